@@ -1,0 +1,21 @@
+// Message formatting shared by every error kind.
+#include "base/exception.h"
+
+namespace qualtren {
+
+std::string Format(std::string_view pattern, std::initializer_list<std::string_view> args) {
+  std::string out;
+  auto arg = args.begin();
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] == '%' && i + 1 < pattern.size() && (pattern[i + 1] == 's' || pattern[i + 1] == 'd') &&
+        arg != args.end()) {
+      out += *arg++;
+      ++i;
+    } else {
+      out += pattern[i];
+    }
+  }
+  return out;
+}
+
+}  // namespace qualtren

@@ -1,0 +1,214 @@
+// Checked stream operations, the memory and file streams and the atomic file
+// writer.
+#include "base/stream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "base/exception.h"
+
+namespace qualtren {
+
+namespace {
+mode_t CurrentUmask() {
+  mode_t m = ::umask(0);
+  ::umask(m);
+  return m;
+}
+}  // namespace
+
+int64_t TStream::Size() {
+  int64_t pos = Position();
+  int64_t end = Seek(0, SeekOrigin::End);
+  Seek(pos, SeekOrigin::Begin);
+  return end;
+}
+
+void TStream::ReadBuffer(void* buffer, size_t count) {
+  if (count != 0 && Read(buffer, count) != count) throw EReadError();
+}
+
+void TStream::WriteBuffer(const void* buffer, size_t count) {
+  if (count != 0 && Write(buffer, count) != count) throw EWriteError();
+}
+
+uint8_t TStream::ReadU8() {
+  uint8_t b;
+  ReadBuffer(&b, 1);
+  return b;
+}
+
+uint16_t TStream::ReadU16() {
+  uint8_t b[2];
+  ReadBuffer(b, 2);
+  return static_cast<uint16_t>(b[0] | (b[1] << 8));
+}
+
+int32_t TStream::ReadI32() {
+  uint8_t b[4];
+  ReadBuffer(b, 4);
+  return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+                              (static_cast<uint32_t>(b[2]) << 16) |
+                              (static_cast<uint32_t>(b[3]) << 24));
+}
+
+std::string TStream::ReadBytes(size_t count) {
+  if (count == 0) return {};
+  if (Remaining() < static_cast<int64_t>(count)) throw EReadError();
+  std::string out(count, '\0');
+  ReadBuffer(out.data(), count);
+  return out;
+}
+
+void TStream::WriteU16(uint16_t v) {
+  uint8_t b[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+  WriteBuffer(b, 2);
+}
+
+void TStream::WriteI32(int32_t v) {
+  uint32_t u = static_cast<uint32_t>(v);
+  uint8_t b[4] = {static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8),
+                  static_cast<uint8_t>(u >> 16), static_cast<uint8_t>(u >> 24)};
+  WriteBuffer(b, 4);
+}
+
+void TStream::CopyFrom(TStream& source, int64_t count) {
+  if (count < 0) count = source.Remaining();
+  std::vector<char> buf(64 * 1024);
+  while (count > 0) {
+    size_t n = static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(buf.size())));
+    source.ReadBuffer(buf.data(), n);
+    WriteBuffer(buf.data(), n);
+    count -= static_cast<int64_t>(n);
+  }
+}
+
+size_t TMemoryStream::Read(void* buffer, size_t count) {
+  if (pos_ >= data_.size()) return 0;
+  size_t n = std::min(count, data_.size() - pos_);
+  std::memcpy(buffer, data_.data() + pos_, n);
+  pos_ += n;
+  return n;
+}
+
+size_t TMemoryStream::Write(const void* buffer, size_t count) {
+  if (pos_ + count > data_.size()) data_.resize(pos_ + count);
+  std::memcpy(data_.data() + pos_, buffer, count);
+  pos_ += count;
+  return count;
+}
+
+int64_t TMemoryStream::Seek(int64_t offset, SeekOrigin origin) {
+  int64_t base = origin == SeekOrigin::Begin     ? 0
+                 : origin == SeekOrigin::Current ? static_cast<int64_t>(pos_)
+                                                 : static_cast<int64_t>(data_.size());
+  int64_t target = base + offset;
+  if (target < 0) target = 0;
+  pos_ = static_cast<size_t>(target);
+  return target;
+}
+
+TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_(fileName) {
+  if (mode == FileMode::OpenRead) {
+    fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode))) {
+      ::close(fd_);
+      fd_ = -1;
+    }
+    if (fd_ < 0) throw EFOpenError(fileName);
+  } else {
+    fd_ = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0) throw EFCreateError(fileName);
+  }
+}
+
+TFileStream::~TFileStream() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+size_t TFileStream::Read(void* buffer, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::read(fd_, static_cast<char*>(buffer) + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return done;
+}
+
+size_t TFileStream::Write(const void* buffer, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::write(fd_, static_cast<const char*>(buffer) + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return done;
+}
+
+int64_t TFileStream::Seek(int64_t offset, SeekOrigin origin) {
+  int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR : SEEK_END;
+  off_t r = ::lseek(fd_, static_cast<off_t>(offset), whence);
+  if (r < 0) throw EReadError();
+  return r;
+}
+
+void TFileStream::Flush() {
+  if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) throw EWriteError();
+}
+
+TAtomicFileWriter::TAtomicFileWriter(const std::string& target) : target_(target) {
+  struct stat st;
+  bool exists = ::stat(target.c_str(), &st) == 0;
+  if (exists && (S_ISDIR(st.st_mode) || ::access(target.c_str(), W_OK) != 0)) throw EFCreateError(target);
+  std::string pattern = target + ".XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  int fd = ::mkstemp(name.data());
+  if (fd < 0) throw EFCreateError(target);
+  ::close(fd);
+  tempName_ = name.data();
+  mode_t mode = exists ? (st.st_mode & 07777) : static_cast<mode_t>(0666 & ~CurrentUmask());
+  ::chmod(tempName_.c_str(), mode);
+  try {
+    stream_ = std::make_unique<TFileStream>(tempName_, FileMode::Create);
+  } catch (...) {
+    ::unlink(tempName_.c_str());
+    throw EFCreateError(target);
+  }
+}
+
+TAtomicFileWriter::~TAtomicFileWriter() {
+  stream_.reset();
+  if (!committed_ && !tempName_.empty()) ::unlink(tempName_.c_str());
+}
+
+void TAtomicFileWriter::Commit() {
+  stream_->Flush();
+  stream_.reset();
+  if (::rename(tempName_.c_str(), target_.c_str()) != 0) throw EFCreateError(target_);
+  committed_ = true;
+}
+
+std::string ReadWholeFile(const std::string& fileName) {
+  TFileStream in(fileName, FileMode::OpenRead);
+  std::string out;
+  char buf[64 * 1024];
+  for (;;) {
+    size_t n = in.Read(buf, sizeof buf);
+    if (n == 0) break;
+    out.append(buf, n);
+  }
+  return out;
+}
+
+}  // namespace qualtren

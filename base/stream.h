@@ -1,0 +1,122 @@
+// Byte streams: the abstract stream with checked reads and writes, a stream
+// in memory, a stream over a file, and a file written beside its target and
+// renamed into place only when complete.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace qualtren {
+
+enum class SeekOrigin { Begin, Current, End };
+
+class TStream {
+ public:
+  virtual ~TStream() = default;
+
+  // Reads up to count bytes; returns how many were read.
+  virtual size_t Read(void* buffer, size_t count) = 0;
+  // Writes up to count bytes; returns how many were written.
+  virtual size_t Write(const void* buffer, size_t count) = 0;
+  virtual int64_t Seek(int64_t offset, SeekOrigin origin) = 0;
+
+  int64_t Position() { return Seek(0, SeekOrigin::Current); }
+  void SetPosition(int64_t pos) { Seek(pos, SeekOrigin::Begin); }
+  int64_t Size();
+  // Bytes between the position and the end.
+  int64_t Remaining() { return Size() - Position(); }
+
+  // Reads exactly count bytes or raises "Stream read error".
+  void ReadBuffer(void* buffer, size_t count);
+  // Writes exactly count bytes or raises "Stream write error".
+  void WriteBuffer(const void* buffer, size_t count);
+
+  uint8_t ReadU8();
+  uint16_t ReadU16();
+  int32_t ReadI32();
+  // Reads count bytes after checking that the stream still holds them, so a
+  // lying length never allocates more than the stream could deliver.
+  std::string ReadBytes(size_t count);
+  void WriteU16(uint16_t v);
+  void WriteI32(int32_t v);
+  void WriteBytes(std::string_view bytes) { WriteBuffer(bytes.data(), bytes.size()); }
+
+  // Copies count bytes from source (all from its position when count < 0).
+  void CopyFrom(TStream& source, int64_t count);
+};
+
+class TMemoryStream : public TStream {
+ public:
+  TMemoryStream() = default;
+  explicit TMemoryStream(std::string bytes) : data_(std::move(bytes)) {}
+
+  size_t Read(void* buffer, size_t count) override;
+  size_t Write(const void* buffer, size_t count) override;
+  int64_t Seek(int64_t offset, SeekOrigin origin) override;
+
+  const std::string& Bytes() const { return data_; }
+  void Clear() {
+    data_.clear();
+    pos_ = 0;
+  }
+
+ private:
+  std::string data_;
+  size_t pos_ = 0;
+};
+
+enum class FileMode {
+  OpenRead,  // an existing file, read only ("Cannot open file %s")
+  Create,    // created or truncated, read and write ("Cannot create file %s")
+};
+
+class TFileStream : public TStream {
+ public:
+  TFileStream(const std::string& fileName, FileMode mode);
+  ~TFileStream() override;
+  TFileStream(const TFileStream&) = delete;
+  TFileStream& operator=(const TFileStream&) = delete;
+
+  size_t Read(void* buffer, size_t count) override;
+  size_t Write(const void* buffer, size_t count) override;
+  int64_t Seek(int64_t offset, SeekOrigin origin) override;
+
+  // Flushes buffered data to the operating system; raises "Stream write error".
+  void Flush();
+  const std::string& FileName() const { return fileName_; }
+
+ private:
+  std::string fileName_;
+  int fd_ = -1;
+};
+
+// Writes a file through a temporary file in the same directory. Commit()
+// flushes it to disk and renames it over the target, keeping the target's
+// permissions when it existed; without Commit() the temporary file is removed
+// and the target is left as it was. Creating fails with "Cannot create file
+// %s" (the target's name) when the target exists and may not be written, or
+// when its directory takes no new file.
+class TAtomicFileWriter {
+ public:
+  explicit TAtomicFileWriter(const std::string& target);
+  ~TAtomicFileWriter();
+  TAtomicFileWriter(const TAtomicFileWriter&) = delete;
+  TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
+
+  TStream& Stream() { return *stream_; }
+  void Commit();
+
+ private:
+  std::string target_;
+  std::string tempName_;
+  std::unique_ptr<TFileStream> stream_;
+  bool committed_ = false;
+};
+
+// Reads a whole file ("Cannot open file %s", "Stream read error").
+std::string ReadWholeFile(const std::string& fileName);
+
+}  // namespace qualtren

@@ -1,0 +1,438 @@
+// Field objects: conversions between native value bytes and the typed
+// getters and setters.
+#include "dataset/field.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "base/codepage.h"
+#include "base/exception.h"
+#include "dataset/bcd.h"
+#include "dataset/dataset.h"
+
+namespace qualtren {
+
+namespace {
+
+template <typename T>
+T ReadLE(const std::string& b) {
+  T v{};
+  std::memcpy(&v, b.data(), std::min(sizeof(T), b.size()));
+  return v;
+}
+
+template <typename T>
+std::string WriteLE(T v) {
+  std::string b(sizeof(T), '\0');
+  std::memcpy(b.data(), &v, sizeof(T));
+  return b;
+}
+
+bool IsIntegerType(TFieldType t) {
+  return t == ftSmallint || t == ftInteger || t == ftWord || t == ftAutoInc || t == ftLargeint;
+}
+
+int64_t ParseInteger(std::string_view text) {
+  if (text.empty()) throw EConvertError(Format("'%s' is not a valid integer value", {text}));
+  size_t i = 0;
+  bool negative = false;
+  if (text[0] == '-' || text[0] == '+') negative = text[i++] == '-';
+  if (i == text.size()) throw EConvertError(Format("'%s' is not a valid integer value", {text}));
+  uint64_t v = 0;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (c < '0' || c > '9' || v > (std::numeric_limits<uint64_t>::max() - 9) / 10)
+      throw EConvertError(Format("'%s' is not a valid integer value", {text}));
+    v = v * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (v > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) + (negative ? 1 : 0))
+    throw EConvertError(Format("'%s' is not a valid integer value", {text}));
+  return negative ? static_cast<int64_t>(0 - v) : static_cast<int64_t>(v);
+}
+
+void CheckRange(int64_t v, int64_t lo, int64_t hi) {
+  if (v < lo || v > hi)
+    throw EConvertError(Format("%s is not a valid value for field. The allowed range is %s to %s",
+                               {std::to_string(v), std::to_string(lo), std::to_string(hi)}));
+}
+
+}  // namespace
+
+TField::TField(TFieldType type, std::string fieldName, int size)
+    : fieldName_(std::move(fieldName)), dataType_(type), size_(size) {}
+
+std::unique_ptr<TField> CreateField(TFieldType type, const std::string& name, int size) {
+  return std::make_unique<TField>(type, name, size);
+}
+
+bool TField::IsStringType() const {
+  return dataType_ == ftString || dataType_ == ftFixedChar || dataType_ == ftGuid ||
+         dataType_ == ftWideString;
+}
+
+bool TField::GetData(std::string& out) const {
+  if (!dataSet_) return false;
+  return dataSet_->GetFieldData(*this, &out);
+}
+
+bool TField::IsNull() const {
+  if (!dataSet_) return true;
+  if (dataType_ == ftVariant) return dataSet_->GetFieldVariant(*this).IsNull();
+  return !dataSet_->GetFieldData(*this, nullptr);
+}
+
+void TField::CheckWritable() const {
+  if (!dataSet_) throw EDatabaseError(Format("Field '%s' has no dataset", {fieldName_}));
+  if (dataSet_->State() != TDataSetState::dsEdit && dataSet_->State() != TDataSetState::dsInsert)
+    DatabaseError("Dataset not in edit or insert mode", dataSet_->Name());
+  if (readOnly_) throw EDatabaseError(Format("Field '%s' cannot be modified", {DisplayName()}));
+}
+
+void TField::SetData(const std::string* native) {
+  CheckWritable();
+  dataSet_->SetFieldData(*this, native);
+}
+
+std::string TField::AsString() const {
+  if (dataType_ == ftVariant) return AsVariant().ToString();
+  std::string b;
+  if (!GetData(b)) return {};
+  switch (dataType_) {
+    case ftString:
+    case ftFixedChar:
+    case ftGuid:
+    case ftMemo:
+    case ftFmtMemo:
+    case ftBlob:
+    case ftGraphic:
+    case ftTypedBinary:
+    case ftBytes:
+      return b;
+    case ftVarBytes:
+      return b.size() >= 2 ? b.substr(2) : std::string();
+    case ftWideString: return Utf16ToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(b.data()), b.size() / 2));
+    case ftBoolean: return ReadLE<uint16_t>(b) != 0 ? "True" : "False";
+    case ftFloat:
+    case ftCurrency: return FloatToStr(ReadLE<double>(b));
+    case ftBCD: return CurrencyToDecimalText(ReadLE<int64_t>(b));
+    case ftFMTBcd: return FmtBcdToDecimalText(b);
+    case ftDate: return DateToStr(AsDateTime());
+    case ftTime: return TimeToStr(AsDateTime());
+    case ftDateTime: return DateTimeToStr(AsDateTime());
+    default:
+      if (IsIntegerType(dataType_)) return std::to_string(AsLargeInt());
+      return b;
+  }
+}
+
+void TField::SetAsString(std::string_view text) {
+  switch (dataType_) {
+    case ftString:
+    case ftFixedChar:
+    case ftGuid: {
+      std::string v(text);
+      if (size_ > 0 && v.size() > static_cast<size_t>(size_)) v.resize(static_cast<size_t>(size_));
+      SetData(&v);
+      return;
+    }
+    case ftMemo:
+    case ftFmtMemo:
+    case ftBlob:
+    case ftGraphic:
+    case ftTypedBinary:
+    case ftBytes:
+    case ftVarBytes:
+      SetAsBytes(text);
+      return;
+    case ftWideString:
+      SetAsWideString(AnsiToUtf16(text));
+      return;
+    case ftVariant:
+      SetAsVariant(Variant::Text(std::string(text)));
+      return;
+    default:
+      break;
+  }
+  if (text.empty()) {
+    SetData(nullptr);
+    return;
+  }
+  switch (dataType_) {
+    case ftBoolean: {
+      std::string up = AnsiUpperCase(text);
+      if (up == "TRUE" || up == "T" || up == "YES" || up == "Y") SetAsBoolean(true);
+      else if (up == "FALSE" || up == "F" || up == "NO" || up == "N") SetAsBoolean(false);
+      else throw EConvertError(Format("'%s' is not a valid boolean value", {text}));
+      return;
+    }
+    case ftFloat:
+    case ftCurrency: {
+      double d;
+      if (!TryStrToFloat(text, d, FormatSettings().DecimalSeparator))
+        throw EConvertError(Format("'%s' is not a valid floating point value", {text}));
+      SetAsFloat(d);
+      return;
+    }
+    case ftBCD: {
+      int64_t c = DecimalTextToCurrency(text);
+      std::string b = WriteLE<int64_t>(c);
+      SetData(&b);
+      return;
+    }
+    case ftFMTBcd: {
+      std::string b = DecimalTextToFmtBcd(text, precision_, size_);
+      SetData(&b);
+      return;
+    }
+    case ftDate:
+    case ftTime:
+    case ftDateTime: {
+      double dt;
+      if (!TryStrToDateTime(text, dt))
+        throw EConvertError(Format("'%s' is not a valid date and time", {text}));
+      SetAsDateTime(dt);
+      return;
+    }
+    default:
+      if (IsIntegerType(dataType_)) {
+        SetAsLargeInt(ParseInteger(text));
+        return;
+      }
+      throw EDatabaseError(Format("Field '%s' cannot be assigned from text", {fieldName_}));
+  }
+}
+
+int64_t TField::AsLargeInt() const {
+  if (dataType_ == ftVariant) {
+    Variant v = AsVariant();
+    return v.IsNull() ? 0 : v.ToInt64();
+  }
+  std::string b;
+  if (!GetData(b)) return 0;
+  switch (dataType_) {
+    case ftSmallint: return ReadLE<int16_t>(b);
+    case ftWord: return ReadLE<uint16_t>(b);
+    case ftBoolean: return ReadLE<uint16_t>(b) != 0 ? 1 : 0;
+    case ftInteger:
+    case ftAutoInc: return ReadLE<int32_t>(b);
+    case ftLargeint: return b.size() >= 8 ? ReadLE<int64_t>(b) : ReadLE<int32_t>(b);
+    case ftFloat:
+    case ftCurrency: return static_cast<int64_t>(std::llround(ReadLE<double>(b)));
+    case ftBCD: return ReadLE<int64_t>(b) / 10000;
+    default: return Variant::Text(AsString()).ToInt64();
+  }
+}
+
+void TField::SetAsLargeInt(int64_t v) {
+  std::string b;
+  switch (dataType_) {
+    case ftSmallint:
+      CheckRange(v, -32768, 32767);
+      b = WriteLE<int16_t>(static_cast<int16_t>(v));
+      break;
+    case ftWord:
+      CheckRange(v, 0, 65535);
+      b = WriteLE<uint16_t>(static_cast<uint16_t>(v));
+      break;
+    case ftInteger:
+    case ftAutoInc:
+      CheckRange(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+      b = WriteLE<int32_t>(static_cast<int32_t>(v));
+      break;
+    case ftLargeint: b = WriteLE<int64_t>(v); break;
+    case ftBoolean: SetAsBoolean(v != 0); return;
+    case ftFloat:
+    case ftCurrency:
+    case ftDate:
+    case ftTime:
+    case ftDateTime: SetAsFloat(static_cast<double>(v)); return;
+    case ftBCD: b = WriteLE<int64_t>(v * 10000); break;
+    default: SetAsString(std::to_string(v)); return;
+  }
+  SetData(&b);
+}
+
+double TField::AsFloat() const {
+  if (dataType_ == ftVariant) {
+    Variant v = AsVariant();
+    return v.IsNull() ? 0 : v.ToDouble();
+  }
+  std::string b;
+  if (!GetData(b)) return 0;
+  switch (dataType_) {
+    case ftFloat:
+    case ftCurrency: return ReadLE<double>(b);
+    case ftBCD: return static_cast<double>(ReadLE<int64_t>(b)) / 10000.0;
+    case ftFMTBcd: return FmtBcdToDouble(b);
+    case ftDate:
+    case ftTime:
+    case ftDateTime: return AsDateTime();
+    default:
+      if (IsIntegerType(dataType_)) return static_cast<double>(AsLargeInt());
+      return Variant::Text(AsString()).ToDouble();
+  }
+}
+
+void TField::SetAsFloat(double v) {
+  std::string b;
+  switch (dataType_) {
+    case ftFloat:
+    case ftCurrency: b = WriteLE<double>(v); break;
+    case ftBCD: b = WriteLE<int64_t>(static_cast<int64_t>(std::llround(v * 10000.0))); break;
+    case ftFMTBcd: SetAsString(FloatToStr(v)); return;
+    case ftDate:
+    case ftTime:
+    case ftDateTime: SetAsDateTime(v); return;
+    default:
+      if (IsIntegerType(dataType_)) {
+        SetAsLargeInt(static_cast<int64_t>(std::llround(v)));
+        return;
+      }
+      SetAsString(FloatToStr(v));
+      return;
+  }
+  SetData(&b);
+}
+
+bool TField::AsBoolean() const {
+  if (dataType_ == ftVariant) {
+    Variant v = AsVariant();
+    return !v.IsNull() && v.ToBool();
+  }
+  std::string b;
+  if (!GetData(b)) return false;
+  if (dataType_ == ftBoolean) return ReadLE<uint16_t>(b) != 0;
+  return Variant::Text(AsString()).ToBool();
+}
+
+void TField::SetAsBoolean(bool v) {
+  if (dataType_ == ftBoolean) {
+    std::string b = WriteLE<uint16_t>(v ? 1 : 0);
+    SetData(&b);
+    return;
+  }
+  if (IsIntegerType(dataType_)) {
+    SetAsLargeInt(v ? 1 : 0);
+    return;
+  }
+  SetAsString(v ? "True" : "False");
+}
+
+TDateTime TField::AsDateTime() const {
+  if (dataType_ == ftVariant) {
+    Variant v = AsVariant();
+    return v.IsNull() ? 0 : v.ToDateTime();
+  }
+  std::string b;
+  if (!GetData(b)) return 0;
+  switch (dataType_) {
+    case ftDate: return TimeStampToDateTime({0, ReadLE<int32_t>(b)});
+    case ftTime: return TimeStampToDateTime({ReadLE<int32_t>(b), kDateDelta});
+    case ftDateTime: return TimeStampToDateTime(MSecsToTimeStamp(ReadLE<double>(b)));
+    default: return Variant::Text(AsString()).ToDateTime();
+  }
+}
+
+void TField::SetAsDateTime(TDateTime v) {
+  TTimeStamp ts = DateTimeToTimeStamp(v);
+  std::string b;
+  switch (dataType_) {
+    case ftDate: b = WriteLE<int32_t>(ts.Date); break;
+    case ftTime: b = WriteLE<int32_t>(ts.Time); break;
+    case ftDateTime: b = WriteLE<double>(TimeStampToMSecs(ts)); break;
+    default: SetAsString(DateTimeToStr(v)); return;
+  }
+  SetData(&b);
+}
+
+std::u16string TField::AsWideString() const {
+  if (dataType_ != ftWideString) return AnsiToUtf16(AsString());
+  std::string b;
+  if (!GetData(b)) return {};
+  return std::u16string(reinterpret_cast<const char16_t*>(b.data()), b.size() / 2);
+}
+
+void TField::SetAsWideString(std::u16string_view v) {
+  if (dataType_ != ftWideString) {
+    SetAsString(Utf16ToAnsi(v));
+    return;
+  }
+  std::u16string s(v);
+  if (size_ > 0 && s.size() > static_cast<size_t>(size_)) s.resize(static_cast<size_t>(size_));
+  std::string b(reinterpret_cast<const char*>(s.data()), s.size() * 2);
+  SetData(&b);
+}
+
+std::string TField::AsBytes() const {
+  std::string b;
+  if (!GetData(b)) return {};
+  if (dataType_ == ftVarBytes) return b.size() >= 2 ? b.substr(2) : std::string();
+  return b;
+}
+
+void TField::SetAsBytes(std::string_view v) {
+  std::string b;
+  if (dataType_ == ftVarBytes) {
+    size_t n = v.size();
+    if (size_ > 0 && n > static_cast<size_t>(size_)) n = static_cast<size_t>(size_);
+    b.push_back(static_cast<char>(n & 0xFF));
+    b.push_back(static_cast<char>((n >> 8) & 0xFF));
+    b.append(v.substr(0, n));
+  } else if (dataType_ == ftBytes) {
+    b.assign(v);
+    if (size_ > 0) b.resize(static_cast<size_t>(size_), '\0');
+  } else {
+    b.assign(v);
+  }
+  SetData(&b);
+}
+
+Variant TField::AsVariant() const {
+  if (dataType_ == ftVariant) return dataSet_ ? dataSet_->GetFieldVariant(*this) : Variant();
+  if (IsNull()) return {};
+  switch (dataType_) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+    case ftLargeint: return Variant::Integer(AsLargeInt());
+    case ftBoolean: return Variant::Boolean(AsBoolean());
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+    case ftFMTBcd: return Variant::Double(AsFloat());
+    case ftDate:
+    case ftTime:
+    case ftDateTime: return Variant::DateTime(AsDateTime());
+    default: return Variant::Text(AsString());
+  }
+}
+
+void TField::SetAsVariant(const Variant& v) {
+  if (dataType_ == ftVariant) {
+    CheckWritable();
+    dataSet_->SetFieldVariant(*this, v);
+    return;
+  }
+  if (v.IsNull()) {
+    SetData(nullptr);
+    return;
+  }
+  switch (v.kind()) {
+    case Variant::Kind::Text:
+      if (dataType_ == ftBytes || dataType_ == ftVarBytes || dataType_ == ftBlob) SetAsBytes(v.TextRef());
+      else SetAsString(v.TextRef());
+      return;
+    case Variant::Kind::Integer: SetAsLargeInt(v.ToInt64()); return;
+    case Variant::Kind::Double:
+      if (dataType_ == ftFMTBcd || dataType_ == ftBCD) SetAsString(FloatToStr(v.ToDouble()));
+      else SetAsFloat(v.ToDouble());
+      return;
+    case Variant::Kind::Boolean: SetAsBoolean(v.ToBool()); return;
+    case Variant::Kind::DateTime: SetAsDateTime(v.ToDateTime()); return;
+    case Variant::Kind::Null: return;
+  }
+}
+
+}  // namespace qualtren

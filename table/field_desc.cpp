@@ -1,0 +1,14 @@
+// Lookup of field descriptors by name.
+#include "table/field_desc.h"
+
+#include "base/codepage.h"
+
+namespace qualtren {
+
+TFieldDesc* TFieldDescs::Find(std::string_view name) const {
+  for (const auto& d : items_)
+    if (AnsiCompareText(d->Name, name) == 0) return d.get();
+  return nullptr;
+}
+
+}  // namespace qualtren
