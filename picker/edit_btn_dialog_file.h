@@ -1,0 +1,52 @@
+// TEditBtnDialogFile: an edit box whose button opens a file or directory dialog.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "picker/edit_btn.h"
+
+class QDialog;
+
+namespace qualtren {
+
+enum TEditBtnDialogType { ebftOpenFile = 0, ebftSaveFile = 1, ebftOpenDir = 2 };
+
+// The button runs RunDialog, which shows the dialog of DialogType and writes
+// the chosen name into the box.
+class TEditBtnDialogFile : public TEditBtn {
+  Q_OBJECT
+
+ public:
+  explicit TEditBtnDialogFile(QWidget* parent = nullptr);
+
+  TEditBtnDialogType DialogType() const { return dialogType_; }
+  void SetDialogType(TEditBtnDialogType dialogType) { dialogType_ = dialogType; }
+
+  // The extension the file dialogs add to a typed name without one.
+  QString DefaultExt() const { return defaultExt_; }
+  void SetDefaultExt(const QString& defaultExt) { defaultExt_ = defaultExt; }
+
+  // Opens the dialog of DialogType; after OK the box takes the chosen name,
+  // after Cancel the text stays. The focus returns to the box.
+  virtual void RunDialog();
+
+  // Runs a dialog modally and gives its result. By default the dialog's own
+  // event loop runs; a hook (set by tests, which have nobody to press a button)
+  // receives the prepared dialog instead and returns QDialog::Accepted or
+  // QDialog::Rejected. An empty hook restores the modal run.
+  using DialogHook = std::function<int(QDialog& dialog)>;
+  static void SetDialogHook(DialogHook hook);
+
+ protected:
+  virtual int ExecDialog(QDialog& dialog);
+
+ private:
+  void RunFileDialog(bool save);
+  void RunOpenDir();
+
+  TEditBtnDialogType dialogType_ = ebftOpenFile;
+  QString defaultExt_;
+};
+
+}  // namespace qualtren

@@ -1,0 +1,46 @@
+// The error message box: how an error that escapes a handler reaches the user.
+#include "picker/error_box.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace qualtren {
+
+namespace {
+
+ErrorBoxHook& Hook() {
+  static ErrorBoxHook hook;
+  return hook;
+}
+
+}  // namespace
+
+QString ApplicationTitle() {
+  QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+  const qsizetype dot = name.indexOf(u'.');
+  if (dot >= 0) name.truncate(dot);
+  if (name.size() > 1) name = name.left(1) + name.mid(1).toLower();
+  return name;
+}
+
+QString ErrorBoxText(const QString& message) {
+  if (!message.isEmpty() && message.back().unicode() > u'.') return message + u'.';
+  return message;
+}
+
+void ShowErrorBox(QWidget* parent, const QString& message) {
+  const QString text = ErrorBoxText(message);
+  if (Hook()) {
+    Hook()(text);
+    return;
+  }
+  QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+void SetErrorBoxHook(ErrorBoxHook hook) {
+  Hook() = std::move(hook);
+}
+
+}  // namespace qualtren
