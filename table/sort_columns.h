@@ -1,0 +1,31 @@
+// The index order of a table: parsing an IndexFieldNames text into sort
+// columns and comparing two field values the way the sort orders them.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "dataset/variant.h"
+#include "table/field_desc.h"
+
+namespace qualtren {
+
+struct TSortColumn {
+  const TFieldDesc* Field = nullptr;
+  bool Descending = false;
+  bool CaseInsensitive = false;
+};
+using TSortColumns = std::vector<TSortColumn>;
+
+// Columns separated by ";" or ","; each a word, a quoted string or a
+// bracketed name, then at most one of DESC/ASC and one of CIS/CS in any order
+// and case. An empty or blank text gives no columns. Raises
+// "Invalid IndexFieldNames format!" or "Field %s not found".
+TSortColumns ParseIndexFieldNames(std::string_view text, const TFieldDescs& fields);
+
+// Orders two values of one column: nulls first (two nulls are equal), texts
+// by the locale's collation (ignoring case when asked), numbers numerically,
+// other values by value. Values of different kinds order by kind.
+int CompareSortValues(const Variant& a, const Variant& b, bool caseInsensitive);
+
+}  // namespace qualtren
