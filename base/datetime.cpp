@@ -12,15 +12,26 @@ const int kDaysInMonth[2][12] = {{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31
                                  {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31}};
 }
 
-bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool IsLeapYear(int year) {
+  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
+
+namespace {
+// A day number that an int32 cannot hold (or no number at all) is no date.
+void CheckDayNumber(double days) {
+  if (!(days >= -2147483648.0 && days <= 2147483647.0))
+    throw EConvertError("Invalid argument to date encode");
+}
+}  // namespace
 
 TTimeStamp DateTimeToTimeStamp(TDateTime dt) {
   // The time of day is the fraction's distance from zero, also before 1899.
   double ms = std::round(std::fabs(dt) * kMSecsPerDay);
   double days = std::trunc(ms / kMSecsPerDay);
+  double whole = dt < 0 ? -days : days;
+  CheckDayNumber(kDateDelta + whole);
   TTimeStamp ts;
   ts.Time = static_cast<int32_t>(ms - days * kMSecsPerDay);
-  double whole = dt < 0 ? -days : days;
   ts.Date = static_cast<int32_t>(kDateDelta + whole);
   return ts;
 }
@@ -38,6 +49,7 @@ double TimeStampToMSecs(const TTimeStamp& ts) {
 TTimeStamp MSecsToTimeStamp(double msecs) {
   TTimeStamp ts;
   double days = std::floor(msecs / kMSecsPerDay);
+  CheckDayNumber(days);
   ts.Date = static_cast<int32_t>(days);
   ts.Time = static_cast<int32_t>(msecs - days * kMSecsPerDay);
   return ts;
@@ -48,7 +60,8 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& out) {
   if (day > kDaysInMonth[IsLeapYear(year)][month - 1]) return false;
   int y = year - 1;
   int32_t n = y * 365 + y / 4 - y / 100 + y / 400;
-  for (int m = 1; m < month; ++m) n += kDaysInMonth[IsLeapYear(year)][m - 1];
+  for (int m = 1; m < month; ++m)
+    n += kDaysInMonth[IsLeapYear(year)][m - 1];
   n += day;  // day number, 0001-01-01 = 1
   out = static_cast<double>(n - kDateDelta);
   return true;
@@ -70,7 +83,8 @@ TDateTime EncodeDate(int year, int month, int day) {
 
 TDateTime EncodeTime(int hour, int min, int sec, int msec) {
   TDateTime r;
-  if (!TryEncodeTime(hour, min, sec, msec, r)) throw EConvertError("Invalid argument to time encode");
+  if (!TryEncodeTime(hour, min, sec, msec, r))
+    throw EConvertError("Invalid argument to time encode");
   return r;
 }
 

@@ -138,7 +138,9 @@ size_t TFileStream::Read(void* buffer, size_t count) {
   while (done < count) {
     ssize_t n = ::read(fd_, static_cast<char*>(buffer) + done, count - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    // A failing read is an error, not the end of the file.
+    if (n < 0) throw EReadError();
+    if (n == 0) break;
     done += static_cast<size_t>(n);
   }
   return done;
@@ -156,7 +158,9 @@ size_t TFileStream::Write(const void* buffer, size_t count) {
 }
 
 int64_t TFileStream::Seek(int64_t offset, SeekOrigin origin) {
-  int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR : SEEK_END;
+  int whence = origin == SeekOrigin::Begin     ? SEEK_SET
+               : origin == SeekOrigin::Current ? SEEK_CUR
+                                               : SEEK_END;
   off_t r = ::lseek(fd_, static_cast<off_t>(offset), whence);
   if (r < 0) throw EReadError();
   return r;
@@ -169,7 +173,11 @@ void TFileStream::Flush() {
 TAtomicFileWriter::TAtomicFileWriter(const std::string& target) : target_(target) {
   struct stat st;
   bool exists = ::stat(target.c_str(), &st) == 0;
-  if (exists && (S_ISDIR(st.st_mode) || ::access(target.c_str(), W_OK) != 0)) throw EFCreateError(target);
+  // A file without any write permission counts as read-only even for a user
+  // (root) whom the system would let write it.
+  if (exists && (S_ISDIR(st.st_mode) || ::access(target.c_str(), W_OK) != 0 ||
+                 (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0))
+    throw EFCreateError(target);
   std::string pattern = target + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
@@ -177,14 +185,15 @@ TAtomicFileWriter::TAtomicFileWriter(const std::string& target) : target_(target
   if (fd < 0) throw EFCreateError(target);
   ::close(fd);
   tempName_ = name.data();
-  mode_t mode = exists ? (st.st_mode & 07777) : static_cast<mode_t>(0666 & ~CurrentUmask());
-  ::chmod(tempName_.c_str(), mode);
   try {
     stream_ = std::make_unique<TFileStream>(tempName_, FileMode::Create);
   } catch (...) {
     ::unlink(tempName_.c_str());
     throw EFCreateError(target);
   }
+  // Set once the file is open, so that a mode without owner read or write
+  // permission cannot stop the writer from opening its own file.
+  mode_ = exists ? (st.st_mode & 07777) : static_cast<mode_t>(0666 & ~CurrentUmask());
 }
 
 TAtomicFileWriter::~TAtomicFileWriter() {
@@ -193,10 +202,19 @@ TAtomicFileWriter::~TAtomicFileWriter() {
 }
 
 void TAtomicFileWriter::Commit() {
+  if (committed_ || !stream_) throw EWriteError();
   stream_->Flush();
   stream_.reset();
+  if (::chmod(tempName_.c_str(), static_cast<mode_t>(mode_)) != 0) throw EFCreateError(target_);
   if (::rename(tempName_.c_str(), target_.c_str()) != 0) throw EFCreateError(target_);
   committed_ = true;
+  // Make the rename itself durable.
+  std::string dir = target_.substr(0, target_.find_last_of('/') + 1);
+  int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
 }
 
 std::string ReadWholeFile(const std::string& fileName) {

@@ -114,6 +114,7 @@ class TAtomicFileWriter {
   std::string tempName_;
   std::unique_ptr<TFileStream> stream_;
   bool committed_ = false;
+  unsigned mode_ = 0600;  // permissions the file gets on Commit()
 };
 
 // Reads a whole file ("Cannot open file %s", "Stream read error").
