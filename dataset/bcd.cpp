@@ -21,10 +21,12 @@ bool TryParseDecimalText(std::string_view text, bool& negative, std::string& int
   fracDigits.clear();
   size_t i = 0;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') intDigits += text[i++];
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+    intDigits += text[i++];
   if (i < text.size() && (text[i] == '.' || text[i] == ',')) {
     ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') fracDigits += text[i++];
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+      fracDigits += text[i++];
   }
   if (i != text.size() || (intDigits.empty() && fracDigits.empty())) return false;
   size_t nz = intDigits.find_first_not_of('0');
@@ -45,14 +47,18 @@ std::string DecimalTextToFmtBcd(std::string_view text, int precision, int scale)
     if (up) {
       std::string all = ip + fp;
       int k = static_cast<int>(all.size()) - 1;
-      while (k >= 0 && all[static_cast<size_t>(k)] == '9') all[static_cast<size_t>(k--)] = '0';
-      if (k < 0) all.insert(all.begin(), '1');
-      else ++all[static_cast<size_t>(k)];
+      while (k >= 0 && all[static_cast<size_t>(k)] == '9')
+        all[static_cast<size_t>(k--)] = '0';
+      if (k < 0)
+        all.insert(all.begin(), '1');
+      else
+        ++all[static_cast<size_t>(k)];
       ip = all.substr(0, all.size() - fp.size());
       fp = all.substr(all.size() - fp.size());
     }
   }
-  while (static_cast<int>(fp.size()) < scale) fp += '0';
+  while (static_cast<int>(fp.size()) < scale)
+    fp += '0';
   if (precision <= 0 || precision > 64) precision = 64;
   if (static_cast<int>(ip.size() + fp.size()) > precision) BadNumber(text);
   std::string digits = ip + fp;
@@ -81,10 +87,12 @@ std::string FmtBcdToDecimalText(std::string_view bcd) {
     uint8_t v = d % 2 == 0 ? (b >> 4) : (b & 0x0F);
     digits += static_cast<char>('0' + (v > 9 ? 9 : v));
   }
-  if (static_cast<int>(digits.size()) < scale) digits.insert(0, static_cast<size_t>(scale) - digits.size(), '0');
+  if (static_cast<int>(digits.size()) < scale)
+    digits.insert(0, static_cast<size_t>(scale) - digits.size(), '0');
   std::string ip = digits.substr(0, digits.size() - static_cast<size_t>(scale));
   std::string fp = digits.substr(digits.size() - static_cast<size_t>(scale));
-  while (!fp.empty() && fp.back() == '0') fp.pop_back();
+  while (!fp.empty() && fp.back() == '0')
+    fp.pop_back();
   size_t nz = ip.find_first_not_of('0');
   ip = nz == std::string::npos ? "0" : ip.substr(nz);
   std::string out = ip;
@@ -99,7 +107,8 @@ std::string CurrencyToDecimalText(int64_t v) {
   std::string out = std::to_string(u / 10000);
   std::string frac = std::to_string(u % 10000);
   frac.insert(0, 4 - frac.size(), '0');
-  while (!frac.empty() && frac.back() == '0') frac.pop_back();
+  while (!frac.empty() && frac.back() == '0')
+    frac.pop_back();
   if (!frac.empty()) out += "." + frac;
   if (negative) out.insert(0, "-");
   return out;
@@ -111,7 +120,8 @@ int64_t DecimalTextToCurrency(std::string_view text) {
   bool negative;
   std::string ip, fp;
   TryParseDecimalText(t, negative, ip, fp);
-  while (fp.size() < 4) fp += '0';
+  while (fp.size() < 4)
+    fp += '0';
   int64_t v = 0;
   for (char c : ip + fp) {
     if (v > (INT64_MAX - 9) / 10) BadNumber(text);

@@ -14,8 +14,10 @@ void TClientDataSet::InternalOpen() {
       if (f->ReadOnly()) def.Attributes |= faReadonly;
     }
   }
-  for (size_t i = 0; i < fields_.size(); ++i) fields_[i]->SetFieldNo(static_cast<int>(i) + 1);
-  for (auto& r : records_) r.resize(fields_.size());
+  for (size_t i = 0; i < fields_.size(); ++i)
+    fields_[i]->SetFieldNo(static_cast<int>(i) + 1);
+  for (auto& r : records_)
+    r.resize(fields_.size());
   pos_ = -1;
   current_ = -1;
 }
@@ -106,11 +108,14 @@ void TClientDataSet::InternalPost() {
   editBuffer_.clear();
 }
 
-void TClientDataSet::InternalCancel() { editBuffer_.clear(); }
+void TClientDataSet::InternalCancel() {
+  editBuffer_.clear();
+}
 
 void TClientDataSet::InternalDelete() {
   records_.erase(records_.begin() + current_);
-  if (current_ >= static_cast<int>(records_.size())) current_ = static_cast<int>(records_.size()) - 1;
+  if (current_ >= static_cast<int>(records_.size()))
+    current_ = static_cast<int>(records_.size()) - 1;
   pos_ = current_;
 }
 

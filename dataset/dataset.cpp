@@ -51,7 +51,8 @@ void TDataSet::OpenCursor() {
 void TDataSet::CloseCursor() {
   InternalClose();
   if (defaultFields_) DestroyFields();
-  for (auto& f : fields_) f->SetFieldNo(0);
+  for (auto& f : fields_)
+    f->SetFieldNo(0);
   eof_ = bof_ = true;
 }
 
@@ -274,7 +275,9 @@ void TDataSet::GotoBookmark(const TBookmark& bookmark) {
   eof_ = bof_ = false;
 }
 
-Variant TDataSet::GetFieldVariant(const TField&) { return {}; }
+Variant TDataSet::GetFieldVariant(const TField&) {
+  return {};
+}
 
 void TDataSet::SetFieldVariant(TField& field, const Variant& value) {
   if (value.IsNull()) {

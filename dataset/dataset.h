@@ -109,7 +109,9 @@ class TDataSet {
   TFilterOptions FilterOptions() const { return filterOptions_; }
   virtual void SetFilterOptions(TFilterOptions options) { filterOptions_ = options; }
   const FilterRecordEvent& OnFilterRecord() const { return onFilterRecord_; }
-  virtual void SetOnFilterRecord(FilterRecordEvent handler) { onFilterRecord_ = std::move(handler); }
+  virtual void SetOnFilterRecord(FilterRecordEvent handler) {
+    onFilterRecord_ = std::move(handler);
+  }
 
   // Values of the current record, for the field objects.
   virtual bool GetFieldData(const TField& field, std::string* out) = 0;

@@ -111,15 +111,24 @@ std::string TField::AsString() const {
       return b;
     case ftVarBytes:
       return b.size() >= 2 ? b.substr(2) : std::string();
-    case ftWideString: return Utf16ToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(b.data()), b.size() / 2));
-    case ftBoolean: return ReadLE<uint16_t>(b) != 0 ? "True" : "False";
+    case ftWideString:
+      return Utf16ToAnsi(
+          std::u16string_view(reinterpret_cast<const char16_t*>(b.data()), b.size() / 2));
+    case ftBoolean:
+      return ReadLE<uint16_t>(b) != 0 ? "True" : "False";
     case ftFloat:
-    case ftCurrency: return FloatToStr(ReadLE<double>(b));
-    case ftBCD: return CurrencyToDecimalText(ReadLE<int64_t>(b));
-    case ftFMTBcd: return FmtBcdToDecimalText(b);
-    case ftDate: return DateToStr(AsDateTime());
-    case ftTime: return TimeToStr(AsDateTime());
-    case ftDateTime: return DateTimeToStr(AsDateTime());
+    case ftCurrency:
+      return FloatToStr(ReadLE<double>(b));
+    case ftBCD:
+      return CurrencyToDecimalText(ReadLE<int64_t>(b));
+    case ftFMTBcd:
+      return FmtBcdToDecimalText(b);
+    case ftDate:
+      return DateToStr(AsDateTime());
+    case ftTime:
+      return TimeToStr(AsDateTime());
+    case ftDateTime:
+      return DateTimeToStr(AsDateTime());
     default:
       if (IsIntegerType(dataType_)) return std::to_string(AsLargeInt());
       return b;
@@ -161,9 +170,12 @@ void TField::SetAsString(std::string_view text) {
   switch (dataType_) {
     case ftBoolean: {
       std::string up = AnsiUpperCase(text);
-      if (up == "TRUE" || up == "T" || up == "YES" || up == "Y") SetAsBoolean(true);
-      else if (up == "FALSE" || up == "F" || up == "NO" || up == "N") SetAsBoolean(false);
-      else throw EConvertError(Format("'%s' is not a valid boolean value", {text}));
+      if (up == "TRUE" || up == "T" || up == "YES" || up == "Y")
+        SetAsBoolean(true);
+      else if (up == "FALSE" || up == "F" || up == "NO" || up == "N")
+        SetAsBoolean(false);
+      else
+        throw EConvertError(Format("'%s' is not a valid boolean value", {text}));
       return;
     }
     case ftFloat:
@@ -211,16 +223,24 @@ int64_t TField::AsLargeInt() const {
   std::string b;
   if (!GetData(b)) return 0;
   switch (dataType_) {
-    case ftSmallint: return ReadLE<int16_t>(b);
-    case ftWord: return ReadLE<uint16_t>(b);
-    case ftBoolean: return ReadLE<uint16_t>(b) != 0 ? 1 : 0;
+    case ftSmallint:
+      return ReadLE<int16_t>(b);
+    case ftWord:
+      return ReadLE<uint16_t>(b);
+    case ftBoolean:
+      return ReadLE<uint16_t>(b) != 0 ? 1 : 0;
     case ftInteger:
-    case ftAutoInc: return ReadLE<int32_t>(b);
-    case ftLargeint: return b.size() >= 8 ? ReadLE<int64_t>(b) : ReadLE<int32_t>(b);
+    case ftAutoInc:
+      return ReadLE<int32_t>(b);
+    case ftLargeint:
+      return b.size() >= 8 ? ReadLE<int64_t>(b) : ReadLE<int32_t>(b);
     case ftFloat:
-    case ftCurrency: return static_cast<int64_t>(std::llround(ReadLE<double>(b)));
-    case ftBCD: return ReadLE<int64_t>(b) / 10000;
-    default: return Variant::Text(AsString()).ToInt64();
+    case ftCurrency:
+      return static_cast<int64_t>(std::llround(ReadLE<double>(b)));
+    case ftBCD:
+      return ReadLE<int64_t>(b) / 10000;
+    default:
+      return Variant::Text(AsString()).ToInt64();
   }
 }
 
@@ -240,15 +260,25 @@ void TField::SetAsLargeInt(int64_t v) {
       CheckRange(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
       b = WriteLE<int32_t>(static_cast<int32_t>(v));
       break;
-    case ftLargeint: b = WriteLE<int64_t>(v); break;
-    case ftBoolean: SetAsBoolean(v != 0); return;
+    case ftLargeint:
+      b = WriteLE<int64_t>(v);
+      break;
+    case ftBoolean:
+      SetAsBoolean(v != 0);
+      return;
     case ftFloat:
     case ftCurrency:
     case ftDate:
     case ftTime:
-    case ftDateTime: SetAsFloat(static_cast<double>(v)); return;
-    case ftBCD: b = WriteLE<int64_t>(v * 10000); break;
-    default: SetAsString(std::to_string(v)); return;
+    case ftDateTime:
+      SetAsFloat(static_cast<double>(v));
+      return;
+    case ftBCD:
+      b = WriteLE<int64_t>(v * 10000);
+      break;
+    default:
+      SetAsString(std::to_string(v));
+      return;
   }
   SetData(&b);
 }
@@ -262,12 +292,16 @@ double TField::AsFloat() const {
   if (!GetData(b)) return 0;
   switch (dataType_) {
     case ftFloat:
-    case ftCurrency: return ReadLE<double>(b);
-    case ftBCD: return static_cast<double>(ReadLE<int64_t>(b)) / 10000.0;
-    case ftFMTBcd: return FmtBcdToDouble(b);
+    case ftCurrency:
+      return ReadLE<double>(b);
+    case ftBCD:
+      return static_cast<double>(ReadLE<int64_t>(b)) / 10000.0;
+    case ftFMTBcd:
+      return FmtBcdToDouble(b);
     case ftDate:
     case ftTime:
-    case ftDateTime: return AsDateTime();
+    case ftDateTime:
+      return AsDateTime();
     default:
       if (IsIntegerType(dataType_)) return static_cast<double>(AsLargeInt());
       return Variant::Text(AsString()).ToDouble();
@@ -278,12 +312,20 @@ void TField::SetAsFloat(double v) {
   std::string b;
   switch (dataType_) {
     case ftFloat:
-    case ftCurrency: b = WriteLE<double>(v); break;
-    case ftBCD: b = WriteLE<int64_t>(static_cast<int64_t>(std::llround(v * 10000.0))); break;
-    case ftFMTBcd: SetAsString(FloatToStr(v)); return;
+    case ftCurrency:
+      b = WriteLE<double>(v);
+      break;
+    case ftBCD:
+      b = WriteLE<int64_t>(static_cast<int64_t>(std::llround(v * 10000.0)));
+      break;
+    case ftFMTBcd:
+      SetAsString(FloatToStr(v));
+      return;
     case ftDate:
     case ftTime:
-    case ftDateTime: SetAsDateTime(v); return;
+    case ftDateTime:
+      SetAsDateTime(v);
+      return;
     default:
       if (IsIntegerType(dataType_)) {
         SetAsLargeInt(static_cast<int64_t>(std::llround(v)));
@@ -327,10 +369,14 @@ TDateTime TField::AsDateTime() const {
   std::string b;
   if (!GetData(b)) return 0;
   switch (dataType_) {
-    case ftDate: return TimeStampToDateTime({0, ReadLE<int32_t>(b)});
-    case ftTime: return TimeStampToDateTime({ReadLE<int32_t>(b), kDateDelta});
-    case ftDateTime: return TimeStampToDateTime(MSecsToTimeStamp(ReadLE<double>(b)));
-    default: return Variant::Text(AsString()).ToDateTime();
+    case ftDate:
+      return TimeStampToDateTime({0, ReadLE<int32_t>(b)});
+    case ftTime:
+      return TimeStampToDateTime({ReadLE<int32_t>(b), kDateDelta});
+    case ftDateTime:
+      return TimeStampToDateTime(MSecsToTimeStamp(ReadLE<double>(b)));
+    default:
+      return Variant::Text(AsString()).ToDateTime();
   }
 }
 
@@ -338,10 +384,18 @@ void TField::SetAsDateTime(TDateTime v) {
   TTimeStamp ts = DateTimeToTimeStamp(v);
   std::string b;
   switch (dataType_) {
-    case ftDate: b = WriteLE<int32_t>(ts.Date); break;
-    case ftTime: b = WriteLE<int32_t>(ts.Time); break;
-    case ftDateTime: b = WriteLE<double>(TimeStampToMSecs(ts)); break;
-    default: SetAsString(DateTimeToStr(v)); return;
+    case ftDate:
+      b = WriteLE<int32_t>(ts.Date);
+      break;
+    case ftTime:
+      b = WriteLE<int32_t>(ts.Time);
+      break;
+    case ftDateTime:
+      b = WriteLE<double>(TimeStampToMSecs(ts));
+      break;
+    default:
+      SetAsString(DateTimeToStr(v));
+      return;
   }
   SetData(&b);
 }
@@ -396,16 +450,21 @@ Variant TField::AsVariant() const {
     case ftInteger:
     case ftWord:
     case ftAutoInc:
-    case ftLargeint: return Variant::Integer(AsLargeInt());
-    case ftBoolean: return Variant::Boolean(AsBoolean());
+    case ftLargeint:
+      return Variant::Integer(AsLargeInt());
+    case ftBoolean:
+      return Variant::Boolean(AsBoolean());
     case ftFloat:
     case ftCurrency:
     case ftBCD:
-    case ftFMTBcd: return Variant::Double(AsFloat());
+    case ftFMTBcd:
+      return Variant::Double(AsFloat());
     case ftDate:
     case ftTime:
-    case ftDateTime: return Variant::DateTime(AsDateTime());
-    default: return Variant::Text(AsString());
+    case ftDateTime:
+      return Variant::DateTime(AsDateTime());
+    default:
+      return Variant::Text(AsString());
   }
 }
 
@@ -421,17 +480,28 @@ void TField::SetAsVariant(const Variant& v) {
   }
   switch (v.kind()) {
     case Variant::Kind::Text:
-      if (dataType_ == ftBytes || dataType_ == ftVarBytes || dataType_ == ftBlob) SetAsBytes(v.TextRef());
-      else SetAsString(v.TextRef());
+      if (dataType_ == ftBytes || dataType_ == ftVarBytes || dataType_ == ftBlob)
+        SetAsBytes(v.TextRef());
+      else
+        SetAsString(v.TextRef());
       return;
-    case Variant::Kind::Integer: SetAsLargeInt(v.ToInt64()); return;
+    case Variant::Kind::Integer:
+      SetAsLargeInt(v.ToInt64());
+      return;
     case Variant::Kind::Double:
-      if (dataType_ == ftFMTBcd || dataType_ == ftBCD) SetAsString(FloatToStr(v.ToDouble()));
-      else SetAsFloat(v.ToDouble());
+      if (dataType_ == ftFMTBcd || dataType_ == ftBCD)
+        SetAsString(FloatToStr(v.ToDouble()));
+      else
+        SetAsFloat(v.ToDouble());
       return;
-    case Variant::Kind::Boolean: SetAsBoolean(v.ToBool()); return;
-    case Variant::Kind::DateTime: SetAsDateTime(v.ToDateTime()); return;
-    case Variant::Kind::Null: return;
+    case Variant::Kind::Boolean:
+      SetAsBoolean(v.ToBool());
+      return;
+    case Variant::Kind::DateTime:
+      SetAsDateTime(v.ToDateTime());
+      return;
+    case Variant::Kind::Null:
+      return;
   }
 }
 

@@ -18,71 +18,94 @@ namespace {
 
 const char* Variant::KindName(Kind k) {
   switch (k) {
-    case Kind::Null: return "Null";
-    case Kind::Text: return "String";
-    case Kind::Integer: return "Int64";
-    case Kind::Double: return "Double";
-    case Kind::Boolean: return "Boolean";
-    case Kind::DateTime: return "Date";
+    case Kind::Null:
+      return "Null";
+    case Kind::Text:
+      return "String";
+    case Kind::Integer:
+      return "Int64";
+    case Kind::Double:
+      return "Double";
+    case Kind::Boolean:
+      return "Boolean";
+    case Kind::DateTime:
+      return "Date";
   }
   return "Unknown";
 }
 
 std::string Variant::ToString() const {
   switch (kind_) {
-    case Kind::Null: return {};
-    case Kind::Text: return TextRef();
-    case Kind::Integer: return std::to_string(std::get<int64_t>(value_));
-    case Kind::Double: return FloatToStr(std::get<double>(value_));
-    case Kind::Boolean: return std::get<bool>(value_) ? "True" : "False";
-    case Kind::DateTime: return DateTimeToStr(std::get<double>(value_));
+    case Kind::Null:
+      return {};
+    case Kind::Text:
+      return TextRef();
+    case Kind::Integer:
+      return std::to_string(std::get<int64_t>(value_));
+    case Kind::Double:
+      return FloatToStr(std::get<double>(value_));
+    case Kind::Boolean:
+      return std::get<bool>(value_) ? "True" : "False";
+    case Kind::DateTime:
+      return DateTimeToStr(std::get<double>(value_));
   }
   return {};
 }
 
 int64_t Variant::ToInt64() const {
   switch (kind_) {
-    case Kind::Integer: return std::get<int64_t>(value_);
+    case Kind::Integer:
+      return std::get<int64_t>(value_);
     case Kind::Double:
     case Kind::DateTime: {
       double d = std::get<double>(value_);
       if (!std::isfinite(d) || std::fabs(d) > 9.2e18) CannotConvert(kind_, "Int64");
       return static_cast<int64_t>(std::llround(d));
     }
-    case Kind::Boolean: return std::get<bool>(value_) ? -1 : 0;
+    case Kind::Boolean:
+      return std::get<bool>(value_) ? -1 : 0;
     case Kind::Text: {
       double d;
       if (!TryStrToFloat(TextRef(), d, FormatSettings().DecimalSeparator) || std::fabs(d) > 9.2e18)
         CannotConvert(kind_, "Int64");
       return static_cast<int64_t>(std::llround(d));
     }
-    case Kind::Null: CannotConvert(kind_, "Int64");
+    case Kind::Null:
+      CannotConvert(kind_, "Int64");
   }
   return 0;
 }
 
 double Variant::ToDouble() const {
   switch (kind_) {
-    case Kind::Integer: return static_cast<double>(std::get<int64_t>(value_));
+    case Kind::Integer:
+      return static_cast<double>(std::get<int64_t>(value_));
     case Kind::Double:
-    case Kind::DateTime: return std::get<double>(value_);
-    case Kind::Boolean: return std::get<bool>(value_) ? -1.0 : 0.0;
+    case Kind::DateTime:
+      return std::get<double>(value_);
+    case Kind::Boolean:
+      return std::get<bool>(value_) ? -1.0 : 0.0;
     case Kind::Text: {
       double d;
-      if (!TryStrToFloat(TextRef(), d, FormatSettings().DecimalSeparator)) CannotConvert(kind_, "Double");
+      if (!TryStrToFloat(TextRef(), d, FormatSettings().DecimalSeparator))
+        CannotConvert(kind_, "Double");
       return d;
     }
-    case Kind::Null: CannotConvert(kind_, "Double");
+    case Kind::Null:
+      CannotConvert(kind_, "Double");
   }
   return 0;
 }
 
 bool Variant::ToBool() const {
   switch (kind_) {
-    case Kind::Boolean: return std::get<bool>(value_);
-    case Kind::Integer: return std::get<int64_t>(value_) != 0;
+    case Kind::Boolean:
+      return std::get<bool>(value_);
+    case Kind::Integer:
+      return std::get<int64_t>(value_) != 0;
     case Kind::Double:
-    case Kind::DateTime: return std::get<double>(value_) != 0;
+    case Kind::DateTime:
+      return std::get<double>(value_) != 0;
     case Kind::Text: {
       const std::string& t = TextRef();
       std::string up = AnsiUpperCase(t);
@@ -92,7 +115,8 @@ bool Variant::ToBool() const {
       if (TryStrToFloat(t, d, FormatSettings().DecimalSeparator)) return d != 0;
       CannotConvert(kind_, "Boolean");
     }
-    case Kind::Null: CannotConvert(kind_, "Boolean");
+    case Kind::Null:
+      CannotConvert(kind_, "Boolean");
   }
   return false;
 }
@@ -100,15 +124,18 @@ bool Variant::ToBool() const {
 TDateTime Variant::ToDateTime() const {
   switch (kind_) {
     case Kind::DateTime:
-    case Kind::Double: return std::get<double>(value_);
-    case Kind::Integer: return static_cast<double>(std::get<int64_t>(value_));
+    case Kind::Double:
+      return std::get<double>(value_);
+    case Kind::Integer:
+      return static_cast<double>(std::get<int64_t>(value_));
     case Kind::Text: {
       double d;
       if (TryStrToDateTime(TextRef(), d)) return d;
       CannotConvert(kind_, "Date");
     }
     case Kind::Boolean:
-    case Kind::Null: CannotConvert(kind_, "Date");
+    case Kind::Null:
+      CannotConvert(kind_, "Date");
   }
   return 0;
 }

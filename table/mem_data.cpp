@@ -1,0 +1,885 @@
+// The record store: block allocation of record items, record layout and
+// value access, the chain of records with navigation, filter verdicts,
+// record numbers, sorting and the equality index.
+#include "table/mem_data.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/codepage.h"
+#include "base/datetime.h"
+#include "base/exception.h"
+#include "dataset/bcd.h"
+#include "dataset/dataset.h"
+
+namespace qualtren {
+
+struct TBlockHeader {
+  int ItemCount = 0;
+  int UsedCount = 0;
+  TBlockHeader* Prev = nullptr;
+  TBlockHeader* Next = nullptr;
+  size_t Index = 0;  // position in the manager's block list
+};
+
+namespace {
+
+constexpr size_t kBlockHeaderSize = (sizeof(TBlockHeader) + 7) & ~size_t{7};
+
+template <typename T>
+T Load(const uint8_t* p) {
+  T v;
+  std::memcpy(&v, p, sizeof(T));
+  return v;
+}
+
+template <typename T>
+void Store(uint8_t* p, T v) {
+  std::memcpy(p, &v, sizeof(T));
+}
+
+template <typename T>
+T FromNative(const std::string& b) {
+  T v{};
+  std::memcpy(&v, b.data(), std::min(sizeof(T), b.size()));
+  return v;
+}
+
+template <typename T>
+void ToNative(std::string* out, T v) {
+  if (!out) return;
+  out->assign(sizeof(T), '\0');
+  std::memcpy(out->data(), &v, sizeof(T));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- blocks
+
+TBlockManager::~TBlockManager() = default;
+
+void TBlockManager::SetRecordSize(size_t recordSize) {
+  FreeAll();
+  itemSize_ = (TItemHeader::kHeaderSize + recordSize + 7) & ~size_t{7};
+}
+
+void TBlockManager::AddBlock() {
+  size_t bytes = kBlockHeaderSize + itemSize_ * static_cast<size_t>(itemsPerBlock_);
+  auto memory = std::make_unique<uint8_t[]>(bytes);
+  auto* block = new (memory.get()) TBlockHeader();
+  block->ItemCount = itemsPerBlock_;
+  block->Index = blocks_.size();
+  if (!blocks_.empty()) {
+    auto* last = reinterpret_cast<TBlockHeader*>(blocks_.back().get());
+    last->Next = block;
+    block->Prev = last;
+  }
+  for (int i = itemsPerBlock_ - 1; i >= 0; --i) {
+    auto* item =
+        new (memory.get() + kBlockHeaderSize + itemSize_ * static_cast<size_t>(i)) TItemHeader();
+    item->Block = block;
+    item->Flag = TItemHeader::kItemFree;
+    item->Next = freeList_;
+    if (freeList_) freeList_->Prev = item;
+    freeList_ = item;
+  }
+  blocks_.push_back(std::move(memory));
+}
+
+TItemHeader* TBlockManager::AllocItem() {
+  if (!freeList_) AddBlock();
+  TItemHeader* item = freeList_;
+  if (item->Flag != TItemHeader::kItemFree)
+    throw EAssertionFailed("Record item handed out twice", __FILE__, __LINE__);
+  freeList_ = item->Next;
+  if (freeList_) freeList_->Prev = nullptr;
+  TBlockHeader* block = item->Block;
+  *item = TItemHeader();
+  item->Block = block;
+  item->Flag = TItemHeader::kItemUsed;
+  std::memset(item->Record(), 0, itemSize_ - TItemHeader::kHeaderSize);
+  ++block->UsedCount;
+  ++used_;
+  return item;
+}
+
+void TBlockManager::FreeItem(TItemHeader* item) {
+  if (!item || item->Flag != TItemHeader::kItemUsed)
+    throw EAssertionFailed("Record item freed twice", __FILE__, __LINE__);
+  item->Flag = TItemHeader::kItemFree;
+  item->Prev = nullptr;
+  item->Next = freeList_;
+  if (freeList_) freeList_->Prev = item;
+  freeList_ = item;
+  --used_;
+  TBlockHeader* block = item->Block;
+  if (--block->UsedCount == 0) ReleaseBlock(block);
+}
+
+void TBlockManager::ReleaseBlock(TBlockHeader* block) {
+  uint8_t* base = reinterpret_cast<uint8_t*>(block) + kBlockHeaderSize;
+  for (int i = 0; i < block->ItemCount; ++i) {
+    auto* item = reinterpret_cast<TItemHeader*>(base + itemSize_ * static_cast<size_t>(i));
+    if (item->Prev)
+      item->Prev->Next = item->Next;
+    else
+      freeList_ = item->Next;
+    if (item->Next) item->Next->Prev = item->Prev;
+  }
+  if (block->Prev) block->Prev->Next = block->Next;
+  if (block->Next) block->Next->Prev = block->Prev;
+  size_t index = block->Index;
+  if (index + 1 != blocks_.size()) {
+    std::swap(blocks_[index], blocks_.back());
+    reinterpret_cast<TBlockHeader*>(blocks_[index].get())->Index = index;
+  }
+  blocks_.pop_back();
+}
+
+void TBlockManager::FreeAll() {
+  blocks_.clear();
+  freeList_ = nullptr;
+  used_ = 0;
+}
+
+// ---------------------------------------------------------------- blobs
+
+size_t TBlob::Size() const {
+  size_t n = 0;
+  for (const auto& p : pieces_)
+    n += p.size();
+  return n;
+}
+
+std::string TBlob::Read() const {
+  std::string out;
+  out.reserve(Size());
+  for (const auto& p : pieces_)
+    out += p;
+  return out;
+}
+
+void TBlob::Write(std::string_view bytes) {
+  pieces_.clear();
+  for (size_t pos = 0; pos < bytes.size(); pos += kPieceSize)
+    pieces_.emplace_back(bytes.substr(pos, kPieceSize));
+}
+
+// ---------------------------------------------------------------- TData
+
+void UnsupportedFieldType() {
+  throw EDatabaseError(
+      "Field type is not supported by TVirtualTable. \rValid types is String, WideString, "
+      "Smallint, Integer, Word, Boolean, Largeint, Float, Currency, Date, Time, DateTime, Blob, "
+      "Memo, Guid, Bcd, FmtBcd, Bytes, VarBytes, Variant");
+}
+
+TData::~TData() = default;
+
+void TData::Open() {
+  if (active_) return;
+  fields_.Clear();
+  blobs_.assign(1, nullptr);
+  freeBlobs_.clear();
+  variants_.assign(1, Variant());
+  freeVariants_.clear();
+  InitFields();
+  InitRecordLayout();
+  ParseFilter();
+  active_ = true;
+}
+
+void TData::Close() {
+  expression_.reset();
+  blobs_.assign(1, nullptr);
+  freeBlobs_.clear();
+  variants_.assign(1, Variant());
+  freeVariants_.clear();
+  active_ = false;
+}
+
+void TData::InitRecordLayout() {
+  size_t offset = 0;
+  for (size_t i = 0; i < fields_.Count(); ++i) {
+    TFieldDesc& d = fields_[i];
+    if (d.DataType == dtWideString && offset % 2 != 0) ++offset;
+    d.Offset = static_cast<int>(offset);
+    offset += static_cast<size_t>(d.Size);
+  }
+  dataSize_ = offset;
+  recordSize_ = dataSize_ + fields_.Count();
+  if ((TItemHeader::kHeaderSize + recordSize_) % 2 != 0) ++recordSize_;
+}
+
+void TData::ParseFilter() {
+  expression_.reset();
+  std::string_view t = filterText_;
+  while (!t.empty() && static_cast<uint8_t>(t.front()) <= 32)
+    t.remove_prefix(1);
+  while (!t.empty() && static_cast<uint8_t>(t.back()) <= 32)
+    t.remove_suffix(1);
+  if (t.empty()) return;
+  expression_ = TFilterExpression::Parse(filterText_, fields_);
+}
+
+void TData::SetFilterText(const std::string& text) {
+  if (text == filterText_) return;
+  if (active_) {
+    std::string old = std::move(filterText_);
+    filterText_ = text;
+    try {
+      ParseFilter();
+    } catch (...) {
+      filterText_ = std::move(old);
+      throw;
+    }
+  } else {
+    filterText_ = text;
+  }
+}
+
+bool TData::FilterRecord(const uint8_t* rec) const {
+  if (filterHook_ && !filterHook_(rec)) return false;
+  if (!expression_) return true;
+  return expression_->Evaluate(
+      [this, rec](const TFieldDesc& d) { return GetFieldVariant(d.FieldNo, rec); },
+      FilterCaseInsensitive, FilterNoPartialCompare);
+}
+
+bool TData::GetNull(int fieldNo, const uint8_t* rec) const {
+  return rec[dataSize_ + static_cast<size_t>(fieldNo - 1)] != 0;
+}
+
+void TData::SetNull(int fieldNo, uint8_t* rec, bool isNull) const {
+  rec[dataSize_ + static_cast<size_t>(fieldNo - 1)] = isNull ? 1 : 0;
+}
+
+void TData::InitRecord(uint8_t* rec) const {
+  std::memset(rec, 0, recordSize_);
+  for (size_t i = 0; i < fields_.Count(); ++i)
+    rec[dataSize_ + i] = 1;
+}
+
+bool TData::GetField(int fieldNo, const uint8_t* rec, std::string* out) const {
+  const TFieldDesc& d = fields_[static_cast<size_t>(fieldNo - 1)];
+  if (GetNull(fieldNo, rec)) return false;
+  if (!out) return true;
+  const uint8_t* p = rec + d.Offset;
+  switch (d.DataType) {
+    case dtString:
+    case dtGuid:
+    case dtFixedChar: {
+      size_t n = 0;
+      size_t max = static_cast<size_t>(d.Length);
+      while (n < max && p[n] != 0)
+        ++n;
+      out->assign(reinterpret_cast<const char*>(p), n);
+      return true;
+    }
+    case dtWideString: {
+      size_t n = 0;
+      size_t max = static_cast<size_t>(d.Length);
+      while (n < max && (p[2 * n] != 0 || p[2 * n + 1] != 0))
+        ++n;
+      out->assign(reinterpret_cast<const char*>(p), 2 * n);
+      return true;
+    }
+    case dtDate:
+      ToNative<int32_t>(out, DateTimeToTimeStamp(Load<double>(p)).Date);
+      return true;
+    case dtTime:
+      ToNative<int32_t>(out, DateTimeToTimeStamp(Load<double>(p)).Time);
+      return true;
+    case dtDateTime:
+      ToNative<double>(out, TimeStampToMSecs(DateTimeToTimeStamp(Load<double>(p))));
+      return true;
+    case dtVarBytes: {
+      size_t n = std::min<size_t>(Load<uint16_t>(p), static_cast<size_t>(d.Length));
+      out->assign(reinterpret_cast<const char*>(p), 2);
+      Store<uint16_t>(reinterpret_cast<uint8_t*>(out->data()), static_cast<uint16_t>(n));
+      out->append(reinterpret_cast<const char*>(p + 2), n);
+      return true;
+    }
+    case dtBlob:
+    case dtMemo: {
+      const TBlob* b = GetBlob(fieldNo, rec);
+      if (b)
+        *out = b->Read();
+      else
+        out->clear();
+      return true;
+    }
+    case dtVariant:
+      *out = GetVariantValue(fieldNo, rec).ToString();
+      return true;
+    default:
+      out->assign(reinterpret_cast<const char*>(p), static_cast<size_t>(d.Size));
+      return true;
+  }
+}
+
+void TData::PutField(int fieldNo, uint8_t* rec, const std::string* value) {
+  const TFieldDesc& d = fields_[static_cast<size_t>(fieldNo - 1)];
+  uint8_t* p = rec + d.Offset;
+  if (!value) {
+    if (d.DataType == dtBlob || d.DataType == dtMemo)
+      Store<uint32_t>(p, 0);
+    else if (d.DataType == dtVariant)
+      Store<uint32_t>(p, 0);
+    else
+      std::memset(p, 0, static_cast<size_t>(d.Size));
+    SetNull(fieldNo, rec, true);
+    return;
+  }
+  const std::string& v = *value;
+  switch (d.DataType) {
+    case dtString:
+    case dtGuid:
+    case dtFixedChar: {
+      size_t n = std::min(v.size(), static_cast<size_t>(d.Length));
+      std::memset(p, 0, static_cast<size_t>(d.Size));
+      std::memcpy(p, v.data(), n);
+      break;
+    }
+    case dtWideString: {
+      size_t n = std::min(v.size() / 2, static_cast<size_t>(d.Length));
+      std::memset(p, 0, static_cast<size_t>(d.Size));
+      std::memcpy(p, v.data(), 2 * n);
+      break;
+    }
+    case dtDate:
+      Store<double>(p, TimeStampToDateTime({0, FromNative<int32_t>(v)}));
+      break;
+    case dtTime:
+      Store<double>(p, TimeStampToDateTime({FromNative<int32_t>(v), kDateDelta}));
+      break;
+    case dtDateTime:
+      Store<double>(p, TimeStampToDateTime(MSecsToTimeStamp(FromNative<double>(v))));
+      break;
+    case dtVarBytes: {
+      size_t n = v.size() >= 2 ? std::min<size_t>(FromNative<uint16_t>(v), v.size() - 2) : 0;
+      n = std::min(n, static_cast<size_t>(d.Length));
+      std::memset(p, 0, static_cast<size_t>(d.Size));
+      Store<uint16_t>(p, static_cast<uint16_t>(n));
+      std::memcpy(p + 2, v.data() + 2, n);
+      break;
+    }
+    case dtBlob:
+    case dtMemo: {
+      auto blob = std::make_shared<TBlob>();
+      blob->Write(v);
+      Store<uint32_t>(p, NewBlobHandle(std::move(blob)));
+      break;
+    }
+    case dtVariant:
+      Store<uint32_t>(p, NewVariantHandle(Variant::Text(v)));
+      break;
+    default: {
+      size_t n = std::min(v.size(), static_cast<size_t>(d.Size));
+      std::memset(p, 0, static_cast<size_t>(d.Size));
+      std::memcpy(p, v.data(), n);
+      break;
+    }
+  }
+  SetNull(fieldNo, rec, false);
+}
+
+Variant TData::GetFieldVariant(int fieldNo, const uint8_t* rec) const {
+  const TFieldDesc& d = fields_[static_cast<size_t>(fieldNo - 1)];
+  if (d.DataType == dtVariant) return GetVariantValue(fieldNo, rec);
+  if (GetNull(fieldNo, rec)) return {};
+  const uint8_t* p = rec + d.Offset;
+  switch (d.DataType) {
+    case dtShortint:
+    case dtSmallint:
+      return Variant::Integer(Load<int16_t>(p));
+    case dtWord:
+      return Variant::Integer(Load<uint16_t>(p));
+    case dtInteger:
+    case dtInt32Largeint:
+      return Variant::Integer(Load<int32_t>(p));
+    case dtLargeint:
+      return Variant::Integer(Load<int64_t>(p));
+    case dtBoolean:
+      return Variant::Boolean(Load<uint16_t>(p) != 0);
+    case dtFloat:
+    case dtCurrency:
+      return Variant::Double(Load<double>(p));
+    case dtBCD:
+      return Variant::Double(static_cast<double>(Load<int64_t>(p)) / 10000.0);
+    case dtDate:
+    case dtTime:
+    case dtDateTime:
+      return Variant::DateTime(Load<double>(p));
+    case dtFMTBCD: {
+      std::string b;
+      GetField(fieldNo, rec, &b);
+      return Variant::Double(FmtBcdToDouble(b));
+    }
+    case dtWideString: {
+      std::string b;
+      GetField(fieldNo, rec, &b);
+      return Variant::Text(Utf16ToAnsi(
+          std::u16string_view(reinterpret_cast<const char16_t*>(b.data()), b.size() / 2)));
+    }
+    case dtVarBytes: {
+      std::string b;
+      GetField(fieldNo, rec, &b);
+      return Variant::Text(b.substr(2));
+    }
+    default: {
+      std::string b;
+      GetField(fieldNo, rec, &b);
+      return Variant::Text(std::move(b));
+    }
+  }
+}
+
+Variant TData::GetVariantValue(int fieldNo, const uint8_t* rec) const {
+  const TFieldDesc& d = fields_[static_cast<size_t>(fieldNo - 1)];
+  if (GetNull(fieldNo, rec)) return {};
+  uint32_t h = Load<uint32_t>(rec + d.Offset);
+  return h < variants_.size() ? variants_[h] : Variant();
+}
+
+void TData::PutVariantValue(int fieldNo, uint8_t* rec, const Variant& value) {
+  const TFieldDesc& d = fields_[static_cast<size_t>(fieldNo - 1)];
+  if (value.IsNull()) {
+    Store<uint32_t>(rec + d.Offset, 0);
+    SetNull(fieldNo, rec, true);
+    return;
+  }
+  Store<uint32_t>(rec + d.Offset, NewVariantHandle(value));
+  SetNull(fieldNo, rec, false);
+}
+
+const TBlob* TData::GetBlob(int fieldNo, const uint8_t* rec) const {
+  const TFieldDesc& d = fields_[static_cast<size_t>(fieldNo - 1)];
+  if (GetNull(fieldNo, rec)) return nullptr;
+  uint32_t h = Load<uint32_t>(rec + d.Offset);
+  return h < blobs_.size() ? blobs_[h].get() : nullptr;
+}
+
+uint32_t TData::NewBlobHandle(std::shared_ptr<TBlob> blob) {
+  if (!freeBlobs_.empty()) {
+    uint32_t h = freeBlobs_.back();
+    freeBlobs_.pop_back();
+    blobs_[h] = std::move(blob);
+    return h;
+  }
+  blobs_.push_back(std::move(blob));
+  return static_cast<uint32_t>(blobs_.size() - 1);
+}
+
+uint32_t TData::NewVariantHandle(Variant v) {
+  if (!freeVariants_.empty()) {
+    uint32_t h = freeVariants_.back();
+    freeVariants_.pop_back();
+    variants_[h] = std::move(v);
+    return h;
+  }
+  variants_.push_back(std::move(v));
+  return static_cast<uint32_t>(variants_.size() - 1);
+}
+
+void TData::FreeChangedReferences(uint8_t* rec, const uint8_t* original) {
+  for (size_t i = 0; i < fields_.Count(); ++i) {
+    const TFieldDesc& d = fields_[i];
+    bool blob = d.DataType == dtBlob || d.DataType == dtMemo;
+    if (!blob && d.DataType != dtVariant) continue;
+    uint32_t h = Load<uint32_t>(rec + d.Offset);
+    if (h == 0) continue;
+    if (original && Load<uint32_t>(original + d.Offset) == h) continue;
+    if (blob && h < blobs_.size() && blobs_[h]) {
+      blobs_[h].reset();
+      freeBlobs_.push_back(h);
+    } else if (!blob && h < variants_.size()) {
+      variants_[h] = Variant();
+      freeVariants_.push_back(h);
+    }
+    Store<uint32_t>(rec + d.Offset, 0);
+  }
+}
+
+void TData::FreeRecordReferences(uint8_t* rec) {
+  FreeChangedReferences(rec, nullptr);
+}
+
+// ---------------------------------------------------------------- TMemData
+
+TMemData::TMemData() = default;
+
+TMemData::~TMemData() = default;
+
+void TMemData::Open() {
+  if (active_) return;
+  first_ = last_ = current_ = nullptr;
+  bof_ = eof_ = true;
+  itemCount_ = 0;
+  recordCount_ = 0;
+  passing_.clear();
+  indexes_.clear();
+  indexMode_ = false;
+  numbersValid_ = true;
+  TData::Open();
+  blocks_.SetRecordSize(recordSize_);
+  sortColumns_.clear();
+  if (!indexFieldNames_.empty()) {
+    try {
+      sortColumns_ = ParseIndexFieldNames(indexFieldNames_, fields_);
+    } catch (...) {
+      TData::Close();
+      throw;
+    }
+  }
+}
+
+void TMemData::Close() {
+  ClearRecords();
+  TData::Close();
+}
+
+void TMemData::Rewind() {
+  current_ = nullptr;
+  bof_ = true;
+  if (first_) eof_ = false;
+}
+
+void TMemData::WindToEnd() {
+  current_ = nullptr;
+  eof_ = true;
+  if (first_) bof_ = false;
+}
+
+TItemHeader* TMemData::NextRecord() {
+  if (eof_ && !current_) return nullptr;
+  TItemHeader* candidate;
+  if (bof_ && !current_) {
+    bof_ = false;
+    if (numbersValid_) {
+      candidate = passing_.empty() ? nullptr : passing_.front();
+      goto found;
+    }
+    candidate = first_;
+  } else if (current_ && numbersValid_ && !IsOmitted(current_)) {
+    size_t next = static_cast<size_t>(current_->RecNo);
+    candidate = next < passing_.size() ? passing_[next] : nullptr;
+    goto found;
+  } else {
+    candidate = current_ ? current_->Next : first_;
+  }
+  while (candidate && IsOmitted(candidate))
+    candidate = candidate->Next;
+found:
+  if (!candidate) {
+    eof_ = true;
+    current_ = nullptr;
+    return nullptr;
+  }
+  current_ = candidate;
+  return candidate;
+}
+
+TItemHeader* TMemData::PriorRecord() {
+  if (bof_ && !current_) return nullptr;
+  TItemHeader* candidate;
+  if (eof_ && !current_) {
+    eof_ = false;
+    if (numbersValid_) {
+      candidate = passing_.empty() ? nullptr : passing_.back();
+      goto found;
+    }
+    candidate = last_;
+  } else if (current_ && numbersValid_ && !IsOmitted(current_)) {
+    int prev = current_->RecNo - 2;
+    candidate = prev >= 0 ? passing_[static_cast<size_t>(prev)] : nullptr;
+    goto found;
+  } else {
+    candidate = current_ ? current_->Prev : last_;
+  }
+  while (candidate && IsOmitted(candidate))
+    candidate = candidate->Prev;
+found:
+  if (!candidate) {
+    bof_ = true;
+    current_ = nullptr;
+    return nullptr;
+  }
+  current_ = candidate;
+  return candidate;
+}
+
+TItemHeader* TMemData::NewItem(const uint8_t* rec) {
+  TItemHeader* item = blocks_.AllocItem();
+  std::memcpy(item->Record(), rec, recordSize_);
+  ++itemCount_;
+  return item;
+}
+
+void TMemData::RecordsChanged() {
+  LeaveIndexMode();
+  indexes_.clear();
+  numbersValid_ = false;
+}
+
+TItemHeader* TMemData::AppendRecord(const uint8_t* rec) {
+  RecordsChanged();
+  TItemHeader* item = NewItem(rec);
+  item->Prev = last_;
+  if (last_)
+    last_->Next = item;
+  else
+    first_ = item;
+  item->RecNo = last_ && item->Prev ? item->Prev->RecNo + 1 : 1;
+  last_ = item;
+  return item;
+}
+
+TItemHeader* TMemData::InsertRecord(const uint8_t* rec) {
+  if (!current_) return AppendRecord(rec);
+  RecordsChanged();
+  TItemHeader* item = NewItem(rec);
+  item->Next = current_;
+  item->Prev = current_->Prev;
+  if (current_->Prev)
+    current_->Prev->Next = item;
+  else
+    first_ = item;
+  current_->Prev = item;
+  return item;
+}
+
+void TMemData::UpdateRecord(TItemHeader* item, const uint8_t* rec) {
+  RecordsChanged();
+  std::memcpy(item->Record(), rec, recordSize_);
+  item->FilterGen = 0;
+  item->FilterResult = 0;
+}
+
+void TMemData::RemoveRecord(TItemHeader* item) {
+  RecordsChanged();
+  if (current_ == item) current_ = item->Next ? item->Next : item->Prev;
+  if (item->Prev)
+    item->Prev->Next = item->Next;
+  else
+    first_ = item->Next;
+  if (item->Next)
+    item->Next->Prev = item->Prev;
+  else
+    last_ = item->Prev;
+  FreeRecordReferences(item->Record());
+  blocks_.FreeItem(item);
+  --itemCount_;
+  if (!first_) {
+    bof_ = eof_ = true;
+    current_ = nullptr;
+  }
+}
+
+void TMemData::ClearRecords() {
+  for (TItemHeader* i = first_; i; i = i->Next)
+    FreeRecordReferences(i->Record());
+  blocks_.FreeAll();
+  first_ = last_ = current_ = nullptr;
+  bof_ = eof_ = true;
+  itemCount_ = 0;
+  recordCount_ = 0;
+  passing_.clear();
+  indexes_.clear();
+  indexMode_ = false;
+  numbersValid_ = true;
+}
+
+bool TMemData::IsOmitted(TItemHeader* item) {
+  if (!item) return true;
+  if (item->FilterGen == generation_ && item->FilterResult != 0) return item->FilterResult == 2;
+  if (indexMode_) return true;
+  bool passes = HasFilter() ? FilterRecord(item->Record()) : true;
+  item->FilterGen = generation_;
+  item->FilterResult = passes ? 1 : 2;
+  return !passes;
+}
+
+void TMemData::ForgetVerdicts() {
+  if (++generation_ == 0) {
+    for (TItemHeader* i = first_; i; i = i->Next)
+      i->FilterGen = 0;
+    generation_ = 1;
+  }
+  indexMode_ = false;
+  numbersValid_ = false;
+}
+
+void TMemData::LeaveIndexMode() {
+  if (!indexMode_) return;
+  for (TItemHeader* i = first_; i; i = i->Next) {
+    if (i->FilterGen != generation_) {
+      i->FilterGen = generation_;
+      i->FilterResult = 2;
+    }
+  }
+  indexMode_ = false;
+}
+
+void TMemData::Renumber() {
+  passing_.clear();
+  int k = 0;
+  for (TItemHeader* i = first_; i; i = i->Next) {
+    if (IsOmitted(i)) {
+      i->RecNo = 0;
+    } else {
+      i->RecNo = ++k;
+      passing_.push_back(i);
+    }
+  }
+  recordCount_ = k;
+  numbersValid_ = true;
+}
+
+void TMemData::EnsureNumbers() {
+  if (!numbersValid_) Renumber();
+}
+
+void TMemData::FilterUpdated() {
+  ForgetVerdicts();
+  if (!TryIndexedFilter()) Renumber();
+  if (recordCount_ == 0) eof_ = true;
+}
+
+const TMemData::EqualityIndex& TMemData::IndexFor(int fieldNo, bool folded) {
+  for (const auto& idx : indexes_)
+    if (idx.FieldNo == fieldNo && idx.Folded == folded) return idx;
+  EqualityIndex idx;
+  idx.FieldNo = fieldNo;
+  idx.Folded = folded;
+  std::string value;
+  for (TItemHeader* i = first_; i; i = i->Next) {
+    if (!GetField(fieldNo, i->Record(), &value)) continue;
+    idx.Buckets[folded ? AnsiUpperCase(value) : value].push_back(i);
+  }
+  indexes_.push_back(std::move(idx));
+  return indexes_.back();
+}
+
+bool TMemData::TryIndexedFilter() {
+  if (!UseEqualityIndex || !expression_ || filterHook_) return false;
+  std::vector<std::pair<const TFieldDesc*, std::string>> terms;
+  if (!expression_->EqualityTerms(terms)) return false;
+  const std::pair<const TFieldDesc*, std::string>* chosen = nullptr;
+  for (const auto& t : terms) {
+    uint16_t type = t.first->DataType;
+    if (type != dtString && type != dtGuid && type != dtFixedChar) continue;
+    // While = compares by pattern, only a constant without wildcards is an equality.
+    if (!FilterNoPartialCompare && t.second.find_first_of("*%_") != std::string::npos) continue;
+    chosen = &t;
+    break;
+  }
+  if (!chosen) return false;
+  bool folded = FilterCaseInsensitive;
+  const EqualityIndex& idx = IndexFor(chosen->first->FieldNo, folded);
+  std::string key = folded ? AnsiUpperCase(chosen->second) : chosen->second;
+  passing_.clear();
+  int k = 0;
+  auto it = idx.Buckets.find(key);
+  if (it != idx.Buckets.end()) {
+    for (TItemHeader* i : it->second) {
+      bool passes = FilterRecord(i->Record());
+      i->FilterGen = generation_;
+      i->FilterResult = passes ? 1 : 2;
+      if (passes) {
+        i->RecNo = ++k;
+        passing_.push_back(i);
+      }
+    }
+  }
+  recordCount_ = k;
+  numbersValid_ = true;
+  indexMode_ = true;
+  return true;
+}
+
+int TMemData::RecordCount() {
+  EnsureNumbers();
+  return recordCount_;
+}
+
+int TMemData::RecNoOf(TItemHeader* item) {
+  EnsureNumbers();
+  if (!item || IsOmitted(item)) return 0;
+  return item->RecNo;
+}
+
+TItemHeader* TMemData::ItemAtRecNo(int recNo) {
+  EnsureNumbers();
+  if (recNo < 1 || recNo > static_cast<int>(passing_.size())) return nullptr;
+  return passing_[static_cast<size_t>(recNo - 1)];
+}
+
+void TMemData::ParseFilter() {
+  TData::ParseFilter();
+  ForgetVerdicts();
+}
+
+void TMemData::SetIndexFieldNames(const std::string& text) {
+  if (active_) {
+    TSortColumns columns = ParseIndexFieldNames(text, fields_);
+    sortColumns_ = std::move(columns);
+    indexFieldNames_ = text;
+    SortItems();
+  } else {
+    indexFieldNames_ = text;
+  }
+}
+
+void TMemData::SortItems() {
+  if (sortColumns_.empty() || !first_) return;
+  std::vector<TItemHeader*> items;
+  items.reserve(itemCount_);
+  for (TItemHeader* i = first_; i; i = i->Next)
+    items.push_back(i);
+  auto compare = [this](TItemHeader* a, TItemHeader* b) {
+    for (const TSortColumn& c : sortColumns_) {
+      int r = CompareSortValues(GetFieldVariant(c.Field->FieldNo, a->Record()),
+                                GetFieldVariant(c.Field->FieldNo, b->Record()), c.CaseInsensitive);
+      if (r != 0) return c.Descending ? -r : r;
+    }
+    return 0;
+  };
+  // Quicksort over the item list (not stable); the chain is relinked afterwards.
+  std::vector<std::pair<long, long>> stack{{0, static_cast<long>(items.size()) - 1}};
+  while (!stack.empty()) {
+    auto [lo, hi] = stack.back();
+    stack.pop_back();
+    while (lo < hi) {
+      TItemHeader* pivot = items[static_cast<size_t>(lo + (hi - lo) / 2)];
+      long i = lo, j = hi;
+      while (i <= j) {
+        while (compare(items[static_cast<size_t>(i)], pivot) < 0)
+          ++i;
+        while (compare(items[static_cast<size_t>(j)], pivot) > 0)
+          --j;
+        if (i <= j) std::swap(items[static_cast<size_t>(i++)], items[static_cast<size_t>(j--)]);
+      }
+      if (j - lo < hi - i) {
+        if (i < hi) stack.push_back({i, hi});
+        hi = j;
+      } else {
+        if (lo < j) stack.push_back({lo, j});
+        lo = i;
+      }
+    }
+  }
+  TItemHeader* prev = nullptr;
+  for (TItemHeader* i : items) {
+    i->Prev = prev;
+    if (prev) prev->Next = i;
+    prev = i;
+  }
+  items.back()->Next = nullptr;
+  first_ = items.front();
+  last_ = items.back();
+  RecordsChanged();
+  Renumber();
+}
+
+}  // namespace qualtren

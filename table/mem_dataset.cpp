@@ -1,0 +1,324 @@
+// TMemDataSet: the dataset operations over a record store, and the routines
+// that hand the filter properties and the index order to the store.
+#include "table/mem_dataset.h"
+
+#include <cstring>
+
+#include "base/exception.h"
+
+namespace qualtren {
+
+namespace {
+bool BlankText(const std::string& text) {
+  for (char c : text)
+    if (static_cast<uint8_t>(c) > 32) return false;
+  return true;
+}
+}  // namespace
+
+std::function<void(const std::exception&)>& ApplicationExceptionHandler() {
+  static std::function<void(const std::exception&)> handler;
+  return handler;
+}
+
+TMemDataSet::TMemDataSet(std::string name, std::unique_ptr<TMemData> data)
+    : TDataSet(std::move(name)), data_(std::move(data)) {}
+
+TMemDataSet::~TMemDataSet() = default;
+
+void TMemDataSet::OpenStore() {
+  data_->Open();
+  if (fields_.empty()) CreateDefaultFields();
+  BindFields();
+}
+
+void TMemDataSet::BindFields() {
+  for (auto& f : fields_) {
+    TFieldDesc* d =
+        f->FieldKind() == TFieldKind::fkData ? data_->Fields().Find(f->FieldName()) : nullptr;
+    f->SetFieldNo(d ? d->FieldNo : 0);
+    f->SetDataSet(this);
+  }
+}
+
+void TMemDataSet::InternalOpen() {
+  OpenStore();
+  activeItem_ = nullptr;
+  if (!data_->SortColumns().empty()) data_->SortItems();
+  if (Filtered()) {
+    data_->FilterCaseInsensitive = (FilterOptions() & foCaseInsensitive) != 0;
+    data_->FilterNoPartialCompare = (FilterOptions() & foNoPartialCompare) != 0;
+    data_->SetFilterHook(nullptr);
+    InstallFilterHook();
+    HandFilterToStore(Filter(), true);
+    data_->FilterUpdated();
+  }
+}
+
+void TMemDataSet::InternalClose() {
+  activeItem_ = nullptr;
+  editBuffer_.clear();
+  if (PersistentData())
+    data_->Rewind();
+  else
+    data_->Close();
+}
+
+void TMemDataSet::InternalFirst() {
+  activeItem_ = nullptr;
+  data_->Rewind();
+}
+
+void TMemDataSet::InternalLast() {
+  activeItem_ = nullptr;
+  data_->WindToEnd();
+}
+
+void TMemDataSet::SyncStoreToCurrent() {
+  if (activeItem_) data_->SetCurrent(activeItem_);
+}
+
+bool TMemDataSet::InternalGetRecord(GetMode mode) {
+  if (!data_->Active()) return false;
+  switch (mode) {
+    case GetMode::Next:
+    case GetMode::Prior: {
+      SyncStoreToCurrent();
+      TItemHeader* item = mode == GetMode::Next ? data_->NextRecord() : data_->PriorRecord();
+      if (!item) return false;
+      activeItem_ = item;
+      return true;
+    }
+    case GetMode::Current:
+      if (activeItem_ && !data_->IsOmitted(activeItem_)) return true;
+      return false;
+  }
+  return false;
+}
+
+void TMemDataSet::InternalInsert(bool append) {
+  editBuffer_.assign(data_->RecordSize(), 0);
+  data_->InitRecord(editBuffer_.data());
+  appendMode_ = append;
+}
+
+void TMemDataSet::InternalEdit() {
+  editBuffer_.assign(activeItem_->Record(), activeItem_->Record() + data_->RecordSize());
+}
+
+void TMemDataSet::InternalPost() {
+  if (State() == TDataSetState::dsInsert) {
+    TItemHeader* item;
+    if (appendMode_ || !activeItem_) {
+      item = data_->AppendRecord(editBuffer_.data());
+    } else {
+      data_->SetCurrent(activeItem_);
+      item = data_->InsertRecord(editBuffer_.data());
+    }
+    activeItem_ = item;
+  } else {
+    data_->FreeChangedReferences(activeItem_->Record(), editBuffer_.data());
+    data_->UpdateRecord(activeItem_, editBuffer_.data());
+  }
+  data_->SetCurrent(activeItem_);
+  editBuffer_.clear();
+}
+
+void TMemDataSet::InternalCancel() {
+  if (editBuffer_.empty()) return;
+  if (State() == TDataSetState::dsInsert || !activeItem_)
+    data_->FreeRecordReferences(editBuffer_.data());
+  else
+    data_->FreeChangedReferences(editBuffer_.data(), activeItem_->Record());
+  editBuffer_.clear();
+}
+
+void TMemDataSet::InternalDelete() {
+  data_->SetCurrent(activeItem_);
+  data_->RemoveRecord(activeItem_);
+  activeItem_ = data_->Current();
+}
+
+int TMemDataSet::GetRecordCount() {
+  return data_->RecordCount();
+}
+
+int TMemDataSet::GetRecNo() {
+  return activeItem_ ? data_->RecNoOf(activeItem_) : 0;
+}
+
+void TMemDataSet::InternalSetRecNo(int recNo) {
+  if (TItemHeader* item = data_->ItemAtRecNo(recNo)) {
+    activeItem_ = item;
+    data_->SetCurrent(item);
+  }
+}
+
+TBookmark TMemDataSet::InternalGetBookmark() {
+  if (!activeItem_) return std::nullopt;
+  return reinterpret_cast<intptr_t>(activeItem_);
+}
+
+bool TMemDataSet::InternalGotoBookmark(intptr_t bookmark) {
+  for (TItemHeader* i = data_->FirstItem(); i; i = i->Next) {
+    if (reinterpret_cast<intptr_t>(i) == bookmark) {
+      activeItem_ = i;
+      data_->SetCurrent(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+const uint8_t* TMemDataSet::ActiveRecord() const {
+  switch (State()) {
+    case TDataSetState::dsFilter:
+      return filterRecord_;
+    case TDataSetState::dsEdit:
+    case TDataSetState::dsInsert:
+      return editBuffer_.empty() ? nullptr : editBuffer_.data();
+    default:
+      return activeItem_ ? activeItem_->Record() : nullptr;
+  }
+}
+
+bool TMemDataSet::GetFieldData(const TField& field, std::string* out) {
+  if (field.FieldNo() <= 0 || !data_->Active()) return false;
+  const uint8_t* rec = ActiveRecord();
+  if (!rec) return false;
+  return data_->GetField(field.FieldNo(), rec, out);
+}
+
+void TMemDataSet::SetFieldData(TField& field, const std::string* value) {
+  CheckEditing();
+  if (field.FieldNo() <= 0 || editBuffer_.empty()) return;
+  data_->PutField(field.FieldNo(), editBuffer_.data(), value);
+}
+
+Variant TMemDataSet::GetFieldVariant(const TField& field) {
+  if (field.FieldNo() <= 0 || !data_->Active()) return {};
+  const uint8_t* rec = ActiveRecord();
+  if (!rec) return {};
+  return data_->GetVariantValue(field.FieldNo(), rec);
+}
+
+void TMemDataSet::SetFieldVariant(TField& field, const Variant& value) {
+  CheckEditing();
+  if (field.FieldNo() <= 0 || editBuffer_.empty()) return;
+  data_->PutVariantValue(field.FieldNo(), editBuffer_.data(), value);
+}
+
+const TBlob* TMemDataSet::GetBlob(const TField& field) {
+  if (field.FieldNo() <= 0 || !data_->Active()) return nullptr;
+  const uint8_t* rec = ActiveRecord();
+  return rec ? data_->GetBlob(field.FieldNo(), rec) : nullptr;
+}
+
+// ---------------------------------------------------------------- filter
+
+void TMemDataSet::HandFilterToStore(const std::string& text, bool filtered) {
+  data_->SetFilterText(filtered && !BlankText(text) ? text : std::string());
+}
+
+void TMemDataSet::InstallFilterHook() {
+  if (!Filtered() || !OnFilterRecord()) {
+    data_->SetFilterHook(nullptr);
+    return;
+  }
+  data_->SetFilterHook([this](const uint8_t* rec) {
+    TDataSetState saved = State();
+    const uint8_t* savedRecord = filterRecord_;
+    SetState(TDataSetState::dsFilter);
+    filterRecord_ = rec;
+    bool accept = true;
+    try {
+      OnFilterRecord()(*this, accept);
+    } catch (const std::exception& e) {
+      if (ApplicationExceptionHandler()) ApplicationExceptionHandler()(e);
+    }
+    filterRecord_ = savedRecord;
+    SetState(saved);
+    return accept;
+  });
+}
+
+void TMemDataSet::ApplyFilterChange() {
+  data_->FilterUpdated();
+  First();
+}
+
+void TMemDataSet::SetFilter(const std::string& text) {
+  if (Active()) {
+    CheckBrowseMode();
+    SyncStoreToCurrent();
+  }
+  if (text == Filter()) return;
+  HandFilterToStore(text, Filtered());
+  TDataSet::SetFilter(text);
+  if (Active() && Filtered()) ApplyFilterChange();
+}
+
+void TMemDataSet::SetFilterOptions(TFilterOptions options) {
+  if (Active()) {
+    CheckBrowseMode();
+    SyncStoreToCurrent();
+  }
+  if (options == FilterOptions()) return;
+  bool oldCase = data_->FilterCaseInsensitive, oldPartial = data_->FilterNoPartialCompare;
+  data_->FilterCaseInsensitive = (options & foCaseInsensitive) != 0;
+  data_->FilterNoPartialCompare = (options & foNoPartialCompare) != 0;
+  try {
+    HandFilterToStore(Filter(), Filtered());
+  } catch (...) {
+    data_->FilterCaseInsensitive = oldCase;
+    data_->FilterNoPartialCompare = oldPartial;
+    throw;
+  }
+  TDataSet::SetFilterOptions(options);
+  if (Active() && Filtered()) ApplyFilterChange();
+}
+
+void TMemDataSet::SetFiltered(bool on) {
+  if (Active()) {
+    CheckBrowseMode();
+    SyncStoreToCurrent();
+  }
+  if (on == Filtered()) return;
+  data_->SetFilterHook(nullptr);
+  data_->SetFilterText({});
+  if (on) {
+    data_->FilterCaseInsensitive = (FilterOptions() & foCaseInsensitive) != 0;
+    data_->FilterNoPartialCompare = (FilterOptions() & foNoPartialCompare) != 0;
+    TDataSet::SetFiltered(true);
+    try {
+      InstallFilterHook();
+      HandFilterToStore(Filter(), true);
+    } catch (...) {
+      data_->SetFilterHook(nullptr);
+      TDataSet::SetFiltered(false);
+      throw;
+    }
+  } else {
+    TDataSet::SetFiltered(false);
+  }
+  if (Active()) ApplyFilterChange();
+}
+
+void TMemDataSet::SetOnFilterRecord(FilterRecordEvent handler) {
+  if (Active()) {
+    CheckBrowseMode();
+    SyncStoreToCurrent();
+  }
+  TDataSet::SetOnFilterRecord(std::move(handler));
+  InstallFilterHook();
+  if (Active()) ApplyFilterChange();
+}
+
+void TMemDataSet::SetIndexFieldNames(const std::string& text) {
+  if (Active()) CheckBrowseMode();
+  data_->SetIndexFieldNames(text);
+  indexFieldNames_ = text;
+  if (Active() && !data_->SortColumns().empty()) Resync();
+}
+
+}  // namespace qualtren

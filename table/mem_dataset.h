@@ -1,0 +1,93 @@
+// TMemDataSet: a dataset over a record store. It binds field objects to
+// field descriptors, moves between the store's records and the dataset's
+// current record and edit buffer, and hands the filter properties and the
+// index order to the store.
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dataset/dataset.h"
+#include "table/mem_data.h"
+
+namespace qualtren {
+
+// Shows an error raised inside a record-filter handler (the application's
+// exception display); without one installed the error is dropped.
+std::function<void(const std::exception&)>& ApplicationExceptionHandler();
+
+class TMemDataSet : public TDataSet {
+ public:
+  explicit TMemDataSet(std::string name, std::unique_ptr<TMemData> data);
+  ~TMemDataSet() override;
+  std::string ClassName() const override { return "TMemDataSet"; }
+
+  TMemData& Data() { return *data_; }
+  const TMemData& Data() const { return *data_; }
+
+  void SetFilter(const std::string& text) override;
+  void SetFilterOptions(TFilterOptions options) override;
+  void SetFiltered(bool on) override;
+  void SetOnFilterRecord(FilterRecordEvent handler) override;
+
+  const std::string& IndexFieldNames() const { return indexFieldNames_; }
+  void SetIndexFieldNames(const std::string& text);
+
+  bool GetFieldData(const TField& field, std::string* out) override;
+  void SetFieldData(TField& field, const std::string* value) override;
+  Variant GetFieldVariant(const TField& field) override;
+  void SetFieldVariant(TField& field, const Variant& value) override;
+  // The blob behind a blob or memo field of the current record (nullptr for null).
+  const TBlob* GetBlob(const TField& field);
+
+  // The store item of the current record (nullptr when there is none).
+  TItemHeader* CurrentItem() const { return activeItem_; }
+
+ protected:
+  void InternalOpen() override;
+  void InternalClose() override;
+  void InternalFirst() override;
+  void InternalLast() override;
+  bool InternalGetRecord(GetMode mode) override;
+  void InternalInsert(bool append) override;
+  void InternalEdit() override;
+  void InternalPost() override;
+  void InternalCancel() override;
+  void InternalDelete() override;
+  int GetRecordCount() override;
+  int GetRecNo() override;
+  void InternalSetRecNo(int recNo) override;
+  TBookmark InternalGetBookmark() override;
+  bool InternalGotoBookmark(intptr_t bookmark) override;
+  bool IsCursorOpen() const override { return data_->Active(); }
+
+  // Whether closing keeps the store open with its records.
+  virtual bool PersistentData() const { return false; }
+  // Builds the definitions and field objects around an open store.
+  virtual void OpenStore();
+  void BindFields();
+  // Runs the filter change on an open dataset: filter updated, re-read, first record.
+  void ApplyFilterChange();
+  void SyncStoreToCurrent();
+  void InstallFilterHook();
+  // Hands the filter text to the store (trimmed; empty when not filtered).
+  void HandFilterToStore(const std::string& text, bool filtered);
+
+  std::unique_ptr<TMemData> data_;
+  TItemHeader* activeItem_ = nullptr;
+  std::vector<uint8_t> editBuffer_;
+  const uint8_t* filterRecord_ = nullptr;  // record under test in the filter state
+  bool appendMode_ = false;
+  std::string indexFieldNames_;
+  // Whether FieldDefs were made from the persistent field objects.
+  bool defsFromFields_ = false;
+
+ private:
+  const uint8_t* ActiveRecord() const;
+  uint8_t* WritableRecord();
+};
+
+}  // namespace qualtren

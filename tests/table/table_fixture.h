@@ -1,0 +1,32 @@
+// Helpers shared by the table tests: building tables in memory.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "table/virtual_table.h"
+
+namespace qualtren::testing {
+
+// Appends one record whose fields get the given texts in field order
+// (nullptr leaves a field null).
+inline void AddRow(TVirtualTable& t, std::initializer_list<const char*> values) {
+  t.Append();
+  size_t i = 0;
+  for (const char* v : values) {
+    if (v) t.Field(i).SetAsString(v);
+    ++i;
+  }
+  t.Post();
+}
+
+// The values of one field over all records that pass the filter, in order.
+inline std::vector<std::string> Column(TVirtualTable& t, const std::string& field) {
+  std::vector<std::string> out;
+  for (t.First(); !t.Eof(); t.Next())
+    out.push_back(t.FieldByName(field).AsString());
+  return out;
+}
+
+}  // namespace qualtren::testing
