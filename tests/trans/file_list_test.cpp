@@ -1,0 +1,87 @@
+// Tests of mask matching, directory listing, backups and atomic replacement.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "base/exception.h"
+#include "base/stream.h"
+#include "trans/file_list.h"
+
+namespace qualtren {
+namespace {
+
+class TempDir {
+ public:
+  TempDir() {
+    char tmpl[] = "/tmp/qualtren-fl-XXXXXX";
+    path_ = ::mkdtemp(tmpl);
+  }
+  ~TempDir() { std::system(("chmod -R u+w '" + path_ + "' && rm -rf '" + path_ + "'").c_str()); }
+  const std::string& Path() const { return path_; }
+  void Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path_ + "/" + name, std::ios::binary) << bytes;
+  }
+
+ private:
+  std::string path_;
+};
+
+TEST(FileList, MasksMatchStarsAndQuestionMarksCaseSensitively) {
+  EXPECT_TRUE(MatchesMask("a.txt", "*.txt"));
+  EXPECT_TRUE(MatchesMask(".hidden.txt", "*.txt"));
+  EXPECT_FALSE(MatchesMask("a.TXT", "*.txt"));
+  EXPECT_FALSE(MatchesMask("a.txtbak", "*.txt"));
+  EXPECT_TRUE(MatchesMask("a.txtbak", "*.txt*"));
+  EXPECT_TRUE(MatchesMask("ab.sql", "a?.sql"));
+  EXPECT_FALSE(MatchesMask("a.sql", "a?.sql"));
+  EXPECT_TRUE(MatchesMask("abcabd", "*abd"));
+  EXPECT_TRUE(MatchesMask("", "*"));
+  EXPECT_FALSE(MatchesMask("x", ""));
+}
+
+TEST(FileList, ListsRegularFilesOnlySortedAndNothingForAMissingDirectory) {
+  TempDir dir;
+  dir.Write("b.txt", "b");
+  dir.Write("a.txt", "a");
+  dir.Write(".h.txt", "h");
+  dir.Write("c.sql", "c");
+  ASSERT_EQ(::mkdir((dir.Path() + "/sub.txt").c_str(), 0755), 0);
+  std::string prefix = DirectoryPrefix(dir.Path());
+  EXPECT_EQ(ListMatchingFiles(prefix, "*.txt"),
+            (std::vector<std::string>{".h.txt", "a.txt", "b.txt"}));
+  EXPECT_TRUE(ListMatchingFiles(DirectoryPrefix(dir.Path() + "/none"), "*").empty());
+  EXPECT_EQ(DirectoryPrefix(""), "/");
+}
+
+TEST(FileList, ReplaceKeepsPermissionsAndRefusesReadOnlyFiles) {
+  TempDir dir;
+  std::string name = dir.Path() + "/f.txt";
+  dir.Write("f.txt", "old");
+  ::chmod(name.c_str(), 0640);
+  ReplaceFileContents(name, "new\r\n");
+  EXPECT_EQ(ReadWholeFile(name), "new\r\n");
+  struct stat st;
+  ASSERT_EQ(::stat(name.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  ::chmod(name.c_str(), 0444);
+  try {
+    ReplaceFileContents(name, "x");
+    FAIL();
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot create file " + name);
+  }
+  EXPECT_EQ(ReadWholeFile(name), "new\r\n");
+  CopyFileOverwrite(name, name + "bak");
+  EXPECT_EQ(ReadWholeFile(name + "bak"), "new\r\n");
+  dir.Write("g", "second");
+  CopyFileOverwrite(dir.Path() + "/g", name + "bak");
+  EXPECT_EQ(ReadWholeFile(name + "bak"), "second");
+  EXPECT_THROW(CopyFileOverwrite(dir.Path() + "/missing", name + "bak"), EFOpenError);
+}
+
+}  // namespace
+}  // namespace qualtren
