@@ -18,7 +18,15 @@
 
 namespace qualtren {
 
-enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsFilter, dsOpening };
+enum class TDataSetState {
+  dsInactive,
+  dsBrowse,
+  dsEdit,
+  dsInsert,
+  dsFilter,
+  dsCalcFields,
+  dsOpening
+};
 
 enum TFilterOption : uint8_t { foCaseInsensitive = 1, foNoPartialCompare = 2 };
 using TFilterOptions = uint8_t;  // set of TFilterOption bits

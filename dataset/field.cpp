@@ -84,7 +84,10 @@ bool TField::IsNull() const {
 
 void TField::CheckWritable() const {
   if (!dataSet_) throw EDatabaseError(Format("Field '%s' has no dataset", {fieldName_}));
-  if (dataSet_->State() != TDataSetState::dsEdit && dataSet_->State() != TDataSetState::dsInsert)
+  bool calculating = dataSet_->State() == TDataSetState::dsCalcFields &&
+                     (kind_ == TFieldKind::fkCalculated || kind_ == TFieldKind::fkInternalCalc);
+  if (!calculating && dataSet_->State() != TDataSetState::dsEdit &&
+      dataSet_->State() != TDataSetState::dsInsert)
     DatabaseError("Dataset not in edit or insert mode", dataSet_->Name());
   if (readOnly_) throw EDatabaseError(Format("Field '%s' cannot be modified", {DisplayName()}));
 }

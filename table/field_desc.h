@@ -53,9 +53,10 @@ struct TFieldDesc {
   uint16_t DataType = dtUnknown;  // a TInternalType
   int Length = 0;
   int Scale = 0;
-  int FieldNo = 0;  // 1-based
-  int Size = 0;     // bytes of the value in the record
-  int Offset = 0;   // where the value starts in the record
+  int FieldNo = 0;     // 1-based
+  int Size = 0;        // bytes of the value in the record
+  int Offset = 0;      // where the value starts in the record
+  int NullOffset = 0;  // where its null indicator byte stands
   bool Required = false;
   bool Fixed = false;
   bool ReadOnly = false;

@@ -199,16 +199,39 @@ void TData::Close() {
 }
 
 void TData::InitRecordLayout() {
-  size_t offset = 0;
-  for (size_t i = 0; i < fields_.Count(); ++i) {
-    TFieldDesc& d = fields_[i];
-    if (d.DataType == dtWideString && offset % 2 != 0) ++offset;
-    d.Offset = static_cast<int>(offset);
-    offset += static_cast<size_t>(d.Size);
-  }
-  dataSize_ = offset;
-  recordSize_ = dataSize_ + fields_.Count();
+  // The data fields, then their null indicators; the calculated fields follow
+  // in an area of the same kind after the record.
+  auto layOut = [this](TFieldDescKind kind, size_t start, size_t& dataEnd) {
+    size_t offset = start;
+    size_t count = 0;
+    for (size_t i = 0; i < fields_.Count(); ++i) {
+      TFieldDesc& d = fields_[i];
+      if (d.Kind != kind) continue;
+      if (d.DataType == dtWideString && offset % 2 != 0) ++offset;
+      d.Offset = static_cast<int>(offset);
+      offset += static_cast<size_t>(d.Size);
+      ++count;
+    }
+    dataEnd = offset;
+    size_t n = 0;
+    for (size_t i = 0; i < fields_.Count(); ++i)
+      if (fields_[i].Kind == kind) fields_[i].NullOffset = static_cast<int>(offset + n++);
+    return offset + count;
+  };
+  size_t calcEnd = 0;
+  recordSize_ = layOut(TFieldDescKind::Data, 0, dataSize_);
   if ((TItemHeader::kHeaderSize + recordSize_) % 2 != 0) ++recordSize_;
+  calcBufferSize_ = layOut(TFieldDescKind::Calculated, recordSize_, calcEnd);
+}
+
+std::vector<uint8_t> TData::CalculatedCopy(const uint8_t* rec) const {
+  std::vector<uint8_t> buffer(calcBufferSize_, 0);
+  std::memcpy(buffer.data(), rec, recordSize_);
+  for (size_t i = 0; i < fields_.Count(); ++i)
+    if (fields_[i].Kind == TFieldDescKind::Calculated)
+      buffer[static_cast<size_t>(fields_[i].NullOffset)] = 1;
+  if (calcHook_) calcHook_(buffer.data());
+  return buffer;
 }
 
 void TData::ParseFilter() {
@@ -239,6 +262,16 @@ void TData::SetFilterText(const std::string& text) {
 }
 
 bool TData::FilterRecord(const uint8_t* rec) const {
+  if (HasCalcFields()) {
+    // The record under test is a copy that carries its calculated fields.
+    std::vector<uint8_t> copy = CalculatedCopy(rec);
+    if (filterHook_ && !filterHook_(copy.data())) return false;
+    if (!expression_) return true;
+    const uint8_t* test = copy.data();
+    return expression_->Evaluate(
+        [this, test](const TFieldDesc& d) { return GetFieldVariant(d.FieldNo, test); },
+        FilterCaseInsensitive, FilterNoPartialCompare);
+  }
   if (filterHook_ && !filterHook_(rec)) return false;
   if (!expression_) return true;
   return expression_->Evaluate(
@@ -247,17 +280,17 @@ bool TData::FilterRecord(const uint8_t* rec) const {
 }
 
 bool TData::GetNull(int fieldNo, const uint8_t* rec) const {
-  return rec[dataSize_ + static_cast<size_t>(fieldNo - 1)] != 0;
+  return rec[fields_[static_cast<size_t>(fieldNo - 1)].NullOffset] != 0;
 }
 
 void TData::SetNull(int fieldNo, uint8_t* rec, bool isNull) const {
-  rec[dataSize_ + static_cast<size_t>(fieldNo - 1)] = isNull ? 1 : 0;
+  rec[fields_[static_cast<size_t>(fieldNo - 1)].NullOffset] = isNull ? 1 : 0;
 }
 
 void TData::InitRecord(uint8_t* rec) const {
   std::memset(rec, 0, recordSize_);
   for (size_t i = 0; i < fields_.Count(); ++i)
-    rec[dataSize_ + i] = 1;
+    if (fields_[i].Kind == TFieldDescKind::Data) rec[fields_[i].NullOffset] = 1;
 }
 
 bool TData::GetField(int fieldNo, const uint8_t* rec, std::string* out) const {
@@ -485,6 +518,7 @@ uint32_t TData::NewVariantHandle(Variant v) {
 void TData::FreeChangedReferences(uint8_t* rec, const uint8_t* original) {
   for (size_t i = 0; i < fields_.Count(); ++i) {
     const TFieldDesc& d = fields_[i];
+    if (d.Kind != TFieldDescKind::Data) continue;
     bool blob = d.DataType == dtBlob || d.DataType == dtMemo;
     if (!blob && d.DataType != dtVariant) continue;
     uint32_t h = Load<uint32_t>(rec + d.Offset);
@@ -767,6 +801,7 @@ bool TMemData::TryIndexedFilter() {
   if (!expression_->EqualityTerms(terms)) return false;
   const std::pair<const TFieldDesc*, std::string>* chosen = nullptr;
   for (const auto& t : terms) {
+    if (t.first->Kind != TFieldDescKind::Data) continue;
     uint16_t type = t.first->DataType;
     if (type != dtString && type != dtGuid && type != dtFixedChar) continue;
     // While = compares by pattern, only a constant without wildcards is an equality.

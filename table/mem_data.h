@@ -104,6 +104,13 @@ class TData {
   virtual void Close();
 
   size_t RecordSize() const { return recordSize_; }
+  // A record followed by the area of the calculated fields.
+  size_t CalcBufferSize() const { return calcBufferSize_; }
+  bool HasCalcFields() const { return calcBufferSize_ > recordSize_; }
+  // Copies a record into a calculation buffer and computes its calculated fields.
+  std::vector<uint8_t> CalculatedCopy(const uint8_t* rec) const;
+  // Computes the calculated fields of a buffer (installed by the dataset).
+  void SetCalcHook(std::function<void(uint8_t*)> hook) { calcHook_ = std::move(hook); }
   size_t DataSize() const { return dataSize_; }
 
   // Field values of a record in native form (see dataset/field.h).
@@ -146,6 +153,8 @@ class TData {
   bool active_ = false;
   size_t dataSize_ = 0;
   size_t recordSize_ = 0;
+  size_t calcBufferSize_ = 0;
+  std::function<void(uint8_t*)> calcHook_;
   std::string filterText_;
   std::unique_ptr<TFilterExpression> expression_;
   std::function<bool(const uint8_t*)> filterHook_;

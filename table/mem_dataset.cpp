@@ -22,7 +22,9 @@ std::function<void(const std::exception&)>& ApplicationExceptionHandler() {
 }
 
 TMemDataSet::TMemDataSet(std::string name, std::unique_ptr<TMemData> data)
-    : TDataSet(std::move(name)), data_(std::move(data)) {}
+    : TDataSet(std::move(name)), data_(std::move(data)) {
+  data_->SetCalcHook([this](uint8_t* buffer) { RunCalcFields(buffer); });
+}
 
 TMemDataSet::~TMemDataSet() = default;
 
@@ -34,8 +36,12 @@ void TMemDataSet::OpenStore() {
 
 void TMemDataSet::BindFields() {
   for (auto& f : fields_) {
-    TFieldDesc* d =
-        f->FieldKind() == TFieldKind::fkData ? data_->Fields().Find(f->FieldName()) : nullptr;
+    bool calculated =
+        f->FieldKind() == TFieldKind::fkCalculated || f->FieldKind() == TFieldKind::fkInternalCalc;
+    TFieldDesc* d = f->FieldKind() == TFieldKind::fkData || calculated
+                        ? data_->Fields().Find(f->FieldName())
+                        : nullptr;
+    if (d && (d->Kind == TFieldDescKind::Calculated) != calculated) d = nullptr;
     f->SetFieldNo(d ? d->FieldNo : 0);
     f->SetDataSet(this);
   }
@@ -174,6 +180,8 @@ const uint8_t* TMemDataSet::ActiveRecord() const {
   switch (State()) {
     case TDataSetState::dsFilter:
       return filterRecord_;
+    case TDataSetState::dsCalcFields:
+      return calcRecord_;
     case TDataSetState::dsEdit:
     case TDataSetState::dsInsert:
       return editBuffer_.empty() ? nullptr : editBuffer_.data();
@@ -186,10 +194,42 @@ bool TMemDataSet::GetFieldData(const TField& field, std::string* out) {
   if (field.FieldNo() <= 0 || !data_->Active()) return false;
   const uint8_t* rec = ActiveRecord();
   if (!rec) return false;
+  if (IsCalculatedOutsideBuffer(field)) {
+    std::vector<uint8_t> copy = data_->CalculatedCopy(rec);
+    return data_->GetField(field.FieldNo(), copy.data(), out);
+  }
   return data_->GetField(field.FieldNo(), rec, out);
 }
 
+bool TMemDataSet::IsCalculatedOutsideBuffer(const TField& field) const {
+  if (field.FieldKind() != TFieldKind::fkCalculated &&
+      field.FieldKind() != TFieldKind::fkInternalCalc)
+    return false;
+  return State() != TDataSetState::dsCalcFields && State() != TDataSetState::dsFilter;
+}
+
+void TMemDataSet::RunCalcFields(uint8_t* buffer) {
+  if (!OnCalcFields) return;
+  TDataSetState saved = State();
+  uint8_t* savedRecord = calcRecord_;
+  SetState(TDataSetState::dsCalcFields);
+  calcRecord_ = buffer;
+  try {
+    OnCalcFields(*this);
+  } catch (...) {
+    calcRecord_ = savedRecord;
+    SetState(saved);
+    throw;
+  }
+  calcRecord_ = savedRecord;
+  SetState(saved);
+}
+
 void TMemDataSet::SetFieldData(TField& field, const std::string* value) {
+  if (State() == TDataSetState::dsCalcFields) {
+    if (field.FieldNo() > 0 && calcRecord_) data_->PutField(field.FieldNo(), calcRecord_, value);
+    return;
+  }
   CheckEditing();
   if (field.FieldNo() <= 0 || editBuffer_.empty()) return;
   data_->PutField(field.FieldNo(), editBuffer_.data(), value);

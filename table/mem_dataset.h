@@ -80,6 +80,7 @@ class TMemDataSet : public TDataSet {
   TItemHeader* activeItem_ = nullptr;
   std::vector<uint8_t> editBuffer_;
   const uint8_t* filterRecord_ = nullptr;  // record under test in the filter state
+  uint8_t* calcRecord_ = nullptr;          // buffer whose calculated fields are computed
   bool appendMode_ = false;
   std::string indexFieldNames_;
   // Whether FieldDefs were made from the persistent field objects.
@@ -87,6 +88,11 @@ class TMemDataSet : public TDataSet {
 
  private:
   const uint8_t* ActiveRecord() const;
+  // Computes the calculated fields of a buffer through OnCalcFields.
+  void RunCalcFields(uint8_t* buffer);
+  // A calculated field read outside the calculation and filter states is
+  // computed on a copy of the record.
+  bool IsCalculatedOutsideBuffer(const TField& field) const;
   uint8_t* WritableRecord();
 };
 

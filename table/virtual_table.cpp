@@ -223,6 +223,22 @@ void TVirtualData::InitFields() {
     }
     fields_.Add(std::move(d));
   }
+  // Calculated fields get descriptors of their own, laid out after the record.
+  for (const auto& f : t.fields_) {
+    if (f->FieldKind() != TFieldKind::fkCalculated && f->FieldKind() != TFieldKind::fkInternalCalc)
+      continue;
+    auto d = std::make_unique<TFieldDesc>();
+    d->Name = d->ActualName = f->FieldName();
+    d->FieldNo = static_cast<int>(fields_.Count()) + 1;
+    d->Kind = TFieldDescKind::Calculated;
+    try {
+      DescribeType(*d, f->DataType(), f->Size(), f->Precision());
+    } catch (...) {
+      fields_.Clear();
+      throw;
+    }
+    fields_.Add(std::move(d));
+  }
 }
 
 TVirtualTable::TVirtualTable(std::string name)

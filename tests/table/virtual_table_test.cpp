@@ -342,3 +342,38 @@ TEST(BlockManager, FreeingAnItemTwiceIsDetected) {
 
 }  // namespace
 }  // namespace qualtren
+
+namespace qualtren {
+namespace {
+
+TEST(VirtualTable, CalculatedFieldsAreComputedOnACopyForFiltersAndReads) {
+  TVirtualTable t("t");
+  t.AddField(CreateField(ftInteger, "N", 0));
+  auto twice = CreateField(ftInteger, "Twice", 0);
+  twice->SetFieldKind(TFieldKind::fkCalculated);
+  t.AddField(std::move(twice));
+  int calls = 0;
+  t.OnCalcFields = [&calls](TDataSet& ds) {
+    ++calls;
+    ds.FieldByName("Twice").SetAsInteger(ds.FieldByName("N").AsInteger() * 2);
+  };
+  t.Open();
+  for (int i = 1; i <= 5; ++i) {
+    t.Append();
+    t.FieldByName("N").SetAsInteger(i);
+    t.Post();
+  }
+  t.First();
+  EXPECT_EQ(t.FieldByName("Twice").AsInteger(), 2);
+  // The record layout keeps the calculated value out of the stored record.
+  EXPECT_EQ(t.Data().RecordSize(), 6u);
+  t.SetFilter("Twice = 8");
+  t.SetFiltered(true);
+  EXPECT_EQ(t.RecordCount(), 1);
+  EXPECT_EQ(t.FieldByName("N").AsInteger(), 4);
+  EXPECT_EQ(t.FieldByName("Twice").AsInteger(), 8);
+  EXPECT_GT(calls, 5);
+}
+
+}  // namespace
+}  // namespace qualtren
