@@ -18,11 +18,7 @@
 namespace qualtren::test {
 
 inline QApplication& App() {
-  static int argc = 1;
-  static char name[] = "picker_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  return *qobject_cast<QApplication*>(QCoreApplication::instance());
 }
 
 class PickerTest : public ::testing::Test {
