@@ -122,12 +122,15 @@ int64_t DecimalTextToCurrency(std::string_view text) {
   TryParseDecimalText(t, negative, ip, fp);
   while (fp.size() < 4)
     fp += '0';
-  int64_t v = 0;
+  // The negative range reaches one step further than the positive one.
+  const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
+  uint64_t v = 0;
   for (char c : ip + fp) {
-    if (v > (INT64_MAX - 9) / 10) BadNumber(text);
-    v = v * 10 + (c - '0');
+    const auto digit = static_cast<uint64_t>(c - '0');
+    if (v > (limit - digit) / 10) BadNumber(text);
+    v = v * 10 + digit;
   }
-  return negative ? -v : v;
+  return negative ? static_cast<int64_t>(0 - v) : static_cast<int64_t>(v);
 }
 
 double FmtBcdToDouble(std::string_view bcd) {
