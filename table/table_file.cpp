@@ -5,6 +5,7 @@
 
 #include "base/codepage.h"
 #include "base/exception.h"
+#include "dataset/bcd.h"
 #include "table/virtual_table.h"
 #include "table/xml_reader.h"
 #include "table/xml_table.h"
@@ -169,6 +170,11 @@ void TVirtualTable::SaveTableStream(TStream& stream, bool storeFields) {
             break;
           case dtGuid:
             value.push_back('\0');
+            break;
+          case dtFMTBCD:
+            // The store keeps room for wider precisions; the packed record
+            // itself is always 34 bytes.
+            value.resize(kFmtBcdSize);
             break;
           default:
             break;
