@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/codepage.h"
+#include "base/counter_guard.h"
 #include "base/exception.h"
 #include "dataset/bcd.h"
 #include "table/virtual_table.h"
@@ -13,17 +14,6 @@
 namespace qualtren {
 
 namespace {
-
-class TGuard {
- public:
-  explicit TGuard(int& counter) : counter_(counter) { ++counter_; }
-  ~TGuard() { --counter_; }
-  TGuard(const TGuard&) = delete;
-  TGuard& operator=(const TGuard&) = delete;
-
- private:
-  int& counter_;
-};
 
 constexpr uint16_t kWrittenVersion = 3;
 
@@ -92,7 +82,7 @@ size_t FixedValueLength(const TField& f, const TFieldDesc* desc) {
 // ---------------------------------------------------------------- writer
 
 void TVirtualTable::SaveTableStream(TStream& stream, bool storeFields) {
-  TGuard guard(restructureGuard_);
+  TCounterGuard guard(restructureGuard_);
   bool wasOpen = Active();
   const size_t defCount = FieldDefs().Count();
   if (defCount > 0xFFFF) throw EWriteError();
@@ -210,7 +200,7 @@ void TVirtualTable::SaveTableStream(TStream& stream, bool storeFields) {
 // ---------------------------------------------------------------- reader
 
 void TVirtualTable::LoadTableStream(TStream& stream, bool loadDefs) {
-  TGuard guard(restructureGuard_);
+  TCounterGuard guard(restructureGuard_);
   bool wasOpen = Active();
   Close();
   ClearRecords();
@@ -229,7 +219,7 @@ void TVirtualTable::LoadTableStream(TStream& stream, bool loadDefs) {
   std::vector<TXmlAlias> aliases;
   int32_t recordCount = 0;
   {
-    TGuard defGuard(defGuard_);
+    TCounterGuard defGuard(defGuard_);
     if (xml) {
       stream.SetPosition(0);
       reader = std::make_unique<XmlTextReader>(stream);

@@ -3,23 +3,12 @@
 // Data property. The file formats live in table_file.cpp.
 #include "table/virtual_table.h"
 
+#include "base/counter_guard.h"
 #include "base/exception.h"
 
 namespace qualtren {
 
 namespace {
-
-// Counter guard that is released on every exit path.
-class TGuard {
- public:
-  explicit TGuard(int& counter) : counter_(counter) { ++counter_; }
-  ~TGuard() { --counter_; }
-  TGuard(const TGuard&) = delete;
-  TGuard& operator=(const TGuard&) = delete;
-
- private:
-  int& counter_;
-};
 
 // The internal type, record size, length and scale of a field type.
 void DescribeType(TFieldDesc& d, TFieldType type, int size, int precision) {
@@ -258,7 +247,7 @@ void TVirtualTable::OpenStore() {
   bool keepDefs =
       fields_.empty() || DefaultFields() || (FieldDefs().Count() >= dataFields && !defsFromFields_);
   if (!keepDefs) {
-    TGuard guard(defGuard_);
+    TCounterGuard guard(defGuard_);
     FieldDefs().Clear();
     const TFieldDescs& descs = data_->Fields();
     for (size_t i = 0; i < descs.Count(); ++i) {
