@@ -1,0 +1,148 @@
+// The command line of qualtren-cli: its subcommands and options, parsed with
+// CLI11, and the one place where errors become messages and exit statuses.
+#include <CLI/CLI.hpp>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+
+#ifndef QUALTREN_VERSION
+#define QUALTREN_VERSION "unknown"
+#endif
+
+namespace qualtren {
+
+namespace {
+
+void AddCommentOptions(CLI::App& app, bool& comment, std::string& prefix, std::string& suffix) {
+  app.add_flag("--comment", comment,
+               "Write each changed line, untranslated, between the prefix and the suffix "
+               "before it");
+  app.add_option("--prefix", prefix,
+                 "Text before a comment line (write --prefix=-- for a "
+                 "value that starts with -)");
+  app.add_option("--suffix", suffix, "Text after a comment line");
+}
+
+// CLI11 reads "--name=" as the option without a value and then takes the
+// next argument, even another option, as its value. "--backup=" means the
+// empty text, so such an argument is handed over as "--name" and "".
+std::vector<std::string> SplitEmptyValues(int argc, const char* const* argv) {
+  std::vector<std::string> args;
+  bool optionsEnded = false;
+  for (int i = 0; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--") optionsEnded = true;
+    if (!optionsEnded && i > 0 && arg.size() > 3 && arg.compare(0, 2, "--") == 0 &&
+        arg.find('=') == arg.size() - 1) {
+      args.push_back(arg.substr(0, arg.size() - 1));
+      args.emplace_back();
+    } else {
+      args.push_back(std::move(arg));
+    }
+  }
+  return args;
+}
+
+}  // namespace
+
+int RunCli(int argc, const char* const* argv, CliIo& io) {
+  CLI::App app{
+      "Translates the local-language names in SQL text to English through three "
+      "translation tables, and builds and inspects table files.",
+      "qualtren-cli"};
+  app.set_version_flag("--version", std::string("qualtren-cli ") + QUALTREN_VERSION,
+                       "Print the version and exit");
+  app.require_subcommand(1);
+
+  TranslateOptions translate;
+  bool noAutoTable = false;
+  CLI::App* translateCmd = app.add_subcommand(
+      "translate", "Translate FILE (or standard input) and write the result to standard output");
+  translateCmd->add_option("FILE", translate.File,
+                           "The text to translate; standard input when absent or -");
+  translateCmd->add_option("--tables", translate.TablesDir,
+                           "Directory of the three table files (default: the current one)");
+  translateCmd->add_option("--table", translate.TableName,
+                           "Table whose column names are preferred");
+  translateCmd->add_flag("--no-auto-table", noAutoTable,
+                         "Do not work out the table name from the text");
+  AddCommentOptions(*translateCmd, translate.Comment, translate.Prefix, translate.Suffix);
+
+  FilesOptions files;
+  CLI::App* filesCmd = app.add_subcommand(
+      "files", "Translate in place every file of DIR whose name matches the mask");
+  filesCmd->add_option("DIR", files.Dir, "The directory")->required();
+  filesCmd->add_option("--mask", files.Mask, "File name mask with * and ?")->capture_default_str();
+  filesCmd
+      ->add_option("--backup", files.Backup,
+                   "Ending of the backup copy made of each file (\"\" for none)")
+      ->capture_default_str();
+  AddCommentOptions(*filesCmd, files.Comment, files.Prefix, files.Suffix);
+  filesCmd->add_option("--tables", files.TablesDir,
+                       "Directory of the three table files (default: the current one)");
+  filesCmd->add_flag("--verbose", files.Verbose, "Name every file translated");
+
+  CLI::App* tableCmd = app.add_subcommand("table", "Inspect, dump, build and convert table files");
+  tableCmd->require_subcommand(1);
+
+  std::string infoFile;
+  CLI::App* infoCmd =
+      tableCmd->add_subcommand("info", "Print the form, field definitions and record count");
+  infoCmd->add_option("FILE", infoFile, "Table file (binary or XML)")->required();
+
+  std::string dumpFile;
+  CLI::App* dumpCmd = tableCmd->add_subcommand("dump", "Write the records as CSV");
+  dumpCmd->add_option("FILE", dumpFile, "Table file (binary or XML)")->required();
+
+  ImportOptions import;
+  CLI::App* importCmd =
+      tableCmd->add_subcommand("import", "Make a table file of string fields from a CSV file");
+  importCmd->add_option("CSV", import.Csv, "UTF-8 CSV file whose header names the fields")
+      ->required();
+  importCmd->add_option("--out", import.Out, "Table file to write")->required();
+  importCmd->add_option("--size", import.Size, "Size of every field (default: the longest value)")
+      ->check(CLI::Range(1, 65535));
+
+  std::string convertIn, convertOut;
+  CLI::App* convertCmd =
+      tableCmd->add_subcommand("convert", "Save a table file (binary or XML) as a binary one");
+  convertCmd->add_option("IN", convertIn, "Table file to read")->required();
+  convertCmd->add_option("OUT", convertOut, "Binary table file to write")->required();
+
+  try {
+    const std::vector<std::string> args = SplitEmptyValues(argc, argv);
+    std::vector<const char*> pointers;
+    for (const std::string& arg : args)
+      pointers.push_back(arg.c_str());
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+      app.exit(e, io.Out, io.Err);
+      io.Out.flush();
+      return kExitOk;
+    }
+    io.Err << kMessagePrefix << e.what() << '\n';
+    return kExitError;
+  }
+
+  try {
+    if (translateCmd->parsed()) {
+      translate.AutoTableName = !noAutoTable;
+      return RunTranslate(translate, io);
+    }
+    if (filesCmd->parsed()) return RunFiles(files, io);
+    if (infoCmd->parsed()) return RunTableInfo(infoFile, io);
+    if (dumpCmd->parsed()) return RunTableDump(dumpFile, io);
+    if (importCmd->parsed()) return RunTableImport(import, io);
+    if (convertCmd->parsed()) return RunTableConvert(convertIn, convertOut, io);
+  } catch (const std::exception& e) {
+    io.Err << kMessagePrefix << e.what() << '\n';
+    return kExitError;
+  }
+  io.Err << kMessagePrefix << "no command given\n";
+  return kExitError;
+}
+
+}  // namespace qualtren

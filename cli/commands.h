@@ -1,0 +1,90 @@
+// The subcommands of qualtren-cli as plain functions: each takes its parsed
+// options and the process's streams and gives the exit status. Errors that
+// end a command are raised as exceptions; the caller reports them.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "base/exception.h"
+#include "table/virtual_table.h"
+#include "trans/name_lookup.h"
+
+namespace qualtren {
+
+// Exit statuses shared by every subcommand.
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;  // a translation failed, or a file was left untouched
+constexpr int kExitError = 2;   // bad usage, unreadable input, a table that failed to load
+
+// Prefix of every message the command line writes about an error.
+inline constexpr const char* kMessagePrefix = "qualtren-cli: ";
+
+struct CliIo {
+  std::istream& In;
+  std::ostream& Out;
+  std::ostream& Err;
+};
+
+// A usage error found after the options were parsed (status 2).
+class EUsageError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// The three translation tables, filtering as the window's tables do, with
+// the words matched literally.
+class TransTableSet {
+ public:
+  TransTableSet();
+  // Loads the tables from "Q47SifTable.vtd", "Q47SifSQL_SP.vtd" and
+  // "Q47SifTableStr.vtd" in `dir` (the current directory when empty), in
+  // that order, each closed, unfiltered, emptied and then loaded. The first
+  // failure is raised.
+  void Load(const std::string& dir);
+  TransTables Tables() { return {table_, storedProc_, tableStr_}; }
+
+ private:
+  TVirtualTable table_{"tbTable_Trans"};
+  TVirtualTable storedProc_{"tbSP_Trans"};
+  TVirtualTable tableStr_{"tbTableStr_Trans"};
+};
+
+struct TranslateOptions {
+  std::string File;  // empty or "-": standard input
+  std::string TablesDir;
+  std::string TableName;
+  bool AutoTableName = true;
+  bool Comment = false;
+  std::string Prefix;
+  std::string Suffix;
+};
+int RunTranslate(const TranslateOptions& options, CliIo& io);
+
+struct FilesOptions {
+  std::string Dir;
+  std::string Mask = "*.txt";
+  std::string Backup = "bak";
+  bool Comment = false;
+  std::string Prefix;
+  std::string Suffix;
+  std::string TablesDir;
+  bool Verbose = false;
+};
+int RunFiles(const FilesOptions& options, CliIo& io);
+
+int RunTableInfo(const std::string& file, CliIo& io);
+int RunTableDump(const std::string& file, CliIo& io);
+struct ImportOptions {
+  std::string Csv;
+  std::string Out;
+  int Size = 0;  // 0: the longest value of each column
+};
+int RunTableImport(const ImportOptions& options, CliIo& io);
+int RunTableConvert(const std::string& in, const std::string& out, CliIo& io);
+
+// Parses the command line and runs the chosen subcommand; every error ends
+// up as one message on io.Err and the matching status.
+int RunCli(int argc, const char* const* argv, CliIo& io);
+
+}  // namespace qualtren

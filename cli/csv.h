@@ -1,0 +1,35 @@
+// CSV text as the command line reads and writes it (RFC 4180): rows of
+// fields, each field either quoted or not, with the physical line on which it
+// starts so that errors can name it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qualtren {
+
+struct CsvField {
+  std::string Text;     // the value, quotes removed and inner pairs made single
+  bool Quoted = false;  // written between double quotes
+  int Line = 0;         // physical line (from 1) on which the field starts
+};
+
+struct CsvRow {
+  int Line = 0;  // physical line (from 1) on which the row starts
+  std::vector<CsvField> Fields;
+};
+
+// Reads CSV text: rows end at CR LF or LF (the last one may have no line
+// end), fields are separated by commas, a field that starts with a double
+// quote runs to the closing quote and may hold commas, quote pairs and line
+// breaks. A leading UTF-8 byte-order mark is skipped; the empty text has no
+// rows. Malformed text raises an Exception whose message starts "line N: ".
+std::vector<CsvRow> ParseCsv(std::string_view text);
+
+// One CSV row ending in CR LF: every value between double quotes with inner
+// quotes doubled, a missing value (null) as an empty field without quotes.
+std::string CsvLine(const std::vector<std::optional<std::string>>& values);
+
+}  // namespace qualtren

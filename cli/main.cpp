@@ -1,0 +1,12 @@
+// Entry point of qualtren-cli: the code page from the locale variables, then
+// the command line.
+#include <iostream>
+
+#include "base/codepage.h"
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+  qualtren::SetActiveCodePage(qualtren::CodePageForLocale(qualtren::LocaleNameFromEnvironment()));
+  qualtren::CliIo io{std::cin, std::cout, std::cerr};
+  return qualtren::RunCli(argc, argv, io);
+}

@@ -1,0 +1,319 @@
+// The table subcommands: describe a table file, dump its records as CSV,
+// build a table file from CSV, and convert any table file to the binary form.
+#include <charconv>
+#include <cstdio>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/codepage.h"
+#include "base/datetime.h"
+#include "base/stream.h"
+#include "cli/commands.h"
+#include "cli/csv.h"
+#include "dataset/bcd.h"
+#include "dataset/field.h"
+#include "dataset/field_type.h"
+
+namespace qualtren {
+
+namespace {
+
+// The largest size a string field definition can carry in a table file.
+constexpr int kMaxStringSize = 65535;
+
+void WriteOut(CliIo& io, const std::string& bytes) {
+  io.Out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!io.Out) throw EWriteError();
+}
+
+void FlushOut(CliIo& io) {
+  io.Out.flush();
+  if (!io.Out) throw EWriteError();
+}
+
+std::string TwoDigits(int v) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%02d", v);
+  return buf;
+}
+
+std::string DateText(TDateTime dt) {
+  int y, m, d;
+  DecodeDate(dt, y, m, d);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
+  return buf;
+}
+
+std::string TimeText(TDateTime dt) {
+  int h, m, s, ms;
+  DecodeTime(dt, h, m, s, ms);
+  std::string out = TwoDigits(h) + ":" + TwoDigits(m) + ":" + TwoDigits(s);
+  if (ms != 0) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, ".%03d", ms);
+    out += buf;
+  }
+  return out;
+}
+
+std::string ShortestDouble(double v) {
+  char buf[64];
+  auto result = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, result.ptr);
+}
+
+std::string Hex(const std::string& bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (unsigned char b : bytes) {
+    out += kDigits[b >> 4];
+    out += kDigits[b & 15];
+  }
+  return out;
+}
+
+std::string VariantText(const Variant& v) {
+  switch (v.kind()) {
+    case Variant::Kind::Integer:
+      return std::to_string(v.ToInt64());
+    case Variant::Kind::Double:
+      return ShortestDouble(v.ToDouble());
+    case Variant::Kind::Boolean:
+      return v.ToBool() ? "True" : "False";
+    case Variant::Kind::DateTime:
+      return DateText(v.ToDateTime()) + " " + TimeText(v.ToDateTime());
+    default:
+      return AnsiToUtf8(v.ToString());
+  }
+}
+
+// The value of the current record's field as CSV text (UTF-8); none for null.
+std::optional<std::string> CsvValue(const TField& field) {
+  if (field.IsNull()) return std::nullopt;
+  std::string native;
+  switch (field.DataType()) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+    case ftLargeint:
+      return std::to_string(field.AsLargeInt());
+    case ftFloat:
+    case ftCurrency:
+      return ShortestDouble(field.AsFloat());
+    case ftBCD: {
+      field.GetData(native);
+      int64_t tenThousandths = 0;
+      for (size_t i = 0; i < 8 && i < native.size(); ++i)
+        tenThousandths |= static_cast<int64_t>(static_cast<uint8_t>(native[i])) << (8 * i);
+      return CurrencyToDecimalText(tenThousandths);
+    }
+    case ftFMTBcd:
+      field.GetData(native);
+      return FmtBcdToDecimalText(native);
+    case ftBoolean:
+      return field.AsBoolean() ? "True" : "False";
+    case ftDate:
+      return DateText(field.AsDateTime());
+    case ftTime:
+      return TimeText(field.AsDateTime());
+    case ftDateTime:
+      return DateText(field.AsDateTime()) + " " + TimeText(field.AsDateTime());
+    case ftBytes:
+    case ftVarBytes:
+    case ftBlob:
+      return Hex(field.AsBytes());
+    case ftWideString:
+      return Utf16ToUtf8(field.AsWideString());
+    case ftVariant:
+      return VariantText(field.AsVariant());
+    default:  // ftString, ftMemo, ftGuid
+      return AnsiToUtf8(field.AsString());
+  }
+}
+
+// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
+bool IsValidUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    const auto b = static_cast<uint8_t>(s[i]);
+    size_t extra;
+    char32_t cp;
+    if (b < 0x80) {
+      ++i;
+      continue;
+    } else if ((b & 0xE0) == 0xC0) {
+      extra = 1;
+      cp = b & 0x1F;
+    } else if ((b & 0xF0) == 0xE0) {
+      extra = 2;
+      cp = b & 0x0F;
+    } else if ((b & 0xF8) == 0xF0) {
+      extra = 3;
+      cp = b & 0x07;
+    } else {
+      return false;
+    }
+    if (i + extra >= s.size()) return false;
+    for (size_t k = 1; k <= extra; ++k) {
+      const auto c = static_cast<uint8_t>(s[i + k]);
+      if ((c & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    static const char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += extra + 1;
+  }
+  return true;
+}
+
+[[noreturn]] void LineError(int line, const std::string& message) {
+  throw Exception("line " + std::to_string(line) + ": " + message);
+}
+
+// A CSV text converted to the ANSI code page, or the error of its line.
+std::string ToAnsi(const CsvField& field, const std::string& what) {
+  if (!IsValidUtf8(field.Text)) LineError(field.Line, what + " is not valid UTF-8");
+  bool lossless = true;
+  std::string ansi = Utf8ToAnsi(field.Text, &lossless);
+  if (!lossless)
+    LineError(field.Line, what + " holds a character that code page " +
+                              std::to_string(ActiveCodePage()) + " cannot hold");
+  if (ansi.find('\0') != std::string::npos)
+    LineError(field.Line, what + " holds a NUL character, which a string field cannot hold");
+  return ansi;
+}
+
+}  // namespace
+
+int RunTableInfo(const std::string& file, CliIo& io) {
+  TVirtualTable table;
+  table.LoadTableFile(file);
+  std::string out = table.LastLoadedVersion() < 0
+                        ? std::string("xml\n")
+                        : "binary version " + std::to_string(table.LastLoadedVersion()) + "\n";
+  const TFieldDefs& defs = table.FieldDefs();
+  for (size_t i = 0; i < defs.Count(); ++i) {
+    out += AnsiToUtf8(defs[i].Name) + "\t" + FieldTypeName(defs[i].DataType) + "\t" +
+           std::to_string(defs[i].Size) + "\t" + std::to_string(defs[i].Precision) + "\n";
+  }
+  int records = 0;
+  if (defs.Count() > 0) {
+    table.Open();
+    records = table.RecordCount();
+  }
+  out += "records: " + std::to_string(records) + "\n";
+  WriteOut(io, out);
+  FlushOut(io);
+  return kExitOk;
+}
+
+int RunTableDump(const std::string& file, CliIo& io) {
+  TVirtualTable table;
+  table.LoadTableFile(file);
+  if (table.FieldDefs().Count() == 0) return kExitOk;
+  table.Open();
+  std::vector<const TField*> fields;
+  std::vector<std::optional<std::string>> values;
+  for (size_t i = 0; i < table.FieldCount(); ++i) {
+    if (table.Field(i).FieldKind() != TFieldKind::fkData) continue;
+    fields.push_back(&table.Field(i));
+    values.emplace_back(AnsiToUtf8(table.Field(i).FieldName()));
+  }
+  if (fields.empty()) return kExitOk;
+  // Everything is formatted before the first byte is written, so that a value
+  // that cannot be shown never leaves half a dump behind.
+  std::string out = CsvLine(values);
+  for (table.First(); !table.Eof(); table.Next()) {
+    for (size_t f = 0; f < fields.size(); ++f)
+      values[f] = CsvValue(*fields[f]);
+    out += CsvLine(values);
+  }
+  WriteOut(io, out);
+  FlushOut(io);
+  return kExitOk;
+}
+
+int RunTableImport(const ImportOptions& options, CliIo& io) {
+  (void)io;
+  const std::vector<CsvRow> rows = ParseCsv(ReadWholeFile(options.Csv));
+
+  std::vector<std::string> names;
+  std::vector<int> sizes;
+  std::vector<std::vector<std::optional<std::string>>> records;
+  if (!rows.empty()) {
+    const CsvRow& header = rows.front();
+    std::set<std::string> seen;
+    for (size_t f = 0; f < header.Fields.size(); ++f) {
+      const CsvField& field = header.Fields[f];
+      const std::string what = "the name of column " + std::to_string(f + 1);
+      if (field.Text.empty())
+        LineError(field.Line, "column " + std::to_string(f + 1) + " has no name");
+      std::string name = ToAnsi(field, what);
+      if (!seen.insert(AnsiUpperCase(name)).second)
+        LineError(field.Line, "the field name \"" + field.Text + "\" is given twice");
+      names.push_back(std::move(name));
+    }
+    sizes.assign(names.size(), 1);
+    for (size_t r = 1; r < rows.size(); ++r) {
+      const CsvRow& row = rows[r];
+      if (row.Fields.size() != names.size())
+        LineError(row.Line, "the row has " + std::to_string(row.Fields.size()) +
+                                (row.Fields.size() == 1 ? " field" : " fields") +
+                                " where the header has " + std::to_string(names.size()));
+      std::vector<std::optional<std::string>> record;
+      for (size_t f = 0; f < names.size(); ++f) {
+        const CsvField& field = row.Fields[f];
+        if (field.Text.empty() && !field.Quoted) {
+          record.emplace_back();
+          continue;
+        }
+        const std::string what = "the value of field \"" + header.Fields[f].Text + "\"";
+        std::string value = ToAnsi(field, what);
+        const int limit = options.Size > 0 ? options.Size : kMaxStringSize;
+        if (value.size() > static_cast<size_t>(limit))
+          LineError(field.Line, what + " is " + std::to_string(value.size()) +
+                                    " bytes long, longer than " +
+                                    (options.Size > 0 ? "the size " : "a string field can hold, ") +
+                                    std::to_string(limit));
+        sizes[f] = std::max(sizes[f], static_cast<int>(value.size()));
+        record.emplace_back(std::move(value));
+      }
+      records.push_back(std::move(record));
+    }
+  }
+
+  TVirtualTable table;
+  for (size_t f = 0; f < names.size(); ++f)
+    table.FieldDefs().Add(names[f], ftString, options.Size > 0 ? options.Size : sizes[f]);
+  if (!names.empty()) {
+    table.Open();
+    for (const auto& record : records) {
+      table.Append();
+      for (size_t f = 0; f < names.size(); ++f) {
+        if (record[f])
+          table.Field(f).SetAsString(*record[f]);
+        else
+          table.Field(f).Clear();
+      }
+      table.Post();
+    }
+  }
+  table.SaveTableFile(options.Out);
+  return kExitOk;
+}
+
+int RunTableConvert(const std::string& in, const std::string& out, CliIo& io) {
+  (void)io;
+  TVirtualTable table;
+  table.LoadTableFile(in);
+  table.SaveTableFile(out);
+  return kExitOk;
+}
+
+}  // namespace qualtren

@@ -1,0 +1,120 @@
+// Runs the built qualtren-cli as a user would, through the shell, in a
+// temporary directory, with the standard input, output and error in files.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace qualtren::clitest {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+  int Status = -1;
+  std::string Out;
+  std::string Err;
+};
+
+// The directory of the built programs: QUALTREN_BIN, as ctest sets it, or
+// the directory of this test program, which is built next to them.
+inline std::string BinDir() {
+  if (const char* bin = std::getenv("QUALTREN_BIN"); bin && *bin) return bin;
+  return fs::read_symlink("/proc/self/exe").parent_path().string();
+}
+
+// The text between single quotes, safe as one shell word.
+inline std::string Quote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) {
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
+  }
+  return out + "'";
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "qualtren-cli-test-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    cli_ = BinDir() + "/qualtren-cli";
+    ASSERT_TRUE(fs::exists(cli_)) << cli_ << " is not built";
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  fs::path Path(const std::string& name) const { return dir_ / name; }
+
+  void Write(const std::string& name, const std::string& bytes) const {
+    fs::path p = Path(name);
+    fs::create_directories(p.parent_path());
+    std::ofstream f(p, std::ios::binary | std::ios::trunc);
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(f.good()) << p;
+  }
+
+  std::string Read(const std::string& name) const {
+    std::ifstream f(Path(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+  }
+
+  // Runs "qualtren-cli args" in the subdirectory `cwd` of the temporary
+  // directory, with the code page chosen by `locale` through LC_ALL. With
+  // `pipe`, the input reaches the program through a pipe; otherwise the
+  // standard input is the file.
+  RunResult Run(const std::string& args, const std::string& input = "",
+                const std::string& locale = "C", bool pipe = false,
+                const std::string& cwd = "") const {
+    const fs::path in = Path(".stdin"), out = Path(".stdout"), err = Path(".stderr");
+    {
+      std::ofstream f(in, std::ios::binary | std::ios::trunc);
+      f.write(input.data(), static_cast<std::streamsize>(input.size()));
+    }
+    const std::string program = "LC_ALL=" + Quote(locale) + " " + Quote(cli_) + " " + args;
+    std::string command = "cd " + Quote((dir_ / cwd).string()) + " && " +
+                          (pipe ? "cat " + Quote(in.string()) + " | " + program
+                                : program + " <" + Quote(in.string())) +
+                          " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+    RunResult r;
+    const int raw = std::system(command.c_str());
+    r.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.Out = Read(".stdout");
+    r.Err = Read(".stderr");
+    return r;
+  }
+
+  // The three translation tables, made from CSV with "table import" in the
+  // subdirectory `sub`. The column table holds Grad for both tables, so that
+  // the preferred table decides its translation.
+  void MakeTables(const std::string& sub, bool withFieldNameAng = true) {
+    Write(sub + "/table.csv", "TableName,TableNameAng\nKupac,Customer\nRacun,Invoice\n");
+    Write(sub + "/proc.csv", "Naziv,ProcedureNameAng\nObracun,Settle\n");
+    Write(sub + "/column.csv", withFieldNameAng
+                                   ? "TableName,FieldName,FieldNameAng\n"
+                                     "Kupac,Ime,Name\nKupac,Grad,City\nRacun,Iznos,Amount\n"
+                                     "Racun,Kupac,CustomerId\nRacun,Grad,PlaceOfIssue\n"
+                                   : "TableName,FieldName\nKupac,Ime\nKupac,Grad\n");
+    const std::string d = Quote(sub) + "/";
+    ASSERT_EQ(Run("table import " + d + "table.csv --out " + d + "Q47SifTable.vtd").Status, 0);
+    ASSERT_EQ(Run("table import " + d + "proc.csv --out " + d + "Q47SifSQL_SP.vtd").Status, 0);
+    ASSERT_EQ(Run("table import " + d + "column.csv --out " + d + "Q47SifTableStr.vtd").Status, 0);
+  }
+
+  fs::path dir_;
+  std::string cli_;
+};
+
+}  // namespace qualtren::clitest
