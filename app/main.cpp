@@ -1,0 +1,21 @@
+// The program's entry: the application object, the main window and the event loop.
+#include <QApplication>
+#include <exception>
+
+#include "app/main_window.h"
+#include "app/text_area.h"
+#include "picker/error_box.h"
+#include "table/mem_dataset.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  // The command line is not read.
+  QApplication::setApplicationName(qualtren::ApplicationTitle());
+  // An error raised inside a record-filter handler is shown like any other.
+  qualtren::ApplicationExceptionHandler() = [](const std::exception& e) {
+    qualtren::ShowErrorBox(QApplication::activeWindow(), qualtren::MessageToQString(e.what()));
+  };
+  qualtren::TMain window;
+  window.show();
+  return QApplication::exec();
+}

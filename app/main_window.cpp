@@ -1,0 +1,421 @@
+// TMain: the main window of the tool, with its options, text areas, buttons,
+// translation tables and the handlers of its commands.
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QShortcut>
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "app/text_area.h"
+#include "base/exception.h"
+#include "base/stream.h"
+#include "picker/edit_btn_dialog_file.h"
+#include "picker/error_box.h"
+#include "trans/file_list.h"
+#include "trans/translate.h"
+
+namespace qualtren {
+
+namespace {
+
+// The stored Data of an empty table: version 3, no field definitions, no
+// field objects, no records.
+constexpr char kEmptyTableImage[10] = {3, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+
+QFont WindowFont() {
+  QFont font = QFontDatabase::families().contains(QStringLiteral("MS Sans Serif"))
+                   ? QFont(QStringLiteral("MS Sans Serif"))
+                   : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  font.setPointSize(8);
+  return font;
+}
+
+template <class W>
+W* Place(W* widget, const char* name, int left, int top, int width, int height) {
+  widget->setObjectName(QString::fromLatin1(name));
+  widget->setGeometry(left, top, width, height);
+  return widget;
+}
+
+// A label fits its text as the font needs: right-aligned labels keep their
+// right edge, the others their left edge.
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, int left, int top,
+                  int width, int height, bool rightAligned) {
+  auto* label = new QLabel(caption, parent);
+  label->setAlignment((rightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+  const QSize hint = label->sizeHint();
+  const int w = std::max(width, hint.width());
+  const int h = std::max(height, hint.height());
+  // A label that grows to the left stops short of the window's edge.
+  const int x = rightAligned ? std::max(2, left + width - w) : left;
+  return Place(label, name, x, top, w, h);
+}
+
+// A check box is made wide enough for its caption in the window's font.
+QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& caption, bool checked,
+                        int left, int top, int width, int height) {
+  auto* box = new QCheckBox(caption, parent);
+  box->setChecked(checked);
+  return Place(box, name, left, top, std::max(width, box->sizeHint().width()), height);
+}
+
+QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, int left, int top, int width,
+                         int height) {
+  auto* memo = new QPlainTextEdit(parent);
+  memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  memo->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  memo->setTabChangesFocus(true);
+  return Place(memo, name, left, top, width, height);
+}
+
+}  // namespace
+
+TMain::TMain(QWidget* parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("Main"));
+  setWindowTitle(QStringLiteral("Qualtren"));
+  setFont(WindowFont());
+  CreateControls();
+  CreateComponents();
+  resize(kClientWidth, kClientHeight);
+  move(327, 105);
+  try {
+    FormCreate();
+  } catch (const std::exception& e) {
+    ShowError(MessageToQString(e.what()));
+  }
+}
+
+TMain::~TMain() = default;
+
+void TMain::CreateControls() {
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("Client"));
+  setCentralWidget(client);
+  QWidget* c = client;
+
+  Label1 = MakeLabel(c, "Label1", QStringLiteral("Table name:"), 6, 13, 59, 13, true);
+  fTableName = Place(new QLineEdit(c), "fTableName", 80, 8, 185, 21);
+  lAutoTableName =
+      MakeCheckBox(c, "lAutoTableName", QStringLiteral("AutoTableName"), true, 80, 32, 185, 17);
+  lCopyClpBrd = MakeCheckBox(c, "lCopyClpBrd", QStringLiteral("Copy result to ClipBoard"), true, 80,
+                             48, 153, 17);
+  Button1 = Place(new QPushButton(QStringLiteral("Save to VTD"), c), "Button1", 80, 72, 75, 25);
+  Button1->setVisible(false);
+
+  lComment = MakeCheckBox(c, "lComment", QStringLiteral("Add comment"), false, 336, 8, 97, 17);
+  lPrefix = MakeLabel(c, "lPrefix", QStringLiteral("Prefix:"), 300, 37, 29, 13, true);
+  fPrefix = Place(new QLineEdit(c), "fPrefix", 336, 32, 97, 21);
+  lSufix = MakeLabel(c, "lSufix", QStringLiteral("Sufix:"), 303, 61, 26, 13, true);
+  fSufix = Place(new QLineEdit(c), "fSufix", 336, 56, 97, 21);
+
+  lFileList = MakeCheckBox(c, "lFileList", QStringLiteral("File list"), false, 488, 8, 97, 17);
+  lPath = MakeLabel(c, "lPath", QStringLiteral("Path:"), 456, 37, 25, 13, true);
+  fPath = Place(new TEditBtnDialogFile(c), "fPath", 488, 32, 273, 21);
+  fPath->SetCaption(QStringLiteral("..."));
+  fPath->SetNumGlyphs(1);
+  fPath->SetDialogType(ebftOpenDir);
+  lExt = MakeLabel(c, "lExt", QStringLiteral("Ext:"), 463, 61, 18, 13, true);
+  fExt = Place(new QLineEdit(QStringLiteral("*.txt"), c), "fExt", 488, 56, 73, 21);
+  lBackup = MakeLabel(c, "lBackup", QStringLiteral("Backup:"), 641, 61, 40, 13, true);
+  fBackup = Place(new QLineEdit(QStringLiteral("bak"), c), "fBackup", 688, 56, 73, 21);
+
+  bTrans = Place(new QPushButton(QStringLiteral("Translate"), c), "bTrans", 808, 8, 75, 25);
+  bQuit = Place(new QPushButton(QStringLiteral("Quit"), c), "bQuit", 808, 40, 75, 25);
+  bFileTrans =
+      Place(new QPushButton(QStringLiteral("File translate"), c), "bFileTrans", 808, 72, 75, 25);
+
+  Label2 = MakeLabel(c, "Label2", QStringLiteral("Original"), 8, 88, 35, 13, false);
+  mSQL = MakeMemo(c, "mSQL", 8, 104, 881, 257);
+  Label3 = MakeLabel(c, "Label3", QStringLiteral("Prevod"), 8, 368, 34, 13, false);
+  mSQLPre = MakeMemo(c, "mSQLPre", 8, 384, 881, 257);
+
+  lProgress = MakeLabel(c, "lProgress", QString(), 488, 84, 313, 13, false);
+  lProgress->setTextFormat(Qt::PlainText);
+
+  for (QWidget* w :
+       {static_cast<QWidget*>(lPrefix), static_cast<QWidget*>(fPrefix),
+        static_cast<QWidget*>(lSufix), static_cast<QWidget*>(fSufix), static_cast<QWidget*>(lPath),
+        static_cast<QWidget*>(fPath), static_cast<QWidget*>(lExt), static_cast<QWidget*>(fExt),
+        static_cast<QWidget*>(lBackup), static_cast<QWidget*>(fBackup),
+        static_cast<QWidget*>(bFileTrans)}) {
+    w->setVisible(false);
+  }
+
+  // Keyboard order; hidden controls are skipped by Qt.
+  const QList<QWidget*> order = {
+      mSQL,    bTrans, bQuit, fTableName, mSQLPre,    lAutoTableName, lCopyClpBrd, lComment,
+      fPrefix, fSufix, fPath, lFileList,  bFileTrans, fExt,           fBackup,     Button1};
+  for (qsizetype i = 0; i + 1 < order.size(); ++i)
+    setTabOrder(order[i], order[i + 1]);
+  mSQL->setFocus(Qt::OtherFocusReason);
+
+  connect(bTrans, &QPushButton::clicked, this, [this] { bTransClick(); });
+  connect(bQuit, &QPushButton::clicked, this, [this] { bQuitClick(); });
+  connect(bFileTrans, &QPushButton::clicked, this, [this] { bFileTransClick(); });
+  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  connect(lComment, &QCheckBox::toggled, this, [this] { lCommentClick(); });
+  connect(lFileList, &QCheckBox::toggled, this, [this] { lFileListClick(); });
+
+  // Escape asks a running file-list translation to stop.
+  auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(stop, &QShortcut::activated, this, [this] {
+    if (running_) RequestStop();
+  });
+}
+
+void TMain::CreateComponents() {
+  // The translation tables match a word literally, ignoring letter case.
+  for (TVirtualTable* table : {&tbTable_Trans, &tbSP_Trans, &tbTableStr_Trans}) {
+    table->SetFilterOptions(foCaseInsensitive | foNoPartialCompare);
+  }
+  // Each table starts from the empty image, as a form description gives it.
+  for (TVirtualTable* table : {&tbTable_Trans, &tbSP_Trans, &tbTableStr_Trans, &vtdSave}) {
+    TMemoryStream image(std::string(kEmptyTableImage, sizeof kEmptyTableImage));
+    table->BeginLoading();
+    table->ReadData(image);
+    table->FinishLoading();
+  }
+  for (TClientDataSet* source : {&tbTable_DB, &tbTableStr_DB, &tbSP_DB}) {
+    source->SetFilterOptions(foCaseInsensitive);
+    source->SetFiltered(true);
+  }
+}
+
+void TMain::FormCreate() {
+  std::error_code error;
+  tbFrom.DatabaseName = std::filesystem::current_path(error).string();
+  LoadTransTable(tbTable_Trans, "Q47SifTable.vtd");
+  LoadTransTable(tbSP_Trans, "Q47SifSQL_SP.vtd");
+  LoadTransTable(tbTableStr_Trans, "Q47SifTableStr.vtd");
+}
+
+void TMain::LoadTransTable(TVirtualTable& table, const std::string& fileName) {
+  table.Close();
+  table.SetFilter("");
+  table.SetFiltered(false);
+  table.SetIndexFieldNames("");
+  table.ClearTable();
+  table.LoadTableFile(fileName);
+}
+
+void TMain::SaveTransTable(TDataSet& source, const std::string& fileName) {
+  vtdSave.Close();
+  vtdSave.SetFilter("");
+  vtdSave.SetFiltered(false);
+  vtdSave.SetIndexFieldNames("");
+  vtdSave.ClearTable();
+  vtdSave.CopyTable(&source);
+  vtdSave.SaveTableFile(fileName);
+}
+
+void TMain::ShowError(const QString& message) {
+  ShowErrorBox(this, message);
+}
+
+void TMain::Guarded(const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const std::exception& e) {
+    ShowError(MessageToQString(e.what()));
+  }
+}
+
+void TMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  // mSQL follows the right edge; mSQLPre the right and the bottom edges.
+  const int grow = event->size().width() - kClientWidth;
+  const int growDown = event->size().height() - kClientHeight;
+  mSQL->resize(std::max(0, 881 + grow), 257);
+  mSQLPre->resize(std::max(0, 881 + grow), std::max(0, 257 + growDown));
+}
+
+void TMain::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    // The run finishes its files first; the window closes after it.
+    closeAfterRun_ = true;
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
+}
+
+void TMain::lCommentClick() {
+  Guarded([this] {
+    const bool on = lComment->isChecked();
+    for (QWidget* w : {static_cast<QWidget*>(fPrefix), static_cast<QWidget*>(lPrefix),
+                       static_cast<QWidget*>(fSufix), static_cast<QWidget*>(lSufix)}) {
+      w->setVisible(on);
+    }
+  });
+}
+
+void TMain::lFileListClick() {
+  Guarded([this] {
+    const bool on = lFileList->isChecked();
+    for (QWidget* w : {static_cast<QWidget*>(fPath), static_cast<QWidget*>(lPath),
+                       static_cast<QWidget*>(bFileTrans), static_cast<QWidget*>(fExt),
+                       static_cast<QWidget*>(lExt), static_cast<QWidget*>(fBackup),
+                       static_cast<QWidget*>(lBackup)}) {
+      w->setVisible(on);
+    }
+  });
+}
+
+void TMain::bQuitClick() {
+  Guarded([this] { close(); });
+}
+
+void TMain::Button1Click() {
+  Guarded([this] {
+    SaveTransTable(tbTable_DB, "Q47SifTable.vtd");
+    SaveTransTable(tbSP_DB, "Q47SifSQL_SP.vtd");
+    SaveTransTable(tbTableStr_DB, "Q47SifTableStr.vtd");
+  });
+}
+
+std::string TMain::Translate() {
+  const std::string tableName = QStringToAnsi(fTableName->text());
+  const bool autoTableName = lAutoTableName->isChecked();
+  const std::string text = MemoText(*mSQL);
+  const bool addComment = lComment->isChecked();
+  const std::string prefix = QStringToAnsi(fPrefix->text());
+  const std::string suffix = QStringToAnsi(fSufix->text());
+
+  std::string failure;
+  const std::string result =
+      TranslateText(Tables(), tableName, autoTableName, text, addComment, prefix, suffix, &failure);
+  SetMemoText(*mSQLPre, result);
+
+  if (lCopyClpBrd->isChecked()) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr) throw Exception("Cannot open clipboard");
+    clipboard->setText(AnsiToQString(MemoText(*mSQLPre)), QClipboard::Clipboard);
+  }
+  return failure;
+}
+
+void TMain::bTransClick() {
+  Guarded([this] {
+    const std::string failure = Translate();
+    if (!failure.empty()) {
+      ShowError(QStringLiteral("Translation failed: ") + MessageToQString(failure));
+    }
+  });
+}
+
+void TMain::RequestStop() {
+  if (running_) stopRequested_ = true;
+}
+
+void TMain::bFileTransClick() {
+  if (running_) {
+    RequestStop();
+    return;
+  }
+  Guarded([this] { RunFileList(); });
+  if (closeAfterRun_) {
+    closeAfterRun_ = false;
+    close();
+  }
+}
+
+void TMain::RunFileList() {
+  // Step 1: the options that a run over files needs.
+  lAutoTableName->setChecked(false);
+  lCopyClpBrd->setChecked(false);
+  fTableName->setText(QString());
+
+  // The directory and the mask are read once; the list is taken before the
+  // first file is touched, so that the run never meets its own backups.
+  const std::string prefix = DirectoryPrefix(FileNameBytes(fPath->text()));
+  std::vector<std::string> files = ListMatchingFiles(prefix, FileNameBytes(fExt->text()));
+  for (std::string& file : files)
+    file.insert(0, prefix);
+
+  // Files that the run leaves as they were, each with its reason.
+  QStringList untouched;
+
+  struct RunState {
+    TMain& main;
+    explicit RunState(TMain& m) : main(m) {
+      main.running_ = true;
+      main.stopRequested_ = false;
+      main.bFileTrans->setText(QStringLiteral("Stop"));
+    }
+    ~RunState() {
+      main.running_ = false;
+      main.stopRequested_ = false;
+      main.bFileTrans->setText(QStringLiteral("File translate"));
+      main.lProgress->clear();
+    }
+  };
+
+  const auto reportUntouched = [&] {
+    if (!untouched.isEmpty()) {
+      ShowError(QStringLiteral("These files were left untouched:\n") + untouched.join(u'\n'));
+    }
+  };
+
+  try {
+    RunState state(*this);
+    const int count = static_cast<int>(files.size());
+    for (int i = 0; i < count; ++i) {
+      const std::string& name = files[static_cast<std::size_t>(i)];
+      lProgress->setText(
+          QStringLiteral("File %1 of %2: %3").arg(i + 1).arg(count).arg(FileNameToQString(name)));
+      // Commands the user started meanwhile run here, between two files.
+      QCoreApplication::processEvents();
+      repaint();
+      if (OnFileProgress) OnFileProgress(i + 1, count, name);
+      if (stopRequested_) break;
+
+      const std::string backup = FileNameBytes(fBackup->text());
+      if (!backup.empty()) CopyFileOverwrite(name, name + backup);
+
+      std::error_code sizeError;
+      const auto size = std::filesystem::file_size(name, sizeError);
+      if (!sizeError && size > kMemoCapacity) throw Exception("Text exceeds memo capacity");
+      const std::string bytes = ReadWholeFile(name);
+      if (bytes.find('\0') != std::string::npos) {
+        // A text area ends its text at a NUL byte; rewriting would cut the file.
+        untouched << FileNameToQString(name) + QStringLiteral(" (holds a NUL byte)");
+        continue;
+      }
+      SetMemoText(*mSQL, bytes);
+      const std::string failure = Translate();
+      if (!failure.empty()) {
+        untouched << FileNameToQString(name) + QStringLiteral(" (translation failed: ") +
+                         MessageToQString(failure) + u')';
+        continue;
+      }
+      ReplaceFileContents(name, MemoText(*mSQLPre));
+    }
+  } catch (const std::exception& e) {
+    // The run stops at this file; the text areas keep what they hold.
+    ShowError(MessageToQString(e.what()));
+    reportUntouched();
+    return;
+  }
+
+  mSQL->clear();
+  mSQLPre->clear();
+  reportUntouched();
+}
+
+}  // namespace qualtren

@@ -1,0 +1,133 @@
+// TMain: the main window of the tool, with its options, text areas, buttons,
+// translation tables and the handlers of its commands.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "dataset/client_dataset.h"
+#include "table/virtual_table.h"
+#include "trans/name_lookup.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace qualtren {
+
+class TEditBtnDialogFile;
+
+// The file-table component of the database runtime: it only receives the
+// current directory while the window is created.
+struct TFileTable {
+  std::string DatabaseName;
+  bool Filtered = true;
+};
+
+class TMain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Builds every control and component, then runs FormCreate; an error of
+  // FormCreate is shown in the error message box and the window is created
+  // all the same.
+  explicit TMain(QWidget* parent = nullptr);
+  ~TMain() override;
+
+  // Handlers of the window's events. Each one shows an error that escapes it
+  // in the error message box; the window stays usable.
+  void bTransClick();
+  void bQuitClick();
+  void lCommentClick();
+  void lFileListClick();
+  // Starts file-list translation; while a run is going on it asks the run to
+  // stop after the file it is at.
+  void bFileTransClick();
+  void Button1Click();
+
+  // Empties one translation table and loads it from a table file.
+  void LoadTransTable(TVirtualTable& table, const std::string& fileName);
+  // Writes one table file from a source dataset through vtdSave.
+  void SaveTransTable(TDataSet& source, const std::string& fileName);
+
+  TransTables Tables() { return TransTables{tbTable_Trans, tbSP_Trans, tbTableStr_Trans}; }
+
+  bool FileTransRunning() const { return running_; }
+  // Asks a running file-list translation to stop before its next file.
+  void RequestStop();
+
+  // Runs during file-list translation once the progress of a file is shown
+  // and pending events are handled, before the file is touched: the number
+  // of the file (from 1), the count of files and the file's name.
+  std::function<void(int number, int count, const std::string& fileName)> OnFileProgress;
+
+  // Controls, named as the window's description names them.
+  QLabel* Label1;
+  QLineEdit* fTableName;
+  QCheckBox* lAutoTableName;
+  QCheckBox* lCopyClpBrd;
+  QPushButton* Button1;
+  QCheckBox* lComment;
+  QLabel* lPrefix;
+  QLineEdit* fPrefix;
+  QLabel* lSufix;
+  QLineEdit* fSufix;
+  QCheckBox* lFileList;
+  QLabel* lPath;
+  TEditBtnDialogFile* fPath;
+  QLabel* lExt;
+  QLineEdit* fExt;
+  QLabel* lBackup;
+  QLineEdit* fBackup;
+  QPushButton* bTrans;
+  QPushButton* bQuit;
+  QPushButton* bFileTrans;
+  QLabel* Label2;
+  QPlainTextEdit* mSQL;
+  QLabel* Label3;
+  QPlainTextEdit* mSQLPre;
+  // The progress of file-list translation ("File n of m: name").
+  QLabel* lProgress;
+
+  // Components without a place on the screen.
+  TVirtualTable tbTable_Trans{"tbTable_Trans"};
+  TVirtualTable tbSP_Trans{"tbSP_Trans"};
+  TVirtualTable tbTableStr_Trans{"tbTableStr_Trans"};
+  TVirtualTable vtdSave{"vtdSave"};
+  TClientDataSet tbTable_DB{"tbTable_DB"};
+  TClientDataSet tbTableStr_DB{"tbTableStr_DB"};
+  TClientDataSet tbSP_DB{"tbSP_DB"};
+  TFileTable tbFrom;
+
+  // The client area the controls are placed in.
+  static constexpr int kClientWidth = 892;
+  static constexpr int kClientHeight = 644;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateControls();
+  void CreateComponents();
+  void FormCreate();
+  // Runs a handler's body; an error that escapes it goes to the error box.
+  void Guarded(const std::function<void()>& body);
+  // The Translate command: reads the options, translates, shows and copies
+  // the result. Returns the message of a failed translation (empty when it
+  // succeeded); the errors of the command itself are raised.
+  std::string Translate();
+  void RunFileList();
+  void ShowError(const QString& message);
+
+  bool running_ = false;
+  bool stopRequested_ = false;
+  bool closeAfterRun_ = false;
+};
+
+}  // namespace qualtren
