@@ -2,12 +2,11 @@
 // translation tables and the handlers of its commands.
 #include "app/main_window.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFontDatabase>
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
