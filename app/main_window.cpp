@@ -25,6 +25,7 @@
 #include "picker/edit_btn_dialog_file.h"
 #include "picker/error_box.h"
 #include "trans/file_list.h"
+#include "trans/trans_tables.h"
 #include "trans/translate.h"
 
 namespace qualtren {
@@ -181,7 +182,7 @@ void TMain::CreateControls() {
 void TMain::CreateComponents() {
   // The translation tables match a word literally, ignoring letter case.
   for (TVirtualTable* table : {&tbTable_Trans, &tbSP_Trans, &tbTableStr_Trans}) {
-    table->SetFilterOptions(foCaseInsensitive | foNoPartialCompare);
+    table->SetFilterOptions(kTransTableFilterOptions);
   }
   // Each table starts from the empty image, as a form description gives it.
   for (TVirtualTable* table : {&tbTable_Trans, &tbSP_Trans, &tbTableStr_Trans, &vtdSave}) {
@@ -199,18 +200,13 @@ void TMain::CreateComponents() {
 void TMain::FormCreate() {
   std::error_code error;
   tbFrom.DatabaseName = std::filesystem::current_path(error).string();
-  LoadTransTable(tbTable_Trans, "Q47SifTable.vtd");
-  LoadTransTable(tbSP_Trans, "Q47SifSQL_SP.vtd");
-  LoadTransTable(tbTableStr_Trans, "Q47SifTableStr.vtd");
+  LoadTransTable(tbTable_Trans, kTableNamesFile);
+  LoadTransTable(tbSP_Trans, kProcedureNamesFile);
+  LoadTransTable(tbTableStr_Trans, kColumnNamesFile);
 }
 
 void TMain::LoadTransTable(TVirtualTable& table, const std::string& fileName) {
-  table.Close();
-  table.SetFilter("");
-  table.SetFiltered(false);
-  table.SetIndexFieldNames("");
-  table.ClearTable();
-  table.LoadTableFile(fileName);
+  qualtren::LoadTransTable(table, fileName);
 }
 
 void TMain::SaveTransTable(TDataSet& source, const std::string& fileName) {
@@ -282,9 +278,9 @@ void TMain::bQuitClick() {
 
 void TMain::Button1Click() {
   Guarded([this] {
-    SaveTransTable(tbTable_DB, "Q47SifTable.vtd");
-    SaveTransTable(tbSP_DB, "Q47SifSQL_SP.vtd");
-    SaveTransTable(tbTableStr_DB, "Q47SifTableStr.vtd");
+    SaveTransTable(tbTable_DB, kTableNamesFile);
+    SaveTransTable(tbSP_DB, kProcedureNamesFile);
+    SaveTransTable(tbTableStr_DB, kColumnNamesFile);
   });
 }
 

@@ -8,6 +8,7 @@
 #include "base/stream.h"
 #include "cli/commands.h"
 #include "trans/file_list.h"
+#include "trans/trans_tables.h"
 #include "trans/translate.h"
 
 namespace qualtren {
@@ -23,31 +24,20 @@ std::string ReadAll(std::istream& in) {
   return bytes;
 }
 
-void LoadTransTable(TVirtualTable& table, const std::string& fileName) {
-  table.Close();
-  table.SetFilter("");
-  table.SetFiltered(false);
-  table.SetIndexFieldNames("");
-  table.ClearTable();
-  table.LoadTableFile(fileName);
-}
-
 }  // namespace
 
 TransTableSet::TransTableSet() {
-  // Words are looked up literally: letter case is ignored, but "%" and "_"
-  // inside a word are no wildcards.
   for (TVirtualTable* t : {&table_, &storedProc_, &tableStr_})
-    t->SetFilterOptions(foCaseInsensitive | foNoPartialCompare);
+    t->SetFilterOptions(kTransTableFilterOptions);
 }
 
 void TransTableSet::Load(const std::string& dir) {
   auto path = [&dir](const char* name) {
     return dir.empty() ? std::string(name) : (std::filesystem::path(dir) / name).string();
   };
-  LoadTransTable(table_, path("Q47SifTable.vtd"));
-  LoadTransTable(storedProc_, path("Q47SifSQL_SP.vtd"));
-  LoadTransTable(tableStr_, path("Q47SifTableStr.vtd"));
+  LoadTransTable(table_, path(kTableNamesFile));
+  LoadTransTable(storedProc_, path(kProcedureNamesFile));
+  LoadTransTable(tableStr_, path(kColumnNamesFile));
 }
 
 int RunTranslate(const TranslateOptions& options, CliIo& io) {
