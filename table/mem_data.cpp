@@ -221,6 +221,9 @@ void TData::InitRecordLayout() {
   size_t calcEnd = 0;
   recordSize_ = layOut(TFieldDescKind::Data, 0, dataSize_);
   if ((TItemHeader::kHeaderSize + recordSize_) % 2 != 0) ++recordSize_;
+  // A table without data fields (an XML document may have rows but no
+  // columns) still gets record buffers that exist.
+  if (recordSize_ == 0) recordSize_ = 2;
   calcBufferSize_ = layOut(TFieldDescKind::Calculated, recordSize_, calcEnd);
 }
 
