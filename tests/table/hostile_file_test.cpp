@@ -195,6 +195,29 @@ TEST(HostileFile, LyingCountsFailAtOnceWithBoundedMemory) {
   }
 }
 
+TEST(HostileFile, RowsWithoutColumns) {
+  // An XML document with rows but no columns: records without fields.
+  const std::string doc =
+      "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' "
+      "xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'>"
+      "<s:Schema id='RowsetSchema'><s:ElementType name='row' content='eltOnly'>"
+      "</s:ElementType></s:Schema><rs:data><z:row/><z:row/></rs:data></xml>";
+  TVirtualTable t("t");
+  Load(t, doc);
+  t.Open();
+  EXPECT_EQ(t.FieldCount(), 0u);
+  EXPECT_EQ(t.RecordCount(), 2);
+  // Written again it is an image without definitions.
+  EXPECT_EQ(Save(t), std::string("\x03\0\0\0\0\0\0\0\0\0", 10));
+  // A binary image that claims records without definitions reads none.
+  Image img;
+  img.U16(3).U16(0).U16(0).I32(0x7FFFFFFF);
+  TVirtualTable u("u");
+  Load(u, img.Bytes());
+  u.Open();
+  EXPECT_EQ(u.RecordCount(), 0);
+}
+
 TEST(HostileFile, ValuesThatDoNotFitTheirFieldAreRejected) {
   struct Case {
     TFieldType type;
