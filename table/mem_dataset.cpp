@@ -231,7 +231,9 @@ void TMemDataSet::SetFieldData(TField& field, const std::string* value) {
     return;
   }
   CheckEditing();
-  if (field.FieldNo() <= 0 || editBuffer_.empty()) return;
+  // A calculated field lives after the record, outside the edit buffer; it
+  // is set only while the calculated fields are computed.
+  if (field.FieldNo() <= 0 || editBuffer_.empty() || IsCalculatedOutsideBuffer(field)) return;
   data_->PutField(field.FieldNo(), editBuffer_.data(), value);
 }
 
@@ -244,7 +246,7 @@ Variant TMemDataSet::GetFieldVariant(const TField& field) {
 
 void TMemDataSet::SetFieldVariant(TField& field, const Variant& value) {
   CheckEditing();
-  if (field.FieldNo() <= 0 || editBuffer_.empty()) return;
+  if (field.FieldNo() <= 0 || editBuffer_.empty() || IsCalculatedOutsideBuffer(field)) return;
   data_->PutVariantValue(field.FieldNo(), editBuffer_.data(), value);
 }
 

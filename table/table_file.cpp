@@ -135,7 +135,8 @@ void TVirtualTable::SaveTableStream(TStream& stream, bool storeFields) {
     std::vector<const TFieldDesc*> descs(defCount, nullptr);
     for (size_t i = 0; i < defCount; ++i) {
       const std::string& name = FieldDefs()[i].Name;
-      if (FindField(name)) descs[i] = data_->Fields().Find(name);
+      const TFieldDesc* d = FindField(name) ? data_->Fields().Find(name) : nullptr;
+      if (d && d->Kind == TFieldDescKind::Data) descs[i] = d;
     }
     stream.WriteI32(RecordCount());
     std::string value;
@@ -272,7 +273,10 @@ void TVirtualTable::LoadTableStream(TStream& stream, bool loadDefs) {
         std::vector<TField*> targets(defs.Count());
         std::vector<const TFieldDesc*> descs(defs.Count());
         for (size_t i = 0; i < defs.Count(); ++i) {
+          // Only stored fields take values; a calculated field of the same
+          // name drops them.
           targets[i] = FindField(defs[i].Name);
+          if (targets[i] && targets[i]->FieldKind() != TFieldKind::fkData) targets[i] = nullptr;
           descs[i] = targets[i] ? data_->Fields().Find(targets[i]->FieldName()) : nullptr;
         }
         for (int32_t r = 0; r < recordCount; ++r) {

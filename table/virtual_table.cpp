@@ -252,6 +252,8 @@ void TVirtualTable::OpenStore() {
     const TFieldDescs& descs = data_->Fields();
     for (size_t i = 0; i < descs.Count(); ++i) {
       const TFieldDesc& d = descs[i];
+      // Definitions describe the stored fields only.
+      if (d.Kind != TFieldDescKind::Data) continue;
       TFieldType type = ReportedType(d.DataType);
       int size = d.Length;
       if (type == ftBlob || type == ftMemo || type == ftVariant) size = 0;
