@@ -218,6 +218,46 @@ TEST(HostileFile, RowsWithoutColumns) {
   EXPECT_EQ(u.RecordCount(), 0);
 }
 
+TEST(HostileFile, CalculatedFieldObjectsTakeNoValues) {
+  // No definitions; a data and an internally calculated field object. The
+  // definitions then come from the data field only.
+  Image noDefs;
+  noDefs.U16(3).U16(0).U16(2).FieldObject("S", 0, ftString, 10);
+  noDefs.FieldObject("C", 3, ftString, 0x8000).I32(2);
+  noDefs.Value("abc").Value("def");
+  TVirtualTable t("t");
+  Load(t, noDefs.Bytes());
+  t.Open();
+  ASSERT_EQ(t.FieldDefs().Count(), 1u);
+  EXPECT_EQ(t.FieldDefs()[0].Name, "S");
+  EXPECT_EQ(testing::Column(t, "S"), (std::vector<std::string>{"abc", "def"}));
+  EXPECT_TRUE(t.FieldByName("C").IsNull());
+  Image expected;
+  expected.U16(3).U16(1).Def("S", ftString, 10).U16(2).FieldObject("S", 0, ftString, 10);
+  expected.FieldObject("C", 3, ftString, 0x8000).I32(2).Value("abc").Value("def");
+  EXPECT_EQ(Save(t), expected.Bytes());
+
+  // A definition named like a calculated field: its values are dropped.
+  TVirtualTable u("u");
+  u.FieldDefs().Add("S", ftString, 10);
+  u.AddField(CreateField(ftString, "S", 10));
+  auto calc = CreateField(ftString, "C", 2);
+  calc->SetFieldKind(TFieldKind::fkCalculated);
+  u.AddField(std::move(calc));
+  Image data;
+  data.U16(3).U16(2).Def("S", ftString, 10).Def("C", ftString, 300).U16(0).I32(1);
+  data.Value("s").Value(std::string(300, 'c'));
+  Load(u, data.Bytes(), false);
+  u.Open();
+  EXPECT_EQ(u.FieldByName("S").AsString(), "s");
+  EXPECT_TRUE(u.FieldByName("C").IsNull());
+  // Writing a calculated field outside the calculation changes nothing.
+  u.Edit();
+  u.FieldByName("C").SetAsString("xx");
+  u.Post();
+  EXPECT_TRUE(u.FieldByName("C").IsNull());
+}
+
 TEST(HostileFile, ValuesThatDoNotFitTheirFieldAreRejected) {
   struct Case {
     TFieldType type;
