@@ -12,6 +12,12 @@ namespace {
 
 // The internal type, record size, length and scale of a field type.
 void DescribeType(TFieldDesc& d, TFieldType type, int size, int precision) {
+  // Sizes beyond what a table file can describe (a 16-bit size) come only
+  // from damaged or hostile input; refused before any arithmetic on them.
+  const bool sized = type == ftString || type == ftBytes || type == ftVarBytes ||
+                     type == ftWideString || type == ftGuid;
+  if ((sized && size > 0xFFFF) || (type == ftFMTBcd && precision > 0xFFFF))
+    throw EDatabaseError("Invalid field size");
   switch (type) {
     case ftString:
       d.DataType = dtString;
