@@ -258,6 +258,40 @@ TEST(HostileFile, CalculatedFieldObjectsTakeNoValues) {
   EXPECT_TRUE(u.FieldByName("C").IsNull());
 }
 
+TEST(HostileFile, HugeFieldSizesAreRefused) {
+  auto doc = [](const std::string& datatype) {
+    return "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' xmlns:dt='uuid:C2F41010' "
+           "xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'>"
+           "<s:Schema id='RowsetSchema'><s:ElementType name='row' content='eltOnly'>"
+           "<s:AttributeType name='F'><s:datatype " +
+           datatype +
+           "/></s:AttributeType></s:ElementType></s:Schema><rs:data><z:row F='1'/>"
+           "</rs:data></xml>";
+  };
+  for (const std::string& datatype :
+       {std::string("dt:type='string' rs:dbtype='str' dt:maxlength='2147483647'"),
+        std::string("dt:type='string' dt:maxlength='1000000000'"),
+        std::string("dt:type='number' rs:dbtype='numeric' rs:precision='2147483647' "
+                    "rs:scale='2' dt:maxlength='19'")}) {
+    TVirtualTable t("t");
+    std::string message;
+    size_t bytes = BytesAllocatedBy([&] { message = LoadError(t, doc(datatype)); });
+    EXPECT_EQ(message, "Invalid field size") << datatype;
+    EXPECT_FALSE(t.Active());
+    EXPECT_LT(bytes, 64 * 1024u);
+  }
+  // The largest size a table file can hold still works.
+  TVirtualTable t("t");
+  t.FieldDefs().Add("S", ftString, 0xFFFF);
+  t.FieldDefs().Add("W", ftWideString, 0xFFFF);
+  t.Open();
+  AddRow(t, {std::string(70000, 's').c_str(), "w"});
+  TVirtualTable u("u");
+  Load(u, Save(t));
+  u.Open();
+  EXPECT_EQ(u.FieldByName("S").AsString().size(), 0xFFFFu);
+}
+
 TEST(HostileFile, ValuesThatDoNotFitTheirFieldAreRejected) {
   struct Case {
     TFieldType type;
