@@ -185,6 +185,11 @@ void TData::Open() {
   freeVariants_.clear();
   InitFields();
   InitRecordLayout();
+  // Records come in blocks of ten; a record this large could not be held.
+  if (calcBufferSize_ > kMaxRecordSize) {
+    fields_.Clear();
+    throw EDatabaseError("Record size is too large");
+  }
   ParseFilter();
   active_ = true;
 }

@@ -103,6 +103,8 @@ class TData {
   virtual void Open();
   virtual void Close();
 
+  // The largest record, calculated fields included, that a store holds.
+  static constexpr size_t kMaxRecordSize = 16 * 1024 * 1024;
   size_t RecordSize() const { return recordSize_; }
   // A record followed by the area of the calculated fields.
   size_t CalcBufferSize() const { return calcBufferSize_; }

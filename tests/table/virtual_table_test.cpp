@@ -377,3 +377,23 @@ TEST(VirtualTable, CalculatedFieldsAreComputedOnACopyForFiltersAndReads) {
 
 }  // namespace
 }  // namespace qualtren
+
+namespace qualtren {
+namespace {
+
+TEST(VirtualTable, RecordsLargerThanTheStoreHoldsAreRefusedOnOpen) {
+  TVirtualTable t("t");
+  for (int i = 0; i < 300; ++i)
+    t.FieldDefs().Add("F" + std::to_string(i), ftString, 65535);
+  try {
+    t.Open();
+    FAIL();
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(std::string(e.what()), "Record size is too large");
+  }
+  EXPECT_FALSE(t.Active());
+  EXPECT_FALSE(t.Data().Active());
+}
+
+}  // namespace
+}  // namespace qualtren
