@@ -594,56 +594,43 @@ void TMemData::WindToEnd() {
 }
 
 TItemHeader* TMemData::NextRecord() {
-  if (eof_ && !current_) return nullptr;
-  TItemHeader* candidate;
-  if (bof_ && !current_) {
-    bof_ = false;
-    if (numbersValid_) {
-      candidate = passing_.empty() ? nullptr : passing_.front();
-      goto found;
-    }
-    candidate = first_;
-  } else if (current_ && numbersValid_ && !IsOmitted(current_)) {
-    size_t next = static_cast<size_t>(current_->RecNo);
-    candidate = next < passing_.size() ? passing_[next] : nullptr;
-    goto found;
-  } else {
-    candidate = current_ ? current_->Next : first_;
-  }
-  while (candidate && IsOmitted(candidate))
-    candidate = candidate->Next;
-found:
-  if (!candidate) {
-    eof_ = true;
-    current_ = nullptr;
-    return nullptr;
-  }
-  current_ = candidate;
-  return candidate;
+  return Step(true);
 }
 
 TItemHeader* TMemData::PriorRecord() {
-  if (bof_ && !current_) return nullptr;
-  TItemHeader* candidate;
-  if (eof_ && !current_) {
-    eof_ = false;
+  return Step(false);
+}
+
+TItemHeader* TMemData::Step(bool forward) {
+  bool& startFlag = forward ? bof_ : eof_;  // the end a step may start from
+  bool& stopFlag = forward ? eof_ : bof_;   // the end a step runs into
+  if (stopFlag && !current_) return nullptr;
+  TItemHeader* candidate = nullptr;
+  bool fromList = false;
+  if (startFlag && !current_) {
+    startFlag = false;
     if (numbersValid_) {
-      candidate = passing_.empty() ? nullptr : passing_.back();
-      goto found;
+      fromList = true;
+      if (!passing_.empty()) candidate = forward ? passing_.front() : passing_.back();
+    } else {
+      candidate = forward ? first_ : last_;
     }
-    candidate = last_;
   } else if (current_ && numbersValid_ && !IsOmitted(current_)) {
-    int prev = current_->RecNo - 2;
-    candidate = prev >= 0 ? passing_[static_cast<size_t>(prev)] : nullptr;
-    goto found;
+    // While the record numbers hold, the list of passing records answers at once.
+    fromList = true;
+    long index = static_cast<long>(current_->RecNo) - 1 + (forward ? 1 : -1);
+    if (index >= 0 && index < static_cast<long>(passing_.size()))
+      candidate = passing_[static_cast<size_t>(index)];
+  } else if (current_) {
+    candidate = forward ? current_->Next : current_->Prev;
   } else {
-    candidate = current_ ? current_->Prev : last_;
+    candidate = forward ? first_ : last_;
   }
-  while (candidate && IsOmitted(candidate))
-    candidate = candidate->Prev;
-found:
+  if (!fromList)
+    while (candidate && IsOmitted(candidate))
+      candidate = forward ? candidate->Next : candidate->Prev;
   if (!candidate) {
-    bof_ = true;
+    stopFlag = true;
     current_ = nullptr;
     return nullptr;
   }

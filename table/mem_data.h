@@ -231,6 +231,8 @@ class TMemData : public TData {
     std::unordered_map<std::string, std::vector<TItemHeader*>> Buckets;
   };
 
+  // One step forward or backward past omitted records.
+  TItemHeader* Step(bool forward);
   void Renumber();
   void EnsureNumbers();
   void ForgetVerdicts();
