@@ -10,24 +10,11 @@
 #include "base/exception.h"
 #include "dataset/bcd.h"
 #include "dataset/dataset.h"
+#include "dataset/native_bytes.h"
 
 namespace qualtren {
 
 namespace {
-
-template <typename T>
-T ReadLE(const std::string& b) {
-  T v{};
-  std::memcpy(&v, b.data(), std::min(sizeof(T), b.size()));
-  return v;
-}
-
-template <typename T>
-std::string WriteLE(T v) {
-  std::string b(sizeof(T), '\0');
-  std::memcpy(b.data(), &v, sizeof(T));
-  return b;
-}
 
 bool IsIntegerType(TFieldType t) {
   return t == ftSmallint || t == ftInteger || t == ftWord || t == ftAutoInc || t == ftLargeint;
@@ -118,12 +105,12 @@ std::string TField::AsString() const {
       return Utf16ToAnsi(
           std::u16string_view(reinterpret_cast<const char16_t*>(b.data()), b.size() / 2));
     case ftBoolean:
-      return ReadLE<uint16_t>(b) != 0 ? "True" : "False";
+      return FromNativeBytes<uint16_t>(b) != 0 ? "True" : "False";
     case ftFloat:
     case ftCurrency:
-      return FloatToStr(ReadLE<double>(b));
+      return FloatToStr(FromNativeBytes<double>(b));
     case ftBCD:
-      return CurrencyToDecimalText(ReadLE<int64_t>(b));
+      return CurrencyToDecimalText(FromNativeBytes<int64_t>(b));
     case ftFMTBcd:
       return FmtBcdToDecimalText(b);
     case ftDate:
@@ -191,7 +178,7 @@ void TField::SetAsString(std::string_view text) {
     }
     case ftBCD: {
       int64_t c = DecimalTextToCurrency(text);
-      std::string b = WriteLE<int64_t>(c);
+      std::string b = ToNativeBytes<int64_t>(c);
       SetData(&b);
       return;
     }
@@ -227,21 +214,21 @@ int64_t TField::AsLargeInt() const {
   if (!GetData(b)) return 0;
   switch (dataType_) {
     case ftSmallint:
-      return ReadLE<int16_t>(b);
+      return FromNativeBytes<int16_t>(b);
     case ftWord:
-      return ReadLE<uint16_t>(b);
+      return FromNativeBytes<uint16_t>(b);
     case ftBoolean:
-      return ReadLE<uint16_t>(b) != 0 ? 1 : 0;
+      return FromNativeBytes<uint16_t>(b) != 0 ? 1 : 0;
     case ftInteger:
     case ftAutoInc:
-      return ReadLE<int32_t>(b);
+      return FromNativeBytes<int32_t>(b);
     case ftLargeint:
-      return b.size() >= 8 ? ReadLE<int64_t>(b) : ReadLE<int32_t>(b);
+      return b.size() >= 8 ? FromNativeBytes<int64_t>(b) : FromNativeBytes<int32_t>(b);
     case ftFloat:
     case ftCurrency:
-      return static_cast<int64_t>(std::llround(ReadLE<double>(b)));
+      return static_cast<int64_t>(std::llround(FromNativeBytes<double>(b)));
     case ftBCD:
-      return ReadLE<int64_t>(b) / 10000;
+      return FromNativeBytes<int64_t>(b) / 10000;
     default:
       return Variant::Text(AsString()).ToInt64();
   }
@@ -252,19 +239,19 @@ void TField::SetAsLargeInt(int64_t v) {
   switch (dataType_) {
     case ftSmallint:
       CheckRange(v, -32768, 32767);
-      b = WriteLE<int16_t>(static_cast<int16_t>(v));
+      b = ToNativeBytes<int16_t>(static_cast<int16_t>(v));
       break;
     case ftWord:
       CheckRange(v, 0, 65535);
-      b = WriteLE<uint16_t>(static_cast<uint16_t>(v));
+      b = ToNativeBytes<uint16_t>(static_cast<uint16_t>(v));
       break;
     case ftInteger:
     case ftAutoInc:
       CheckRange(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
-      b = WriteLE<int32_t>(static_cast<int32_t>(v));
+      b = ToNativeBytes<int32_t>(static_cast<int32_t>(v));
       break;
     case ftLargeint:
-      b = WriteLE<int64_t>(v);
+      b = ToNativeBytes<int64_t>(v);
       break;
     case ftBoolean:
       SetAsBoolean(v != 0);
@@ -277,7 +264,7 @@ void TField::SetAsLargeInt(int64_t v) {
       SetAsFloat(static_cast<double>(v));
       return;
     case ftBCD:
-      b = WriteLE<int64_t>(v * 10000);
+      b = ToNativeBytes<int64_t>(v * 10000);
       break;
     default:
       SetAsString(std::to_string(v));
@@ -296,9 +283,9 @@ double TField::AsFloat() const {
   switch (dataType_) {
     case ftFloat:
     case ftCurrency:
-      return ReadLE<double>(b);
+      return FromNativeBytes<double>(b);
     case ftBCD:
-      return static_cast<double>(ReadLE<int64_t>(b)) / 10000.0;
+      return static_cast<double>(FromNativeBytes<int64_t>(b)) / 10000.0;
     case ftFMTBcd:
       return FmtBcdToDouble(b);
     case ftDate:
@@ -316,10 +303,10 @@ void TField::SetAsFloat(double v) {
   switch (dataType_) {
     case ftFloat:
     case ftCurrency:
-      b = WriteLE<double>(v);
+      b = ToNativeBytes<double>(v);
       break;
     case ftBCD:
-      b = WriteLE<int64_t>(static_cast<int64_t>(std::llround(v * 10000.0)));
+      b = ToNativeBytes<int64_t>(static_cast<int64_t>(std::llround(v * 10000.0)));
       break;
     case ftFMTBcd:
       SetAsString(FloatToStr(v));
@@ -347,13 +334,13 @@ bool TField::AsBoolean() const {
   }
   std::string b;
   if (!GetData(b)) return false;
-  if (dataType_ == ftBoolean) return ReadLE<uint16_t>(b) != 0;
+  if (dataType_ == ftBoolean) return FromNativeBytes<uint16_t>(b) != 0;
   return Variant::Text(AsString()).ToBool();
 }
 
 void TField::SetAsBoolean(bool v) {
   if (dataType_ == ftBoolean) {
-    std::string b = WriteLE<uint16_t>(v ? 1 : 0);
+    std::string b = ToNativeBytes<uint16_t>(v ? 1 : 0);
     SetData(&b);
     return;
   }
@@ -373,11 +360,11 @@ TDateTime TField::AsDateTime() const {
   if (!GetData(b)) return 0;
   switch (dataType_) {
     case ftDate:
-      return TimeStampToDateTime({0, ReadLE<int32_t>(b)});
+      return TimeStampToDateTime({0, FromNativeBytes<int32_t>(b)});
     case ftTime:
-      return TimeStampToDateTime({ReadLE<int32_t>(b), kDateDelta});
+      return TimeStampToDateTime({FromNativeBytes<int32_t>(b), kDateDelta});
     case ftDateTime:
-      return TimeStampToDateTime(MSecsToTimeStamp(ReadLE<double>(b)));
+      return TimeStampToDateTime(MSecsToTimeStamp(FromNativeBytes<double>(b)));
     default:
       return Variant::Text(AsString()).ToDateTime();
   }
@@ -388,13 +375,13 @@ void TField::SetAsDateTime(TDateTime v) {
   std::string b;
   switch (dataType_) {
     case ftDate:
-      b = WriteLE<int32_t>(ts.Date);
+      b = ToNativeBytes<int32_t>(ts.Date);
       break;
     case ftTime:
-      b = WriteLE<int32_t>(ts.Time);
+      b = ToNativeBytes<int32_t>(ts.Time);
       break;
     case ftDateTime:
-      b = WriteLE<double>(TimeStampToMSecs(ts));
+      b = ToNativeBytes<double>(TimeStampToMSecs(ts));
       break;
     default:
       SetAsString(DateTimeToStr(v));

@@ -11,6 +11,7 @@
 #include "base/exception.h"
 #include "dataset/bcd.h"
 #include "dataset/dataset.h"
+#include "dataset/native_bytes.h"
 
 namespace qualtren {
 
@@ -39,17 +40,8 @@ void Store(uint8_t* p, T v) {
 }
 
 template <typename T>
-T FromNative(const std::string& b) {
-  T v{};
-  std::memcpy(&v, b.data(), std::min(sizeof(T), b.size()));
-  return v;
-}
-
-template <typename T>
 void ToNative(std::string* out, T v) {
-  if (!out) return;
-  out->assign(sizeof(T), '\0');
-  std::memcpy(out->data(), &v, sizeof(T));
+  if (out) *out = ToNativeBytes(v);
 }
 
 }  // namespace
@@ -179,10 +171,8 @@ TData::~TData() = default;
 void TData::Open() {
   if (active_) return;
   fields_.Clear();
-  blobs_.assign(1, nullptr);
-  freeBlobs_.clear();
-  variants_.assign(1, Variant());
-  freeVariants_.clear();
+  blobs_.Clear();
+  variants_.Clear();
   InitFields();
   InitRecordLayout();
   // Records come in blocks of ten; a record this large could not be held.
@@ -196,10 +186,8 @@ void TData::Open() {
 
 void TData::Close() {
   expression_.reset();
-  blobs_.assign(1, nullptr);
-  freeBlobs_.clear();
-  variants_.assign(1, Variant());
-  freeVariants_.clear();
+  blobs_.Clear();
+  variants_.Clear();
   active_ = false;
 }
 
@@ -389,16 +377,16 @@ void TData::PutField(int fieldNo, uint8_t* rec, const std::string* value) {
       break;
     }
     case dtDate:
-      Store<double>(p, TimeStampToDateTime({0, FromNative<int32_t>(v)}));
+      Store<double>(p, TimeStampToDateTime({0, FromNativeBytes<int32_t>(v)}));
       break;
     case dtTime:
-      Store<double>(p, TimeStampToDateTime({FromNative<int32_t>(v), kDateDelta}));
+      Store<double>(p, TimeStampToDateTime({FromNativeBytes<int32_t>(v), kDateDelta}));
       break;
     case dtDateTime:
-      Store<double>(p, TimeStampToDateTime(MSecsToTimeStamp(FromNative<double>(v))));
+      Store<double>(p, TimeStampToDateTime(MSecsToTimeStamp(FromNativeBytes<double>(v))));
       break;
     case dtVarBytes: {
-      size_t n = v.size() >= 2 ? std::min<size_t>(FromNative<uint16_t>(v), v.size() - 2) : 0;
+      size_t n = v.size() >= 2 ? std::min<size_t>(FromNativeBytes<uint16_t>(v), v.size() - 2) : 0;
       n = std::min(n, static_cast<size_t>(d.Length));
       std::memset(p, 0, static_cast<size_t>(d.Size));
       Store<uint16_t>(p, static_cast<uint16_t>(n));
@@ -407,13 +395,13 @@ void TData::PutField(int fieldNo, uint8_t* rec, const std::string* value) {
     }
     case dtBlob:
     case dtMemo: {
-      auto blob = std::make_shared<TBlob>();
-      blob->Write(v);
-      Store<uint32_t>(p, NewBlobHandle(std::move(blob)));
+      TBlob blob;
+      blob.Write(v);
+      Store<uint32_t>(p, blobs_.Add(std::move(blob)));
       break;
     }
     case dtVariant:
-      Store<uint32_t>(p, NewVariantHandle(Variant::Text(v)));
+      Store<uint32_t>(p, variants_.Add(Variant::Text(v)));
       break;
     default: {
       size_t n = std::min(v.size(), static_cast<size_t>(d.Size));
@@ -480,7 +468,8 @@ Variant TData::GetVariantValue(int fieldNo, const uint8_t* rec) const {
   const TFieldDesc& d = fields_[static_cast<size_t>(fieldNo - 1)];
   if (GetNull(fieldNo, rec)) return {};
   uint32_t h = Load<uint32_t>(rec + d.Offset);
-  return h < variants_.size() ? variants_[h] : Variant();
+  const Variant* v = variants_.Get(h);
+  return v ? *v : Variant();
 }
 
 void TData::PutVariantValue(int fieldNo, uint8_t* rec, const Variant& value) {
@@ -490,7 +479,7 @@ void TData::PutVariantValue(int fieldNo, uint8_t* rec, const Variant& value) {
     SetNull(fieldNo, rec, true);
     return;
   }
-  Store<uint32_t>(rec + d.Offset, NewVariantHandle(value));
+  Store<uint32_t>(rec + d.Offset, variants_.Add(value));
   SetNull(fieldNo, rec, false);
 }
 
@@ -498,29 +487,7 @@ const TBlob* TData::GetBlob(int fieldNo, const uint8_t* rec) const {
   const TFieldDesc& d = fields_[static_cast<size_t>(fieldNo - 1)];
   if (GetNull(fieldNo, rec)) return nullptr;
   uint32_t h = Load<uint32_t>(rec + d.Offset);
-  return h < blobs_.size() ? blobs_[h].get() : nullptr;
-}
-
-uint32_t TData::NewBlobHandle(std::shared_ptr<TBlob> blob) {
-  if (!freeBlobs_.empty()) {
-    uint32_t h = freeBlobs_.back();
-    freeBlobs_.pop_back();
-    blobs_[h] = std::move(blob);
-    return h;
-  }
-  blobs_.push_back(std::move(blob));
-  return static_cast<uint32_t>(blobs_.size() - 1);
-}
-
-uint32_t TData::NewVariantHandle(Variant v) {
-  if (!freeVariants_.empty()) {
-    uint32_t h = freeVariants_.back();
-    freeVariants_.pop_back();
-    variants_[h] = std::move(v);
-    return h;
-  }
-  variants_.push_back(std::move(v));
-  return static_cast<uint32_t>(variants_.size() - 1);
+  return blobs_.Get(h);
 }
 
 void TData::FreeChangedReferences(uint8_t* rec, const uint8_t* original) {
@@ -532,13 +499,10 @@ void TData::FreeChangedReferences(uint8_t* rec, const uint8_t* original) {
     uint32_t h = Load<uint32_t>(rec + d.Offset);
     if (h == 0) continue;
     if (original && Load<uint32_t>(original + d.Offset) == h) continue;
-    if (blob && h < blobs_.size() && blobs_[h]) {
-      blobs_[h].reset();
-      freeBlobs_.push_back(h);
-    } else if (!blob && h < variants_.size()) {
-      variants_[h] = Variant();
-      freeVariants_.push_back(h);
-    }
+    if (blob)
+      blobs_.Release(h);
+    else
+      variants_.Release(h);
     Store<uint32_t>(rec + d.Offset, 0);
   }
 }

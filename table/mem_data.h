@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -83,6 +84,38 @@ class TBlob {
  private:
   static constexpr size_t kPieceSize = 64 * 1024;
   std::vector<std::string> pieces_;
+};
+
+// Values that records reference by a 4-byte handle (blobs, variants);
+// handle 0 stands for none. Freed handles are reused, each only once.
+template <typename T>
+class THandleSlots {
+ public:
+  uint32_t Add(T value) {
+    if (!free_.empty()) {
+      uint32_t h = free_.back();
+      free_.pop_back();
+      slots_[h] = std::move(value);
+      return h;
+    }
+    slots_.emplace_back(std::move(value));
+    return static_cast<uint32_t>(slots_.size() - 1);
+  }
+  // nullptr for handle 0, an unknown or a freed handle.
+  const T* Get(uint32_t h) const { return h < slots_.size() && slots_[h] ? &*slots_[h] : nullptr; }
+  void Release(uint32_t h) {
+    if (h == 0 || h >= slots_.size() || !slots_[h]) return;
+    slots_[h].reset();
+    free_.push_back(h);
+  }
+  void Clear() {
+    slots_.resize(1);
+    free_.clear();
+  }
+
+ private:
+  std::vector<std::optional<T>> slots_ = std::vector<std::optional<T>>(1);
+  std::vector<uint32_t> free_;
 };
 
 // Raises the store's error for a field type that a table cannot hold.
@@ -162,13 +195,8 @@ class TData {
   std::function<bool(const uint8_t*)> filterHook_;
 
  private:
-  uint32_t NewBlobHandle(std::shared_ptr<TBlob> blob);
-  uint32_t NewVariantHandle(Variant v);
-
-  std::vector<std::shared_ptr<TBlob>> blobs_;  // slot 0 unused
-  std::vector<uint32_t> freeBlobs_;
-  std::vector<Variant> variants_;  // slot 0 unused
-  std::vector<uint32_t> freeVariants_;
+  THandleSlots<TBlob> blobs_;
+  THandleSlots<Variant> variants_;
 };
 
 // The record store over a chain of record items.

@@ -397,3 +397,24 @@ TEST(VirtualTable, RecordsLargerThanTheStoreHoldsAreRefusedOnOpen) {
 
 }  // namespace
 }  // namespace qualtren
+
+namespace qualtren {
+namespace {
+
+TEST(HandleSlots, AHandleReleasedTwiceIsHandedOutOnlyOnce) {
+  THandleSlots<std::string> slots;
+  uint32_t a = slots.Add("a");
+  EXPECT_NE(a, 0u);
+  EXPECT_EQ(slots.Get(0), nullptr);
+  slots.Release(a);
+  slots.Release(a);
+  EXPECT_EQ(slots.Get(a), nullptr);
+  uint32_t b = slots.Add("b");
+  uint32_t c = slots.Add("c");
+  EXPECT_NE(b, c);
+  EXPECT_EQ(*slots.Get(b), "b");
+  EXPECT_EQ(*slots.Get(c), "c");
+}
+
+}  // namespace
+}  // namespace qualtren
