@@ -549,6 +549,10 @@ uint8_t AnsiUpperChar(uint8_t byte) {
   return Active().upper[byte];
 }
 
+const uint8_t* AnsiUpperTable() {
+  return Active().upper.data();
+}
+
 std::string AnsiUpperCase(std::string_view text) {
   const auto& upper = Active().upper;
   std::string r(text);

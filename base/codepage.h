@@ -30,6 +30,9 @@ bool UnicodeToAnsi(char32_t cp, uint8_t& byte);
 
 // The ANSI upper-case form of one byte / a text under the active code page.
 uint8_t AnsiUpperChar(uint8_t byte);
+/// The active code page's upper-case mapping as a table of 256 bytes; it
+/// stays valid for the life of the process.
+const uint8_t* AnsiUpperTable();
 std::string AnsiUpperCase(std::string_view text);
 
 // ANSI text <-> UTF-8. A character the code page lacks becomes "?"; when

@@ -1,10 +1,14 @@
 // The locale's number and date conventions, and the reading and writing of
 // numbers and date-times by them.
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <system_error>
+#include <vector>
 
 #include "base/codepage.h"
 #include "base/datetime.h"
@@ -60,9 +64,29 @@ TFormatSettings SettingsFromEnvironment() {
   return s;
 }
 
-TFormatSettings& Settings() {
-  static TFormatSettings settings = SettingsFromEnvironment();
-  return settings;
+std::mutex& SnapshotMutex() {
+  static std::mutex m;
+  return m;
+}
+
+// Every snapshot made; they live as long as the process (they are replaced
+// only by tests that pin them).
+std::vector<std::unique_ptr<const TFormatSettings>>& Snapshots() {
+  static std::vector<std::unique_ptr<const TFormatSettings>> snapshots;
+  return snapshots;
+}
+
+const TFormatSettings* NewSnapshot(const TFormatSettings& settings) {
+  std::lock_guard<std::mutex> lock(SnapshotMutex());
+  Snapshots().push_back(std::make_unique<const TFormatSettings>(settings));
+  return Snapshots().back().get();
+}
+
+// The settings in force: an immutable snapshot, replaced as a whole, so that
+// threads reading them never see a half-written one.
+std::atomic<const TFormatSettings*>& CurrentSettings() {
+  static std::atomic<const TFormatSettings*> current{NewSnapshot(SettingsFromEnvironment())};
+  return current;
 }
 
 bool IsDigit(char c) {
@@ -172,11 +196,12 @@ std::string Pad(int v, int width) {
 }  // namespace
 
 const TFormatSettings& FormatSettings() {
-  return Settings();
+  return *CurrentSettings().load(std::memory_order_acquire);
 }
 
 void SetFormatSettings(const TFormatSettings& settings) {
-  Settings() = settings;
+  std::atomic<const TFormatSettings*>& current = CurrentSettings();
+  current.store(NewSnapshot(settings), std::memory_order_release);
 }
 
 bool TryStrToFloat(std::string_view text, double& out, char decimalSeparator) {
