@@ -133,8 +133,9 @@ void TDataSet::SetRecNo(int recNo) {
 }
 
 TField* TDataSet::FindField(std::string_view name) const {
+  // An equal name needs no collation.
   for (const auto& f : fields_)
-    if (AnsiCompareText(f->FieldName(), name) == 0) return f.get();
+    if (f->FieldName() == name || AnsiCompareText(f->FieldName(), name) == 0) return f.get();
   return nullptr;
 }
 

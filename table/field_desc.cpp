@@ -6,8 +6,9 @@
 namespace qualtren {
 
 TFieldDesc* TFieldDescs::Find(std::string_view name) const {
+  // An equal name needs no collation.
   for (const auto& d : items_)
-    if (AnsiCompareText(d->Name, name) == 0) return d.get();
+    if (d->Name == name || AnsiCompareText(d->Name, name) == 0) return d.get();
   return nullptr;
 }
 

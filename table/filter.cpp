@@ -3,6 +3,7 @@
 
 #include <charconv>
 
+#include "base/ascii.h"
 #include "base/codepage.h"
 #include "base/exception.h"
 #include "table/parser.h"
@@ -22,6 +23,14 @@ constexpr int kMaxNesting = 256;
 bool IsDateType(uint16_t type) {
   return type == dtDate || type == dtTime || type == dtDateTime;
 }
+
+}  // namespace
+
+bool IsAnsiTextType(uint16_t type) {
+  return type == dtString || type == dtFixedChar || type == dtGuid;
+}
+
+namespace {
 
 // Field types whose values the record store hands out as text.
 bool IsTextType(uint16_t type) {
@@ -277,9 +286,97 @@ std::unique_ptr<TFilterExpression> TFilterExpression::Parse(std::string_view tex
   // The expression owns every node from its creation on, so a failed parse
   // frees all nodes made so far when it unwinds.
   std::unique_ptr<TFilterExpression> expr(new TFilterExpression());
-  TFilterBuilder builder(text, fields, *expr);
-  expr->root_ = builder.ParseAll();
+  expr->Reparse(text, fields);
   return expr;
+}
+
+void TFilterExpression::Clear() {
+  nodes_.clear();
+  root_ = nullptr;
+  plainCount_ = 0;
+}
+
+void TFilterExpression::Reparse(std::string_view text, const TFieldDescs& fields) {
+  Clear();
+  if (ParsePlain(text, fields)) return;
+  plainCount_ = 0;
+  try {
+    TFilterBuilder builder(text, fields, *this);
+    root_ = builder.ParseAll();
+  } catch (...) {
+    Clear();
+    throw;
+  }
+}
+
+namespace {
+
+bool IsFilterBlank(char c) {
+  return TParser::IsBlank(static_cast<unsigned char>(c));
+}
+bool IsWordStart(char c) {
+  return TParser::IsLetter(static_cast<unsigned char>(c)) || c == '_';
+}
+bool IsWordChar(char c) {
+  return IsWordStart(c) || TParser::IsDigit(static_cast<unsigned char>(c));
+}
+
+// Whether a word is one of the filter language's keywords (letters a to z
+// in any case).
+bool IsFilterKeyword(std::string_view word) {
+  if (word.size() < 2 || word.size() > 5) return false;
+  char upper[5];
+  for (size_t i = 0; i < word.size(); ++i)
+    upper[i] = UpperAscii(word[i]);
+  return TBoolParser::Keywords().Find(std::string_view(upper, word.size())) != nullptr;
+}
+
+}  // namespace
+
+// Reads  name = 'value' {AND name = 'value'}  with blanks between the
+// tokens, each name a string field and each value free of quotes. Anything
+// else, however small (a quote pair, a dotted name, a comment, an unknown
+// field), is left to the general parser, which also gives every error.
+bool TFilterExpression::ParsePlain(std::string_view text, const TFieldDescs& fields) {
+  size_t i = 0;
+  const size_t n = text.size();
+  auto skipBlanks = [&] {
+    while (i < n && IsFilterBlank(text[i]))
+      ++i;
+  };
+  for (;;) {
+    skipBlanks();
+    const size_t nameStart = i;
+    if (i >= n || !IsWordStart(text[i])) return false;
+    while (i < n && IsWordChar(text[i]))
+      ++i;
+    const std::string_view name = text.substr(nameStart, i - nameStart);
+    if (IsFilterKeyword(name)) return false;
+    skipBlanks();
+    if (i >= n || text[i] != '=') return false;
+    ++i;
+    skipBlanks();
+    if (i >= n || text[i] != '\'') return false;
+    const size_t valueStart = ++i;
+    const size_t close = text.find('\'', valueStart);
+    if (close == std::string_view::npos) return false;
+    if (close + 1 < n && text[close + 1] == '\'') return false;
+    i = close + 1;
+
+    const TFieldDesc* field = fields.Find(name);
+    if (field == nullptr || !IsAnsiTextType(field->DataType)) return false;
+    if (plainCount_ == plain_.size()) plain_.emplace_back();
+    TEqualityTerm& term = plain_[plainCount_++];
+    term.Field = field;
+    term.Value.assign(text.substr(valueStart, close - valueStart));
+    term.FoldedCodePage = 0;
+
+    skipBlanks();
+    if (i == n) return true;
+    if (!EqualsAsciiNoCase(text.substr(i, 3), "AND")) return false;
+    i += 3;
+    if (i < n && IsWordChar(text[i])) return false;
+  }
 }
 
 namespace {
@@ -462,14 +559,71 @@ bool CollectEqualities(const TExpressionNode* node,
 
 bool TFilterExpression::Evaluate(const ValueReader& read, bool caseInsensitive,
                                  bool noPartialCompare) const {
-  if (!root_) return true;
   EvalContext ctx{read, caseInsensitive, noPartialCompare, caseInsensitive ? ActiveCodePage() : 0};
+  if (plainCount_ > 0) {
+    // The terms as the tree would compare them: field = constant.
+    for (const TEqualityTerm& t : PlainTerms()) {
+      Variant left = read(*t.Field);
+      if (caseInsensitive && left.IsText()) left = Variant::Text(AnsiUpperCase(left.TextRef()));
+      const Variant right =
+          Variant::Text(caseInsensitive ? AnsiUpperCase(t.Value) : std::string(t.Value));
+      if (!Matches(left, right, ctx)) return false;
+    }
+    return true;
+  }
+  if (!root_) return true;
   return EvalCondition(root_, ctx);
+}
+
+bool TFilterExpression::Evaluate(const ValueReader& read, const TFieldTextReader& readText,
+                                 bool caseInsensitive, bool noPartialCompare) const {
+  if (plainCount_ == 0) return Evaluate(read, caseInsensitive, noPartialCompare);
+  const uint8_t* upper = caseInsensitive ? AnsiUpperTable() : nullptr;
+  const int codePage = caseInsensitive ? ActiveCodePage() : 0;
+  for (const TEqualityTerm& t : PlainTerms()) {
+    std::string_view value;
+    if (!readText(*t.Field, value)) return false;  // null equals no text
+    std::string_view constant = t.Value;
+    if (caseInsensitive) {
+      if (t.FoldedCodePage != codePage) {
+        t.Folded.assign(t.Value);
+        for (char& c : t.Folded)
+          c = static_cast<char>(upper[static_cast<uint8_t>(c)]);
+        t.FoldedCodePage = codePage;
+      }
+      constant = t.Folded;
+    }
+    const bool pattern = !noPartialCompare && HasWildcards(constant);
+    if (!pattern) {
+      if (value.size() != constant.size()) return false;
+      if (upper == nullptr) {
+        if (value != constant) return false;
+        continue;
+      }
+      for (size_t i = 0; i < value.size(); ++i)
+        if (upper[static_cast<uint8_t>(value[i])] != static_cast<uint8_t>(constant[i]))
+          return false;
+      continue;
+    }
+    if (upper != nullptr) {
+      scratch_.assign(value);
+      for (char& c : scratch_)
+        c = static_cast<char>(upper[static_cast<uint8_t>(c)]);
+      value = scratch_;
+    }
+    if (!PatternMatch(value, constant)) return false;
+  }
+  return true;
 }
 
 bool TFilterExpression::EqualityTerms(
     std::vector<std::pair<const TFieldDesc*, std::string>>& terms) const {
   terms.clear();
+  if (plainCount_ > 0) {
+    for (const TEqualityTerm& t : PlainTerms())
+      terms.emplace_back(t.Field, t.Value);
+    return true;
+  }
   if (!root_ || !CollectEqualities(root_, terms)) {
     terms.clear();
     return false;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -51,23 +52,48 @@ struct TExpressionNode {
   mutable int FoldedCodePage = 0;
 };
 
-// A light, non-owning reference to a callable that reads one field's value
-// of the record under test (null, text, integer, double, boolean, date-time).
-class TFieldValueReader {
+/// A light, non-owning reference to a callable of the signature R(A...),
+/// taken for the length of one call.
+template <typename Signature>
+class TFunctionRef;
+
+template <typename R, typename... A>
+class TFunctionRef<R(A...)> {
  public:
   template <typename F>
-  requires(!std::is_same_v<std::remove_cvref_t<F>, TFieldValueReader>)
-      TFieldValueReader(F&& f)  // NOLINT: implicit on purpose, like a function reference
+  requires(!std::is_same_v<std::remove_cvref_t<F>, TFunctionRef>)
+      TFunctionRef(F&& f)  // NOLINT: implicit on purpose, like a function reference
       : object_(const_cast<void*>(static_cast<const void*>(std::addressof(f)))),
-        call_([](void* o, const TFieldDesc& d) -> Variant {
-          return (*static_cast<std::remove_reference_t<F>*>(o))(d);
+        call_([](void* o, A... args) -> R {
+          return (*static_cast<std::remove_reference_t<F>*>(o))(std::forward<A>(args)...);
         }) {}
 
-  Variant operator()(const TFieldDesc& desc) const { return call_(object_, desc); }
+  R operator()(A... args) const { return call_(object_, std::forward<A>(args)...); }
 
  private:
   void* object_;
-  Variant (*call_)(void*, const TFieldDesc&);
+  R (*call_)(void*, A...);
+};
+
+/// Reads one field's value of the record under test (null, text, integer,
+/// double, boolean, date-time).
+using TFieldValueReader = TFunctionRef<Variant(const TFieldDesc&)>;
+/// Reads one 8-bit string field of the record under test as the bytes that
+/// the record holds; false for a null value.
+using TFieldTextReader = TFunctionRef<bool(const TFieldDesc&, std::string_view&)>;
+
+/// Whether a field's values are 8-bit text that the store hands out as its
+/// bytes (string, fixed char and GUID fields).
+bool IsAnsiTextType(uint16_t dataType);
+
+/// One comparison of a plain conjunction: a string field compared by = with
+/// a string constant.
+struct TEqualityTerm {
+  const TFieldDesc* Field = nullptr;
+  std::string Value;  // the constant
+  // Its upper-case form, made on first need under the code page active then.
+  mutable std::string Folded;
+  mutable int FoldedCodePage = 0;
 };
 
 class TFilterExpression {
@@ -79,11 +105,18 @@ class TFilterExpression {
   // "Illegal filter expression", "Field %s not found" or the lexer's
   // "Parser: The unknown symbol ..."; every node made so far is freed then.
   static std::unique_ptr<TFilterExpression> Parse(std::string_view text, const TFieldDescs& fields);
+  /// Parses a text into an existing expression, reusing its memory; the
+  /// expression is empty again when the text fails to parse.
+  void Reparse(std::string_view text, const TFieldDescs& fields);
 
   // Whether the record whose fields `read` yields satisfies the expression.
   // May raise when a text compared with a date field is no date, or when a
   // text compared with a number is no number (EVariantError).
   bool Evaluate(const ValueReader& read, bool caseInsensitive, bool noPartialCompare) const;
+  /// The same, reading the string fields of a plain conjunction through
+  /// `readText`, without a variant.
+  bool Evaluate(const ValueReader& read, const TFieldTextReader& readText, bool caseInsensitive,
+                bool noPartialCompare) const;
 
   // True when the whole expression is one or more comparisons
   //   field = 'text'
@@ -93,15 +126,26 @@ class TFilterExpression {
   // not a plain value: see HasWildcards.
   bool EqualityTerms(std::vector<std::pair<const TFieldDesc*, std::string>>& terms) const;
 
+  /// The comparisons of an expression that is a plain conjunction of string
+  /// equalities on string fields (such as FieldName = 'x'  and TableName =
+  /// 'y'): such a text is read without building a tree, and the expression
+  /// then has no root. Empty for any other expression.
+  std::span<const TEqualityTerm> PlainTerms() const { return {plain_.data(), plainCount_}; }
+
   const TExpressionNode* Root() const { return root_; }
   size_t NodeCount() const { return nodes_.size(); }
 
  private:
   friend class TFilterBuilder;
   TFilterExpression() = default;
+  void Clear();
+  bool ParsePlain(std::string_view text, const TFieldDescs& fields);
 
   std::vector<std::unique_ptr<TExpressionNode>> nodes_;  // every node, freed in one walk
   TExpressionNode* root_ = nullptr;
+  std::vector<TEqualityTerm> plain_;
+  size_t plainCount_ = 0;        // plain_ keeps its strings' memory between parses
+  mutable std::string scratch_;  // a folded field value, while a pattern is matched
 };
 
 // Whole-subject pattern match: "*" and "%" match any run of characters

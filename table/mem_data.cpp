@@ -231,47 +231,53 @@ std::vector<uint8_t> TData::CalculatedCopy(const uint8_t* rec) const {
 }
 
 void TData::ParseFilter() {
-  expression_.reset();
+  // The expression in force is kept for the next parse, so that a lookup
+  // that changes the filter for every word does not allocate a new one.
+  if (expression_) spareExpression_ = std::move(expression_);
   std::string_view t = filterText_;
   while (!t.empty() && static_cast<uint8_t>(t.front()) <= 32)
     t.remove_prefix(1);
   while (!t.empty() && static_cast<uint8_t>(t.back()) <= 32)
     t.remove_suffix(1);
   if (t.empty()) return;
-  expression_ = TFilterExpression::Parse(filterText_, fields_);
+  if (!spareExpression_) {
+    expression_ = TFilterExpression::Parse(filterText_, fields_);
+    return;
+  }
+  spareExpression_->Reparse(filterText_, fields_);
+  expression_ = std::move(spareExpression_);
 }
 
 void TData::SetFilterText(const std::string& text) {
   if (text == filterText_) return;
   if (active_) {
-    std::string old = std::move(filterText_);
-    filterText_ = text;
+    previousFilterText_.swap(filterText_);
+    filterText_.assign(text);
     try {
       ParseFilter();
     } catch (...) {
-      filterText_ = std::move(old);
+      filterText_.swap(previousFilterText_);
       throw;
     }
   } else {
-    filterText_ = text;
+    filterText_.assign(text);
   }
 }
 
 bool TData::FilterRecord(const uint8_t* rec) const {
+  // The record under test is a copy that carries its calculated fields.
+  std::vector<uint8_t> copy;
   if (HasCalcFields()) {
-    // The record under test is a copy that carries its calculated fields.
-    std::vector<uint8_t> copy = CalculatedCopy(rec);
-    if (filterHook_ && !filterHook_(copy.data())) return false;
-    if (!expression_) return true;
-    const uint8_t* test = copy.data();
-    return expression_->Evaluate(
-        [this, test](const TFieldDesc& d) { return GetFieldVariant(d.FieldNo, test); },
-        FilterCaseInsensitive, FilterNoPartialCompare);
+    copy = CalculatedCopy(rec);
+    rec = copy.data();
   }
   if (filterHook_ && !filterHook_(rec)) return false;
   if (!expression_) return true;
   return expression_->Evaluate(
       [this, rec](const TFieldDesc& d) { return GetFieldVariant(d.FieldNo, rec); },
+      [this, rec](const TFieldDesc& d, std::string_view& text) {
+        return GetFieldText(d.FieldNo, rec, text);
+      },
       FilterCaseInsensitive, FilterNoPartialCompare);
 }
 
@@ -287,6 +293,16 @@ void TData::InitRecord(uint8_t* rec) const {
   std::memset(rec, 0, recordSize_);
   for (size_t i = 0; i < fields_.Count(); ++i)
     if (fields_[i].Kind == TFieldDescKind::Data) rec[fields_[i].NullOffset] = 1;
+}
+
+bool TData::GetFieldText(int fieldNo, const uint8_t* rec, std::string_view& text) const {
+  const TFieldDesc& d = fields_[static_cast<size_t>(fieldNo - 1)];
+  if (GetNull(fieldNo, rec)) return false;
+  const char* p = reinterpret_cast<const char*>(rec + d.Offset);
+  const size_t max = static_cast<size_t>(d.Length);
+  const void* zero = std::memchr(p, 0, max);
+  text = std::string_view(p, zero ? static_cast<size_t>(static_cast<const char*>(zero) - p) : max);
+  return true;
 }
 
 bool TData::GetField(int fieldNo, const uint8_t* rec, std::string* out) const {
@@ -739,51 +755,65 @@ void TMemData::FilterUpdated() {
   if (recordCount_ == 0) eof_ = true;
 }
 
-const TMemData::EqualityIndex& TMemData::IndexFor(int fieldNo, bool folded) {
-  for (const auto& idx : indexes_)
-    if (idx.FieldNo == fieldNo && idx.Folded == folded) return idx;
-  EqualityIndex idx;
-  idx.FieldNo = fieldNo;
-  idx.Folded = folded;
-  std::string value;
-  for (TItemHeader* i = first_; i; i = i->Next) {
-    if (!GetField(fieldNo, i->Record(), &value)) continue;
-    idx.Buckets[folded ? AnsiUpperCase(value) : value].push_back(i);
+const TEqualityIndex& TMemData::IndexFor(int fieldNo, bool folded) {
+  const int codePage = folded ? ActiveCodePage() : 0;
+  for (auto it = indexes_.begin(); it != indexes_.end(); ++it) {
+    if (it->FieldNo() != fieldNo || it->Folded() != folded) continue;
+    if (it->CodePage() == codePage) return *it;
+    // Folded under another code page: its groups no longer hold.
+    indexes_.erase(it);
+    break;
   }
-  indexes_.push_back(std::move(idx));
+  indexes_.emplace_back(*this, fieldNo, folded, first_);
   return indexes_.back();
 }
 
 bool TMemData::TryIndexedFilter() {
   if (!UseEqualityIndex || !expression_ || filterHook_) return false;
-  std::vector<std::pair<const TFieldDesc*, std::string>> terms;
-  if (!expression_->EqualityTerms(terms)) return false;
-  const std::pair<const TFieldDesc*, std::string>* chosen = nullptr;
-  for (const auto& t : terms) {
-    if (t.first->Kind != TFieldDescKind::Data) continue;
-    uint16_t type = t.first->DataType;
-    if (type != dtString && type != dtGuid && type != dtFixedChar) continue;
+  // The candidates: the smallest group among the terms that the index can
+  // answer (a string data field compared with a plain value).
+  auto candidatesOf = [this](const TFieldDesc* field,
+                             std::string_view value) -> const std::vector<TItemHeader*>* {
+    static const std::vector<TItemHeader*> kNone;
+    if (field->Kind != TFieldDescKind::Data || !IsAnsiTextType(field->DataType)) return nullptr;
     // While = compares by pattern, only a constant without wildcards is an equality.
-    if (!FilterNoPartialCompare && t.second.find_first_of("*%_") != std::string::npos) continue;
-    chosen = &t;
-    break;
+    if (!FilterNoPartialCompare && HasWildcards(value)) return nullptr;
+    const std::vector<TItemHeader*>* group =
+        IndexFor(field->FieldNo, FilterCaseInsensitive).Find(value);
+    return group ? group : &kNone;
+  };
+  const std::vector<TItemHeader*>* candidates = nullptr;
+  size_t indexedTerms = 0, terms = 0;
+  auto consider = [&](const TFieldDesc* field, std::string_view value) {
+    ++terms;
+    const std::vector<TItemHeader*>* group = candidatesOf(field, value);
+    if (!group) return;
+    ++indexedTerms;
+    if (!candidates || group->size() < candidates->size()) candidates = group;
+  };
+  if (!expression_->PlainTerms().empty()) {
+    for (const TEqualityTerm& t : expression_->PlainTerms())
+      consider(t.Field, t.Value);
+  } else {
+    std::vector<std::pair<const TFieldDesc*, std::string>> treeTerms;
+    if (!expression_->EqualityTerms(treeTerms)) return false;
+    for (const auto& t : treeTerms)
+      consider(t.first, t.second);
   }
-  if (!chosen) return false;
-  bool folded = FilterCaseInsensitive;
-  const EqualityIndex& idx = IndexFor(chosen->first->FieldNo, folded);
-  std::string key = folded ? AnsiUpperCase(chosen->second) : chosen->second;
+  if (!candidates) return false;
+
+  // A filter of one such term is answered by its group alone; otherwise
+  // every candidate is tested against the whole filter.
+  const bool groupDecides = terms == 1 && indexedTerms == 1 && !HasCalcFields();
   passing_.clear();
   int k = 0;
-  auto it = idx.Buckets.find(key);
-  if (it != idx.Buckets.end()) {
-    for (TItemHeader* i : it->second) {
-      bool passes = FilterRecord(i->Record());
-      i->FilterGen = generation_;
-      i->FilterResult = passes ? 1 : 2;
-      if (passes) {
-        i->RecNo = ++k;
-        passing_.push_back(i);
-      }
+  for (TItemHeader* i : *candidates) {
+    const bool passes = groupDecides || FilterRecord(i->Record());
+    i->FilterGen = generation_;
+    i->FilterResult = passes ? 1 : 2;
+    if (passes) {
+      i->RecNo = ++k;
+      passing_.push_back(i);
     }
   }
   recordCount_ = k;

@@ -9,10 +9,10 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "dataset/variant.h"
+#include "table/equality_index.h"
 #include "table/field_desc.h"
 #include "table/filter.h"
 #include "table/sort_columns.h"
@@ -152,6 +152,9 @@ class TData {
   bool GetNull(int fieldNo, const uint8_t* rec) const;
   void SetNull(int fieldNo, uint8_t* rec, bool isNull) const;
   bool GetField(int fieldNo, const uint8_t* rec, std::string* native) const;
+  /// The bytes of an 8-bit string field (string, fixed char, GUID) as the
+  /// record holds them, up to the zero byte; false for a null value.
+  bool GetFieldText(int fieldNo, const uint8_t* rec, std::string_view& text) const;
   void PutField(int fieldNo, uint8_t* rec, const std::string* native);
   Variant GetFieldVariant(int fieldNo, const uint8_t* rec) const;
   // ftVariant fields hold their value in a holder referenced from the record.
@@ -191,7 +194,9 @@ class TData {
   size_t calcBufferSize_ = 0;
   std::function<void(uint8_t*)> calcHook_;
   std::string filterText_;
+  std::string previousFilterText_;  // kept while a new text is parsed
   std::unique_ptr<TFilterExpression> expression_;
+  std::unique_ptr<TFilterExpression> spareExpression_;  // reused by the next parse
   std::function<bool(const uint8_t*)> filterHook_;
 
  private:
@@ -253,12 +258,6 @@ class TMemData : public TData {
   void ParseFilter() override;
 
  private:
-  struct EqualityIndex {
-    int FieldNo = 0;
-    bool Folded = false;
-    std::unordered_map<std::string, std::vector<TItemHeader*>> Buckets;
-  };
-
   // One step forward or backward past omitted records.
   TItemHeader* Step(bool forward);
   void Renumber();
@@ -267,7 +266,7 @@ class TMemData : public TData {
   bool TryIndexedFilter();
   void LeaveIndexMode();
   void RecordsChanged();
-  const EqualityIndex& IndexFor(int fieldNo, bool folded);
+  const TEqualityIndex& IndexFor(int fieldNo, bool folded);
   TItemHeader* NewItem(const uint8_t* rec);
 
   TBlockManager blocks_;
@@ -282,7 +281,7 @@ class TMemData : public TData {
   bool numbersValid_ = false;
   bool indexMode_ = false;
   std::vector<TItemHeader*> passing_;  // record number - 1 -> item, while numbers are valid
-  std::vector<EqualityIndex> indexes_;
+  std::vector<TEqualityIndex> indexes_;
   TSortColumns sortColumns_;
   std::string indexFieldNames_;
 };

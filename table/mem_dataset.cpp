@@ -259,7 +259,8 @@ const TBlob* TMemDataSet::GetBlob(const TField& field) {
 // ---------------------------------------------------------------- filter
 
 void TMemDataSet::HandFilterToStore(const std::string& text, bool filtered) {
-  data_->SetFilterText(filtered && !BlankText(text) ? text : std::string());
+  static const std::string kNoFilter;
+  data_->SetFilterText(filtered && !BlankText(text) ? text : kNoFilter);
 }
 
 void TMemDataSet::InstallFilterHook() {
