@@ -3,22 +3,13 @@
 
 #include <exception>
 
+#include "base/ascii.h"
+
 namespace qualtren {
 
 namespace {
 
-constexpr size_t kWindowSize = 2048;
-
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string LowerAscii(const std::string& text) {
-  std::string lowered = text;
-  for (char& c : lowered)
-    c = LowerAscii(c);
-  return lowered;
-}
+constexpr std::string_view kFrom = "from ";
 
 bool IsBlankOrControl(char c) {
   return static_cast<unsigned char>(c) <= 32;
@@ -36,34 +27,51 @@ bool ContainsNoCase(const std::string& sub, const std::string& text) {
   return PosNoCase(sub, text) > 0;
 }
 
-std::string GetAutoTableName(const std::string& text) {
-  std::string name;
-  try {
-    const std::string lowered = LowerAscii(text);
-    const size_t pos = PosNoCase("from ", lowered);
-    if (pos == 0) return name;
-
-    // The characters after the found "from ", at most a window's worth,
-    // without leading and trailing blanks and control codes.
-    std::string window = lowered.substr(pos - 1 + 5, kWindowSize);
-    size_t first = 0;
-    while (first < window.size() && IsBlankOrControl(window[first]))
-      ++first;
-    size_t last = window.size();
-    while (last > first && IsBlankOrControl(window[last - 1]))
-      --last;
-    window = window.substr(first, last - first) + ' ';
-
-    // A second "from " or a "join " means more than one table.
-    if (ContainsNoCase("from ", window) || ContainsNoCase("join ", window)) return name;
-
-    // The appended blank makes sure the run ends.
-    const size_t end = window.find_first_of(", ");
-    name = window.substr(0, end);
-  } catch (const std::exception&) {
-    // A failure leaves the name as far as it was built.
+void TAutoTableNameScanner::Feed(std::string_view piece) {
+  size_t i = 0;
+  // "from " has no prefix that is also its suffix, so a mismatch starts the
+  // search afresh at the mismatching character.
+  while (!found_ && i < piece.size()) {
+    const char c = LowerAscii(piece[i++]);
+    if (c == kFrom[matched_])
+      ++matched_;
+    else
+      matched_ = c == kFrom[0] ? 1 : 0;
+    found_ = matched_ == kFrom.size();
   }
-  return name;
+  if (!found_ || window_.size() >= kWindowSize) return;
+  const std::string_view rest = piece.substr(i, kWindowSize - window_.size());
+  for (char c : rest)
+    window_ += LowerAscii(c);
+}
+
+std::string TAutoTableNameScanner::Name() const {
+  if (!found_) return {};
+  // The window without leading and trailing blanks and control codes.
+  size_t first = 0;
+  while (first < window_.size() && IsBlankOrControl(window_[first]))
+    ++first;
+  size_t last = window_.size();
+  while (last > first && IsBlankOrControl(window_[last - 1]))
+    --last;
+  const std::string window = window_.substr(first, last - first) + ' ';
+
+  // A second "from " or a "join " means more than one table.
+  if (ContainsNoCase("from ", window) || ContainsNoCase("join ", window)) return {};
+
+  // The appended blank makes sure the run ends.
+  return window.substr(0, window.find_first_of(", "));
+}
+
+std::string GetAutoTableName(const std::string& text) {
+  try {
+    TAutoTableNameScanner scanner;
+    scanner.Feed(text);
+    return scanner.Name();
+  } catch (const std::exception&) {
+    // Only memory can run out here; the name is then empty.
+    return {};
+  }
 }
 
 }  // namespace qualtren

@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <exception>
 #include <memory>
+#include <optional>
 
 #include "base/exception.h"
 #include "base/stream.h"
@@ -75,6 +77,52 @@ void ReplaceFileContents(const std::string& fileName, std::string_view bytes) {
     throw EFCreateError(fileName);
   }
   writer.Commit();
+}
+
+namespace {
+
+// Takes what is written and keeps nothing.
+class TDiscardStream : public TStream {
+ public:
+  size_t Read(void*, size_t) override { return 0; }
+  size_t Write(const void*, size_t count) override { return count; }
+  int64_t Seek(int64_t, SeekOrigin) override { return 0; }
+};
+
+}  // namespace
+
+TFileOutcome TranslateFileInPlace(TStreamTranslator& translator, const std::string& fileName,
+                                  const std::string& backupEnding) {
+  if (!backupEnding.empty()) CopyFileOverwrite(fileName, fileName + backupEnding);
+  TFileStream in(fileName, FileMode::OpenRead);
+
+  // A file that cannot be written is still read and translated first, so
+  // that a NUL byte or a failed translation is what the caller hears of it.
+  std::optional<TAtomicFileWriter> writer;
+  std::exception_ptr createError;
+  try {
+    writer.emplace(fileName);
+  } catch (const EFCreateError&) {
+    createError = std::current_exception();
+  }
+  TDiscardStream discard;
+  TStreamOutcome outcome;
+  try {
+    outcome = translator.Translate(in, writer ? writer->Stream() : discard, "", false);
+  } catch (const EWriteError&) {
+    throw EFCreateError(fileName);
+  }
+  switch (outcome.status) {
+    case TStreamOutcome::Status::HoldsNul:
+      return {TFileOutcome::Kind::HoldsNul, {}};
+    case TStreamOutcome::Status::Failed:
+      return {TFileOutcome::Kind::TranslationFailed, outcome.Error};
+    case TStreamOutcome::Status::Translated:
+      break;
+  }
+  if (createError) std::rethrow_exception(createError);
+  writer->Commit();
+  return {TFileOutcome::Kind::Translated, {}};
 }
 
 }  // namespace qualtren

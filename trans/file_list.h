@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "trans/stream_translate.h"
+
 namespace qualtren {
 
 // Whether a file name matches a mask: "*" any run of characters, "?" one
@@ -31,5 +33,26 @@ void CopyFileOverwrite(const std::string& from, const std::string& to);
 // beside it, then a rename, keeping the file's permissions. A file the user
 // may not write fails with "Cannot create file %s".
 void ReplaceFileContents(const std::string& fileName, std::string_view bytes);
+
+/// What became of one file of a batch run.
+struct TFileOutcome {
+  enum class Kind {
+    Translated,         // the file now holds its translation
+    HoldsNul,           // left as it was: it holds a NUL byte
+    TranslationFailed,  // left as it was: Error says why
+  };
+  Kind kind = Kind::Translated;
+  std::string Error;
+};
+
+/// Translates one file of a batch in place: copies it to fileName +
+/// `backupEnding` first (no copy when the ending is empty), translates it
+/// without a table name, and replaces it atomically with the translation.
+/// A file that holds a NUL byte, or whose translation fails, keeps its
+/// bytes. A failed backup, read or write is raised ("Cannot open file %s",
+/// "Cannot create file %s", "Stream read error"), the write only after the
+/// translation has shown that the file would change.
+TFileOutcome TranslateFileInPlace(TStreamTranslator& translator, const std::string& fileName,
+                                  const std::string& backupEnding);
 
 }  // namespace qualtren

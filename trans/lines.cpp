@@ -3,22 +3,9 @@
 
 namespace qualtren {
 
-std::vector<std::string> SplitLines(const std::string& text) {
+std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
-  size_t i = 0;
-  const size_t n = text.size();
-  while (i < n && text[i] != '\0') {
-    const size_t start = i;
-    while (i < n && text[i] != '\0' && text[i] != '\r' && text[i] != '\n')
-      ++i;
-    lines.emplace_back(text, start, i - start);
-    if (i < n && text[i] == '\r') {
-      ++i;
-      if (i < n && text[i] == '\n') ++i;
-    } else if (i < n && text[i] == '\n') {
-      ++i;
-    }
-  }
+  ForEachLine(text, [&lines](std::string_view line) { lines.emplace_back(line); });
   return lines;
 }
 
@@ -33,6 +20,16 @@ std::string JoinLines(const std::vector<std::string>& lines) {
     text += "\r\n";
   }
   return text;
+}
+
+std::string NormalizeLineBreaks(std::string_view text) {
+  std::string normalized;
+  normalized.reserve(text.size() + text.size() / 32 + 2);
+  ForEachLine(text, [&normalized](std::string_view line) {
+    normalized += line;
+    normalized += "\r\n";
+  });
+  return normalized;
 }
 
 }  // namespace qualtren

@@ -3,17 +3,49 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace qualtren {
 
-// Cuts the text into lines at CR, at LF and at the pair CR LF (one break;
-// LF CR is two). A break at the very end starts no further line, a NUL byte
-// ends the text, and the empty text gives no lines.
-std::vector<std::string> SplitLines(const std::string& text);
+/// Calls `onLine` with each line of the text, without its line break. A line
+/// ends at CR, at LF or at the pair CR LF (one break; LF CR is two). A break
+/// at the very end starts no further line, a NUL byte ends the text, and the
+/// empty text has no lines. A callback that returns bool stops the walk by
+/// returning false.
+template <typename OnLine>
+void ForEachLine(std::string_view text, OnLine&& onLine) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end && *p != '\0') {
+    const char* start = p;
+    while (p < end && *p != '\0' && *p != '\r' && *p != '\n')
+      ++p;
+    const std::string_view line(start, static_cast<size_t>(p - start));
+    if constexpr (std::is_same_v<decltype(onLine(line)), bool>) {
+      if (!onLine(line)) return;
+    } else {
+      onLine(line);
+    }
+    if (p < end && *p == '\r') {
+      ++p;
+      if (p < end && *p == '\n') ++p;
+    } else if (p < end && *p == '\n') {
+      ++p;
+    }
+  }
+}
 
-// Joins the lines with CR LF after every line, the last included; no lines
-// give the empty text.
+/// The lines of the text as ForEachLine cuts them.
+std::vector<std::string> SplitLines(std::string_view text);
+
+/// Joins the lines with CR LF after every line, the last included; no lines
+/// give the empty text.
 std::string JoinLines(const std::vector<std::string>& lines);
+
+/// The text with its lines as ForEachLine cuts them, each followed by CR LF:
+/// JoinLines(SplitLines(text)) without the list in between.
+std::string NormalizeLineBreaks(std::string_view text);
 
 }  // namespace qualtren

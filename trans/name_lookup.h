@@ -1,31 +1,100 @@
 // Name lookup: the English name of one word of SQL text, found through
-// filtered tries on the three translation tables.
+// filtered tries on the three translation tables, and a lookup that
+// remembers what each try gave so that a word met again costs no try.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <exception>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "table/virtual_table.h"
 
 namespace qualtren {
 
-// The three translation tables the engine reads. They are expected to
-// filter case-insensitively and without partial compare, so that a word is
-// matched literally.
+/// The three translation tables the engine reads. They are expected to
+/// filter case-insensitively and without partial compare, so that a word is
+/// matched literally.
 struct TransTables {
   TVirtualTable& Table;       // tbTable_Trans: TableName, TableNameAng
   TVirtualTable& StoredProc;  // tbSP_Trans: Naziv, ProcedureNameAng
   TVirtualTable& TableStr;    // tbTableStr_Trans: TableName, FieldName, FieldNameAng
 };
 
-// Shows the table in stored order, filtered by `filter` (unfiltered when it
-// is empty), opens it if needed and tells whether any record passes; the
-// first passing record is then the current one.
+/// Shows the table in stored order, filtered by `filter` (unfiltered when it
+/// is empty), opens it if needed and tells whether any record passes; the
+/// first passing record is then the current one.
 bool OpenFiltered(TVirtualTable& table, const std::string& filter);
 
-// The English name of `word`, or the word itself when no table holds it.
-// `nameContext` "T" tries table and procedure names first, any other value
-// column names first; `tableName` (may be empty) prefers the columns of that
-// table. Errors of the tables are passed on.
+/// Looks words up through the three tables and remembers the outcome of
+/// every try it made: a word met again is answered without touching a table.
+/// An outcome depends only on the word, the table name and the tables, so
+/// the lookup is valid while the tables' fields and records stay as they
+/// are. A try that raised is remembered too and raises the same error again.
+/// What it remembers is bounded; past the bound it starts afresh.
+class TNameLookup {
+ public:
+  /// `tableName` (may be empty) prefers the columns of that table.
+  TNameLookup(const TransTables& tables, std::string tableName);
+  TNameLookup(const TNameLookup&) = delete;
+  TNameLookup& operator=(const TNameLookup&) = delete;
+
+  /// The English name of `word` (not empty), or nullptr when no table holds
+  /// it and the word stays as it is. `tableContext` is the name context "T"
+  /// (table and procedure names first); otherwise column names come first.
+  /// The name stays valid until the next call. Raises what the tries raise.
+  const std::string* Translate(std::string_view word, bool tableContext);
+
+  const std::string& TableName() const { return tableName_; }
+  /// How many tries were made on the tables (for tests and benchmarks).
+  size_t TriesMade() const { return triesMade_; }
+
+ private:
+  enum Try : uint8_t { kTableTry, kProcedureTry, kNamedColumnTry, kAnyColumnTry, kTryCount };
+  enum class State : uint8_t { Unknown, NotFound, Found, Failed };
+  struct Outcome {
+    State state = State::Unknown;
+    uint32_t slot = 0;  // into values_ when found, into failures_ when failed
+  };
+  struct Entry {
+    uint32_t keyOffset = 0;  // the word, in keys_
+    uint32_t keyLength = 0;
+    std::array<Outcome, kTryCount> tries;
+    std::array<Outcome, 2> answers;  // column context, table context
+  };
+  // A slot of the open-addressing index over entries_.
+  struct Slot {
+    uint32_t entry = 0;  // 1 + the index in entries_; 0 for a free slot
+    uint32_t hash = 0;
+  };
+
+  Entry& FindOrAdd(std::string_view word);
+  void Grow();
+  Outcome Answer(std::string_view word, Entry& entry, bool tableContext);
+  Outcome RunTry(std::string_view word, Entry& entry, Try t);
+  std::string RunTryOnTables(std::string_view word, Try t, bool& found);
+  void Forget();
+
+  TransTables tables_;
+  std::string tableName_;
+  std::string tableCondition_;  // " and TableName = '...'", or empty
+  std::string filter_;          // the filter text under construction
+  std::vector<Slot> slots_;     // a power of two, at most half of them used
+  std::vector<Entry> entries_;
+  std::string keys_;
+  std::deque<std::string> values_;
+  std::deque<std::exception_ptr> failures_;
+  size_t rememberedBytes_ = 0;
+  size_t triesMade_ = 0;
+};
+
+/// The English name of `word`, or the word itself when no table holds it.
+/// `nameContext` "T" tries table and procedure names first, any other value
+/// column names first; `tableName` (may be empty) prefers the columns of that
+/// table. Errors of the tables are passed on.
 std::string TranslateName(const TransTables& tables, const std::string& tableName,
                           const std::string& word, const std::string& nameContext);
 

@@ -1,9 +1,10 @@
 // The translation driver.
 #include "trans/translate.h"
 
+#include <array>
 #include <exception>
-#include <vector>
 
+#include "base/ascii.h"
 #include "trans/auto_table_name.h"
 #include "trans/lines.h"
 
@@ -11,95 +12,106 @@ namespace qualtren {
 
 namespace {
 
-// The name context after `word`: "T" after from and join, "F" after select,
-// where, on, order and group, else unchanged.
-void SwitchContext(const std::string& word, std::string& context) {
-  if (EqualsNoCase(word, "from") || EqualsNoCase(word, "join")) {
-    context = "T";
-  } else if (EqualsNoCase(word, "select") || EqualsNoCase(word, "where") ||
-             EqualsNoCase(word, "on") || EqualsNoCase(word, "order") ||
-             EqualsNoCase(word, "group")) {
-    context = "F";
-  }
+constexpr std::array<bool, 256> kSeparators = [] {
+  std::array<bool, 256> table{};
+  for (unsigned char c : std::string_view("\t\n\r '()*+,./:;<=>@[]"))
+    table[c] = true;
+  return table;
+}();
+
+bool IsSeparatorByte(char c) {
+  return kSeparators[static_cast<unsigned char>(c)];
 }
 
-std::vector<std::string> TranslateLines(const TransTables& tables, std::string tableName,
-                                        bool autoTableName,
-                                        const std::vector<std::string>& inputLines, bool addComment,
-                                        const std::string& prefix, const std::string& suffix) {
-  std::vector<std::string> outputLines;
-  std::string context = "F";
-  if (autoTableName) tableName = GetAutoTableName(JoinLines(inputLines));
-
-  for (const std::string& line : inputLines) {
-    std::string word;
-    std::string out;
-    for (char c : line) {
-      if (!IsSeparator(c)) {
-        word += c;
-        continue;
-      }
-      // A function call written sqlExp( keeps its name untranslated.
-      if (c == '(' && EqualsNoCase(word, "sqlExp")) {
-        out += word;
-        word.clear();
-      }
-      if (!word.empty()) {
-        out += TranslateName(tables, tableName, word, context);
-        SwitchContext(word, context);
-        word.clear();
-      }
-      out += c;
-    }
-    // The last word of a line is translated but does not switch the context.
-    if (!word.empty()) out += TranslateName(tables, tableName, word, context);
-
-    if (addComment && !EqualsNoCase(out, line)) outputLines.push_back(prefix + line + suffix);
-    outputLines.push_back(std::move(out));
+// The name context after `word`: "T" after from and join, "F" after select,
+// where, on, order and group, else unchanged.
+void SwitchContext(std::string_view word, bool& tableContext) {
+  switch (word.size()) {
+    case 2:
+      if (EqualsNoCase(word, "on")) tableContext = false;
+      break;
+    case 4:
+      if (EqualsNoCase(word, "from") || EqualsNoCase(word, "join")) tableContext = true;
+      break;
+    case 5:
+      if (EqualsNoCase(word, "where") || EqualsNoCase(word, "order") || EqualsNoCase(word, "group"))
+        tableContext = false;
+      break;
+    case 6:
+      if (EqualsNoCase(word, "select")) tableContext = false;
+      break;
+    default:
+      break;
   }
-  return outputLines;
 }
 
 }  // namespace
 
 bool IsSeparator(char c) {
-  switch (c) {
-    case '\t':
-    case '\n':
-    case '\r':
-    case ' ':
-    case '\'':
-    case '(':
-    case ')':
-    case '*':
-    case '+':
-    case ',':
-    case '.':
-    case '/':
-    case ':':
-    case ';':
-    case '<':
-    case '=':
-    case '>':
-    case '@':
-    case '[':
-    case ']':
-      return true;
-    default:
-      return false;
+  return IsSeparatorByte(c);
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return EqualsAsciiNoCase(a, b);
+}
+
+void TLineTranslator::TranslateLine(std::string_view line, std::string& out) {
+  if (!comment_.Add) {
+    TranslateWords(line, out);
+    out += "\r\n";
+    return;
+  }
+  lineOut_.clear();
+  TranslateWords(line, lineOut_);
+  if (!EqualsNoCase(lineOut_, line)) {
+    out += comment_.Prefix;
+    out += line;
+    out += comment_.Suffix;
+    out += "\r\n";
+  }
+  out += lineOut_;
+  out += "\r\n";
+}
+
+void TLineTranslator::TranslateWords(std::string_view line, std::string& out) {
+  const char* p = line.data();
+  const char* const end = p + line.size();
+  while (p < end) {
+    const char* q = p;
+    while (q < end && !IsSeparatorByte(*q))
+      ++q;
+    std::string_view word(p, static_cast<size_t>(q - p));
+    if (q == end) {
+      // The last word of a line is translated but does not switch the context.
+      if (!word.empty()) {
+        const std::string* english = lookup_.Translate(word, tableContext_);
+        out += english ? std::string_view(*english) : word;
+      }
+      break;
+    }
+    // A function call written sqlExp( keeps its name untranslated.
+    if (*q == '(' && EqualsNoCase(word, "sqlExp")) {
+      out += word;
+      word = {};
+    }
+    if (!word.empty()) {
+      const std::string* english = lookup_.Translate(word, tableContext_);
+      out += english ? std::string_view(*english) : word;
+      SwitchContext(word, tableContext_);
+    }
+    out += *q;
+    p = q + 1;
   }
 }
 
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
+std::string AutoTableNameOfText(std::string_view text) {
+  TAutoTableNameScanner scanner;
+  ForEachLine(text, [&scanner](std::string_view line) {
+    scanner.Feed(line);
+    scanner.Feed("\r\n");
+    return !scanner.Decided();
+  });
+  return scanner.Name();
 }
 
 std::string TranslateText(const TransTables& tables, const std::string& tableName,
@@ -107,10 +119,13 @@ std::string TranslateText(const TransTables& tables, const std::string& tableNam
                           const std::string& prefix, const std::string& suffix,
                           std::string* errorMessage) {
   if (errorMessage) errorMessage->clear();
-  const std::vector<std::string> inputLines = SplitLines(text);
   try {
-    return JoinLines(
-        TranslateLines(tables, tableName, autoTableName, inputLines, addComment, prefix, suffix));
+    TNameLookup lookup(tables, autoTableName ? AutoTableNameOfText(text) : tableName);
+    TLineTranslator translator(lookup, {addComment, prefix, suffix});
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    ForEachLine(text, [&](std::string_view line) { translator.TranslateLine(line, out); });
+    return out;
   } catch (const std::exception& e) {
     // The caller gets its own text back, with its line breaks made CR LF,
     // and learns why.
@@ -118,7 +133,7 @@ std::string TranslateText(const TransTables& tables, const std::string& tableNam
   } catch (...) {
     if (errorMessage) *errorMessage = "Translation failed";
   }
-  return JoinLines(inputLines);
+  return NormalizeLineBreaks(text);
 }
 
 }  // namespace qualtren

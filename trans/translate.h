@@ -1,8 +1,10 @@
-// The translation driver: a whole SQL text translated line by line, word by
-// word, every separator kept in its place.
+// The translation driver: SQL text translated line by line, word by word,
+// every separator kept in its place. TLineTranslator is the driver's core,
+// shared by TranslateText (a whole text in memory) and the streaming driver.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "trans/name_lookup.h"
 
@@ -14,7 +16,36 @@ bool IsSeparator(char c);
 
 // True when both texts are equal with the letters A to Z lowered; no other
 // byte is changed and texts of different lengths never match.
-bool EqualsNoCase(const std::string& a, const std::string& b);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+/// The comment lines that a translation writes before each changed line.
+struct TCommentOptions {
+  bool Add = false;
+  std::string Prefix;
+  std::string Suffix;
+};
+
+/// Translates the lines of one text in order. The name context starts as
+/// "F" and runs on from each line into the next.
+class TLineTranslator {
+ public:
+  TLineTranslator(TNameLookup& lookup, TCommentOptions comment)
+      : lookup_(lookup), comment_(std::move(comment)) {}
+
+  /// Translates one line (without its line break) and appends the output
+  /// lines, each followed by CR LF, to `out`: the comment line when one is
+  /// due, then the translated line. Raises what the lookup raises; `out`
+  /// may then hold part of the line.
+  void TranslateLine(std::string_view line, std::string& out);
+
+ private:
+  void TranslateWords(std::string_view line, std::string& out);
+
+  TNameLookup& lookup_;
+  TCommentOptions comment_;
+  bool tableContext_ = false;
+  std::string lineOut_;  // the translated line, while comments are written
+};
 
 // Translates the whole text. `tableName` is the table whose columns are
 // preferred; with `autoTableName` it is replaced by the name worked out from
@@ -29,5 +60,9 @@ std::string TranslateText(const TransTables& tables, const std::string& tableNam
                           bool autoTableName, const std::string& text, bool addComment,
                           const std::string& prefix, const std::string& suffix,
                           std::string* errorMessage = nullptr);
+
+/// The automatic table name of a text as TranslateText works it out, reading
+/// only as far as the name needs.
+std::string AutoTableNameOfText(std::string_view text);
 
 }  // namespace qualtren

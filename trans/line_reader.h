@@ -1,0 +1,40 @@
+// Reading a stream line by line, with the line break rules of ForEachLine.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "base/stream.h"
+
+namespace qualtren {
+
+/// Cuts the bytes of a stream into lines as ForEachLine cuts a text (CR, LF
+/// and CR LF end a line, a NUL byte ends the text), reading a block at a
+/// time. A line is held whole, however long it is; nothing else is kept.
+class TLineReader {
+ public:
+  explicit TLineReader(TStream& in, size_t blockSize = 256u << 10);
+
+  /// The next line without its break; false at the end of the text. The
+  /// line stays valid until the next call.
+  bool Next(std::string_view& line);
+  /// Whether the text ended at a NUL byte rather than at the stream's end.
+  bool SawNul() const { return sawNul_; }
+  /// Bytes read from the stream so far.
+  uint64_t BytesRead() const { return bytesRead_; }
+
+ private:
+  // Reads more bytes behind those not yet consumed; false at the stream's end.
+  bool Fill();
+
+  TStream& in_;
+  std::vector<char> buffer_;
+  size_t begin_ = 0;  // the first byte not yet consumed
+  size_t end_ = 0;    // behind the last byte read
+  bool atEnd_ = false;
+  bool sawNul_ = false;
+  uint64_t bytesRead_ = 0;
+};
+
+}  // namespace qualtren

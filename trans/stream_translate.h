@@ -1,0 +1,57 @@
+// The streaming translation driver: a text read line by line from a stream
+// and its translation written line by line to another, in memory that does
+// not grow with the text.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "base/stream.h"
+#include "trans/translate.h"
+
+namespace qualtren {
+
+/// What became of one streamed translation.
+struct TStreamOutcome {
+  enum class Status {
+    Translated,  // the whole text was translated
+    Failed,      // a lookup failed; Error says why
+    HoldsNul,    // the text holds a NUL byte (the translation stopped there)
+  };
+  Status status = Status::Translated;
+  std::string Error;
+  uint64_t BytesRead = 0;  // of the last pass over the input
+};
+
+/// Translates texts from streams as TranslateText translates a text in
+/// memory, with the same result byte for byte. The automatic table name is
+/// worked out by reading ahead only as far as it needs, then reading again
+/// from the start, so the input must be able to seek back to its start.
+/// The name lookup, and what it remembers, is kept from one text to the next
+/// while the effective table name stays the same: the tables must not change
+/// while the translator lives.
+class TStreamTranslator {
+ public:
+  TStreamTranslator(const TransTables& tables, TCommentOptions comment);
+  ~TStreamTranslator();
+
+  /// Translates `in` from its start and writes the result to `out` at its
+  /// position. After Failed or HoldsNul, `out` holds a part of a translation
+  /// that the caller throws away. Errors of the streams are raised.
+  TStreamOutcome Translate(TStream& in, TStream& out, const std::string& tableName,
+                           bool autoTableName);
+
+  /// Writes `in` from its start as a failed translation gives it back: its
+  /// lines, each followed by CR LF, up to a NUL byte.
+  static void CopyLines(TStream& in, TStream& out);
+
+ private:
+  TNameLookup& LookupFor(const std::string& tableName);
+
+  TransTables tables_;
+  TCommentOptions comment_;
+  std::unique_ptr<TNameLookup> lookup_;
+};
+
+}  // namespace qualtren
