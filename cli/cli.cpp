@@ -1,8 +1,10 @@
 // The command line of qualtren-cli: its subcommands and options, parsed with
 // CLI11, and the one place where errors become messages and exit statuses.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/commands.h"
@@ -83,6 +85,12 @@ int RunCli(int argc, const char* const* argv, CliIo& io) {
   filesCmd->add_option("--tables", files.TablesDir,
                        "Directory of the three table files (default: the current one)");
   filesCmd->add_flag("--verbose", files.Verbose, "Name every file translated");
+  files.Jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  filesCmd
+      ->add_option("--jobs", files.Jobs,
+                   "Files translated at once (default: the number of processors); the "
+                   "messages and the outcome are those of --jobs 1")
+      ->check(CLI::Range(1, 256));
 
   CLI::App* tableCmd = app.add_subcommand("table", "Inspect, dump, build and convert table files");
   tableCmd->require_subcommand(1);

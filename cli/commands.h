@@ -70,6 +70,7 @@ struct FilesOptions {
   std::string Suffix;
   std::string TablesDir;
   bool Verbose = false;
+  int Jobs = 1;  // files translated at once, each worker with tables of its own
 };
 int RunFiles(const FilesOptions& options, CliIo& io);
 
