@@ -1,0 +1,64 @@
+// A deterministic generator of benchmark corpora: a schema of local and
+// English names (tables, their columns, stored procedures), the three
+// translation tables filled from it, and an SQL script of a given size that
+// uses the schema as a migration script would.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "table/virtual_table.h"
+
+namespace qualtren::bench {
+
+/// A schema of local names with their English translations.
+struct CorpusSchema {
+  struct Name {
+    std::string Local;
+    std::string English;
+  };
+  struct Table {
+    Name Names;
+    std::vector<size_t> Columns;  // indexes into ColumnNames
+  };
+  struct ColumnRecord {
+    std::string Table;  // local table name
+    std::string Local;
+    std::string English;
+  };
+
+  std::vector<Table> Tables;
+  std::vector<Name> ColumnNames;  // distinct column names of the whole schema
+  std::vector<ColumnRecord> ColumnRecords;
+  std::vector<Name> Procedures;
+};
+
+/// Makes a schema of `tables` tables with about `columnsPerTable` columns
+/// each and `procedures` stored procedures. The same arguments always give
+/// the same schema.
+CorpusSchema MakeSchema(size_t tables, size_t columnsPerTable, size_t procedures,
+                        uint64_t seed = 1);
+
+/// The schema the speed targets are stated for: 3 000 tables, about 90 000
+/// column records, 200 procedures.
+const CorpusSchema& StandardSchema();
+
+/// Defines and fills the three translation tables from the schema, filtering
+/// as the translation engine expects. `columnRecords` limits the column table
+/// to that many records: fewer than the schema has are its first records,
+/// more are padded with records of names that the script never uses.
+void FillTransTables(const CorpusSchema& schema, size_t columnRecords, TVirtualTable& tableNames,
+                     TVirtualTable& procedureNames, TVirtualTable& columnNames);
+
+/// An SQL script of at least `bytes` bytes with CR LF line breaks: selects
+/// with joins and aliases, inserts, updates, EXEC calls, comments and
+/// literals, mostly naming tables and columns of the schema, some names that
+/// no table holds.
+std::string MakeScript(const CorpusSchema& schema, size_t bytes, uint64_t seed = 7);
+
+/// Every local name of the schema and its English name, one pair a line,
+/// separated by a TAB: the lookup table of a hand-written script.
+std::string NamesTsv(const CorpusSchema& schema);
+
+}  // namespace qualtren::bench

@@ -1,0 +1,104 @@
+// Benchmarks of one try of the name lookup, as the translation engine makes
+// it for a word met the first time: a filter text set on a translation table,
+// the first passing record, and its English name read. Each reports the
+// allocations one try makes, counted by a replaced operator new.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "bench/corpus.h"
+#include "trans/name_lookup.h"
+
+namespace {
+std::atomic<size_t> gAllocations{0};
+}  // namespace
+
+// The replaced allocation functions pair malloc with free on purpose.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+void* operator new(size_t size) {
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+  std::free(p);
+}
+
+namespace qualtren::bench {
+namespace {
+
+struct StandardTables {
+  TVirtualTable table{"tbTable_Trans"}, storedProc{"tbSP_Trans"}, tableStr{"tbTableStr_Trans"};
+  StandardTables() {
+    FillTransTables(StandardSchema(), StandardSchema().ColumnRecords.size(), table, storedProc,
+                    tableStr);
+  }
+};
+
+StandardTables& Tables() {
+  static StandardTables tables;
+  return tables;
+}
+
+// One try per iteration, over a cycle of filter texts so that every
+// iteration sets a new text; `field` is read when a record passes.
+void RunTries(benchmark::State& state, TVirtualTable& table,
+              const std::vector<std::string>& filters, const char* field) {
+  // One round first, so that the equality index exists.
+  for (const std::string& f : filters)
+    if (OpenFiltered(table, f)) benchmark::DoNotOptimize(table.FieldByName(field).AsString());
+  size_t i = 0, found = 0;
+  const size_t before = gAllocations.load();
+  for (auto _ : state) {
+    if (OpenFiltered(table, filters[i++ % filters.size()])) {
+      ++found;
+      benchmark::DoNotOptimize(table.FieldByName(field).AsString());
+    }
+  }
+  state.counters["allocs/try"] =
+      static_cast<double>(gAllocations.load() - before) / static_cast<double>(state.iterations());
+  state.counters["found"] = static_cast<double>(found) / static_cast<double>(state.iterations());
+}
+
+// A column of the named table: found, through the equality index and a
+// second condition.
+void BM_TryColumnOfNamedTable(benchmark::State& state) {
+  std::vector<std::string> filters;
+  const auto& records = StandardSchema().ColumnRecords;
+  for (size_t i = 0; i < 1000; ++i) {
+    const auto& r = records[(i * 7919) % records.size()];
+    filters.push_back("FieldName = '" + r.Local + "'  and TableName = '" + r.Table + "'");
+  }
+  RunTries(state, Tables().tableStr, filters, "FieldNameAng");
+}
+BENCHMARK(BM_TryColumnOfNamedTable)->Unit(benchmark::kMicrosecond);
+
+// A column of any table: found.
+void BM_TryColumnOfAnyTable(benchmark::State& state) {
+  std::vector<std::string> filters;
+  const auto& columns = StandardSchema().ColumnNames;
+  for (size_t i = 0; i < 1000; ++i)
+    filters.push_back("FieldName = '" + columns[(i * 7919) % columns.size()].Local + "' ");
+  RunTries(state, Tables().tableStr, filters, "FieldNameAng");
+}
+BENCHMARK(BM_TryColumnOfAnyTable)->Unit(benchmark::kMicrosecond);
+
+// A word that no record holds, on the table-name table.
+void BM_TryTableNameNotFound(benchmark::State& state) {
+  std::vector<std::string> filters;
+  for (size_t i = 0; i < 1000; ++i)
+    filters.push_back("TableName = '" + std::to_string(100000 + i * 37) + "'");
+  RunTries(state, Tables().table, filters, "TableNameAng");
+}
+BENCHMARK(BM_TryTableNameNotFound)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace qualtren::bench

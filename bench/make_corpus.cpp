@@ -1,0 +1,42 @@
+// Writes a benchmark corpus into a directory: the three translation table
+// files, an SQL script and the names as TAB-separated pairs.
+//   qualtren_corpus DIR [MIB [COLUMN_RECORDS]]
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+
+#include "base/stream.h"
+#include "bench/corpus.h"
+#include "trans/trans_tables.h"
+
+using namespace qualtren;
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: qualtren_corpus DIR [MIB [COLUMN_RECORDS]]\n");
+    return 2;
+  }
+  const std::string dir = std::string(argv[1]) + "/";
+  const size_t mib = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 20;
+  const bench::CorpusSchema& schema = bench::StandardSchema();
+  const size_t columns =
+      argc > 3 ? std::strtoul(argv[3], nullptr, 10) : schema.ColumnRecords.size();
+  try {
+    TVirtualTable tables("tbTable_Trans"), procedures("tbSP_Trans"),
+        columnNames("tbTableStr_Trans");
+    bench::FillTransTables(schema, columns, tables, procedures, columnNames);
+    tables.SaveTableFile(dir + kTableNamesFile);
+    procedures.SaveTableFile(dir + kProcedureNamesFile);
+    columnNames.SaveTableFile(dir + kColumnNamesFile);
+    const std::string script = bench::MakeScript(schema, mib << 20);
+    TFileStream(dir + "corpus.sql", FileMode::Create).WriteBytes(script);
+    TFileStream(dir + "names.tsv", FileMode::Create).WriteBytes(bench::NamesTsv(schema));
+    std::printf("%s: %zu tables, %zu column records, %zu procedures, %zu bytes of script\n",
+                argv[1], schema.Tables.size(), columns, schema.Procedures.size(), script.size());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qualtren_corpus: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
