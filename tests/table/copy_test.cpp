@@ -15,6 +15,7 @@ namespace {
 
 using testing::AddRow;
 using testing::Column;
+using testing::PinnedFormatSettings;
 
 // A client dataset of seven records over several field types.
 void FillSource(TClientDataSet& cds) {
@@ -154,6 +155,7 @@ TEST(CopyTest, ClosedSourceAndCalculatedSourceFields) {
 }
 
 TEST(CopyTest, CopyTableDispatch) {
+  const PinnedFormatSettings isoFormats;  // the float values below are written with a point
   TVirtualTable t("t");
   try {
     t.CopyTable(nullptr);

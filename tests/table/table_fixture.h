@@ -5,9 +5,26 @@
 #include <string>
 #include <vector>
 
+#include "base/codepage.h"
 #include "table/virtual_table.h"
 
 namespace qualtren::testing {
+
+// Sets the number and date formats for the life of the object (point decimal
+// and ISO dates by default) and puts the former ones back, so that a test
+// that writes values as text does not depend on the user's locale.
+class PinnedFormatSettings {
+ public:
+  explicit PinnedFormatSettings(const TFormatSettings& settings = {}) : saved_(FormatSettings()) {
+    SetFormatSettings(settings);
+  }
+  ~PinnedFormatSettings() { SetFormatSettings(saved_); }
+  PinnedFormatSettings(const PinnedFormatSettings&) = delete;
+  PinnedFormatSettings& operator=(const PinnedFormatSettings&) = delete;
+
+ private:
+  TFormatSettings saved_;
+};
 
 // Appends one record whose fields get the given texts in field order
 // (nullptr leaves a field null).
