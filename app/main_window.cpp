@@ -180,10 +180,6 @@ void TMain::CreateControls() {
 }
 
 void TMain::CreateComponents() {
-  // The translation tables match a word literally, ignoring letter case.
-  for (TVirtualTable* table : {&tbTable_Trans, &tbSP_Trans, &tbTableStr_Trans}) {
-    table->SetFilterOptions(kTransTableFilterOptions);
-  }
   // Each table starts from the empty image, as a form description gives it.
   for (TVirtualTable* table : {&tbTable_Trans, &tbSP_Trans, &tbTableStr_Trans, &vtdSave}) {
     TMemoryStream image(std::string(kEmptyTableImage, sizeof kEmptyTableImage));

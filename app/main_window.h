@@ -11,6 +11,7 @@
 #include "dataset/client_dataset.h"
 #include "table/virtual_table.h"
 #include "trans/name_lookup.h"
+#include "trans/trans_tables.h"
 
 class QCheckBox;
 class QLabel;
@@ -55,7 +56,7 @@ class TMain : public QMainWindow {
   // Writes one table file from a source dataset through vtdSave.
   void SaveTransTable(TDataSet& source, const std::string& fileName);
 
-  TransTables Tables() { return TransTables{tbTable_Trans, tbSP_Trans, tbTableStr_Trans}; }
+  TransTables Tables() { return transTables_.Tables(); }
 
   bool FileTransRunning() const { return running_; }
   // Asks a running file-list translation to stop before its next file.
@@ -94,10 +95,15 @@ class TMain : public QMainWindow {
   // The progress of file-list translation ("File n of m: name").
   QLabel* lProgress;
 
-  // Components without a place on the screen.
-  TVirtualTable tbTable_Trans{"tbTable_Trans"};
-  TVirtualTable tbSP_Trans{"tbSP_Trans"};
-  TVirtualTable tbTableStr_Trans{"tbTableStr_Trans"};
+  // Components without a place on the screen. The three translation tables
+  // are those of a set that gives them their filter options.
+ private:
+  TTransTableSet transTables_;
+
+ public:
+  TVirtualTable& tbTable_Trans = transTables_.Table;
+  TVirtualTable& tbSP_Trans = transTables_.StoredProc;
+  TVirtualTable& tbTableStr_Trans = transTables_.TableStr;
   TVirtualTable vtdSave{"vtdSave"};
   TClientDataSet tbTable_DB{"tbTable_DB"};
   TClientDataSet tbTableStr_DB{"tbTableStr_DB"};

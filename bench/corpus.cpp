@@ -9,7 +9,6 @@
 #include <utility>
 
 #include "dataset/dataset.h"
-#include "trans/trans_tables.h"
 
 namespace qualtren::bench {
 
@@ -371,8 +370,10 @@ const CorpusSchema& StandardSchema() {
   return schema;
 }
 
-void FillTransTables(const CorpusSchema& schema, size_t columnRecords, TVirtualTable& tableNames,
-                     TVirtualTable& procedureNames, TVirtualTable& columnNames) {
+void FillTransTables(const CorpusSchema& schema, size_t columnRecords, TTransTableSet& tables) {
+  TVirtualTable& tableNames = tables.Table;
+  TVirtualTable& procedureNames = tables.StoredProc;
+  TVirtualTable& columnNames = tables.TableStr;
   Define(tableNames, {"TableName", "TableNameAng"});
   for (const auto& t : schema.Tables)
     AddRecord(tableNames, {t.Names.Local, t.Names.English});
@@ -389,10 +390,8 @@ void FillTransTables(const CorpusSchema& schema, size_t columnRecords, TVirtualT
       AddRecord(columnNames, {"Dodatna" + std::to_string(i / 30), "Dodatak" + n, "Extra" + n});
     }
   }
-  for (TVirtualTable* t : {&tableNames, &procedureNames, &columnNames}) {
-    t->SetFilterOptions(kTransTableFilterOptions);
+  for (TVirtualTable* t : {&tableNames, &procedureNames, &columnNames})
     t->First();
-  }
 }
 
 std::string MakeScript(const CorpusSchema& schema, size_t bytes, uint64_t seed) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "table/virtual_table.h"
+#include "trans/trans_tables.h"
 
 namespace qualtren::bench {
 
@@ -44,12 +44,11 @@ CorpusSchema MakeSchema(size_t tables, size_t columnsPerTable, size_t procedures
 /// column records, 200 procedures.
 const CorpusSchema& StandardSchema();
 
-/// Defines and fills the three translation tables from the schema, filtering
-/// as the translation engine expects. `columnRecords` limits the column table
-/// to that many records: fewer than the schema has are its first records,
-/// more are padded with records of names that the script never uses.
-void FillTransTables(const CorpusSchema& schema, size_t columnRecords, TVirtualTable& tableNames,
-                     TVirtualTable& procedureNames, TVirtualTable& columnNames);
+/// Defines and fills the three translation tables from the schema.
+/// `columnRecords` limits the column table to that many records: fewer than
+/// the schema has are its first records, more are padded with records of
+/// names that the script never uses.
+void FillTransTables(const CorpusSchema& schema, size_t columnRecords, TTransTableSet& tables);
 
 /// An SQL script of at least `bytes` bytes with CR LF line breaks: selects
 /// with joins and aliases, inserts, updates, EXEC calls, comments and

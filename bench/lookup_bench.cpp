@@ -35,16 +35,13 @@ void operator delete(void* p, size_t) noexcept {
 namespace qualtren::bench {
 namespace {
 
-struct StandardTables {
-  TVirtualTable table{"tbTable_Trans"}, storedProc{"tbSP_Trans"}, tableStr{"tbTableStr_Trans"};
-  StandardTables() {
-    FillTransTables(StandardSchema(), StandardSchema().ColumnRecords.size(), table, storedProc,
-                    tableStr);
-  }
-};
-
-StandardTables& Tables() {
-  static StandardTables tables;
+TTransTableSet& Tables() {
+  static TTransTableSet tables;
+  static const bool filled = [] {
+    FillTransTables(StandardSchema(), StandardSchema().ColumnRecords.size(), tables);
+    return true;
+  }();
+  (void)filled;
   return tables;
 }
 
@@ -77,7 +74,7 @@ void BM_TryColumnOfNamedTable(benchmark::State& state) {
     const auto& r = records[(i * 7919) % records.size()];
     filters.push_back("FieldName = '" + r.Local + "'  and TableName = '" + r.Table + "'");
   }
-  RunTries(state, Tables().tableStr, filters, "FieldNameAng");
+  RunTries(state, Tables().TableStr, filters, "FieldNameAng");
 }
 BENCHMARK(BM_TryColumnOfNamedTable)->Unit(benchmark::kMicrosecond);
 
@@ -87,7 +84,7 @@ void BM_TryColumnOfAnyTable(benchmark::State& state) {
   const auto& columns = StandardSchema().ColumnNames;
   for (size_t i = 0; i < 1000; ++i)
     filters.push_back("FieldName = '" + columns[(i * 7919) % columns.size()].Local + "' ");
-  RunTries(state, Tables().tableStr, filters, "FieldNameAng");
+  RunTries(state, Tables().TableStr, filters, "FieldNameAng");
 }
 BENCHMARK(BM_TryColumnOfAnyTable)->Unit(benchmark::kMicrosecond);
 
@@ -96,7 +93,7 @@ void BM_TryTableNameNotFound(benchmark::State& state) {
   std::vector<std::string> filters;
   for (size_t i = 0; i < 1000; ++i)
     filters.push_back("TableName = '" + std::to_string(100000 + i * 37) + "'");
-  RunTries(state, Tables().table, filters, "TableNameAng");
+  RunTries(state, Tables().Table, filters, "TableNameAng");
 }
 BENCHMARK(BM_TryTableNameNotFound)->Unit(benchmark::kMicrosecond);
 

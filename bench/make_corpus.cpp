@@ -23,12 +23,11 @@ int main(int argc, char** argv) {
   const size_t columns =
       argc > 3 ? std::strtoul(argv[3], nullptr, 10) : schema.ColumnRecords.size();
   try {
-    TVirtualTable tables("tbTable_Trans"), procedures("tbSP_Trans"),
-        columnNames("tbTableStr_Trans");
-    bench::FillTransTables(schema, columns, tables, procedures, columnNames);
-    tables.SaveTableFile(dir + kTableNamesFile);
-    procedures.SaveTableFile(dir + kProcedureNamesFile);
-    columnNames.SaveTableFile(dir + kColumnNamesFile);
+    TTransTableSet tables;
+    bench::FillTransTables(schema, columns, tables);
+    tables.Table.SaveTableFile(dir + kTableNamesFile);
+    tables.StoredProc.SaveTableFile(dir + kProcedureNamesFile);
+    tables.TableStr.SaveTableFile(dir + kColumnNamesFile);
     const std::string script = bench::MakeScript(schema, mib << 20);
     TFileStream(dir + "corpus.sql", FileMode::Create).WriteBytes(script);
     TFileStream(dir + "names.tsv", FileMode::Create).WriteBytes(bench::NamesTsv(schema));

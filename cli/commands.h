@@ -32,24 +32,6 @@ class EUsageError : public Exception {
   using Exception::Exception;
 };
 
-// The three translation tables, filtering as the window's tables do, with
-// the words matched literally.
-class TransTableSet {
- public:
-  TransTableSet();
-  // Loads the tables from "Q47SifTable.vtd", "Q47SifSQL_SP.vtd" and
-  // "Q47SifTableStr.vtd" in `dir` (the current directory when empty), in
-  // that order, each closed, unfiltered, emptied and then loaded. The first
-  // failure is raised.
-  void Load(const std::string& dir);
-  TransTables Tables() { return {table_, storedProc_, tableStr_}; }
-
- private:
-  TVirtualTable table_{"tbTable_Trans"};
-  TVirtualTable storedProc_{"tbSP_Trans"};
-  TVirtualTable tableStr_{"tbTableStr_Trans"};
-};
-
 struct TranslateOptions {
   std::string File;  // empty or "-": standard input
   std::string TablesDir;

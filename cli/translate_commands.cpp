@@ -69,7 +69,7 @@ FileReport TranslateOneFile(TStreamTranslator& translator, const FilesOptions& o
 // hands every report to `onReport` in the order of the files.
 template <typename OnReport>
 void TranslateFiles(const std::vector<std::string>& fileNames, const FilesOptions& options,
-                    TransTableSet& firstTables, int jobs, OnReport&& onReport) {
+                    TTransTableSet& firstTables, int jobs, OnReport&& onReport) {
   const TCommentOptions comment{options.Comment, options.Prefix, options.Suffix};
   jobs = std::max(1, std::min<int>(jobs, static_cast<int>(fileNames.size())));
   if (jobs == 1) {
@@ -80,14 +80,14 @@ void TranslateFiles(const std::vector<std::string>& fileNames, const FilesOption
   }
 
   // Every worker loads its own tables; the first failure ends the run.
-  std::vector<std::unique_ptr<TransTableSet>> tables(static_cast<size_t>(jobs));
+  std::vector<std::unique_ptr<TTransTableSet>> tables(static_cast<size_t>(jobs));
   std::vector<std::exception_ptr> loadErrors(static_cast<size_t>(jobs));
   {
     std::vector<std::jthread> loaders;
     for (size_t w = 1; w < tables.size(); ++w)
       loaders.emplace_back([&, w] {
         try {
-          tables[w] = std::make_unique<TransTableSet>();
+          tables[w] = std::make_unique<TTransTableSet>();
           tables[w]->Load(options.TablesDir);
         } catch (...) {
           loadErrors[w] = std::current_exception();
@@ -102,7 +102,7 @@ void TranslateFiles(const std::vector<std::string>& fileNames, const FilesOption
   std::mutex mutex;
   std::condition_variable ready;
   size_t next = 0;
-  auto work = [&](TransTableSet& set) {
+  auto work = [&](TTransTableSet& set) {
     TStreamTranslator translator(set.Tables(), comment);
     for (;;) {
       size_t i;
@@ -139,20 +139,6 @@ void TranslateFiles(const std::vector<std::string>& fileNames, const FilesOption
 
 }  // namespace
 
-TransTableSet::TransTableSet() {
-  for (TVirtualTable* t : {&table_, &storedProc_, &tableStr_})
-    t->SetFilterOptions(kTransTableFilterOptions);
-}
-
-void TransTableSet::Load(const std::string& dir) {
-  auto path = [&dir](const char* name) {
-    return dir.empty() ? std::string(name) : (std::filesystem::path(dir) / name).string();
-  };
-  LoadTransTable(table_, path(kTableNamesFile));
-  LoadTransTable(storedProc_, path(kProcedureNamesFile));
-  LoadTransTable(tableStr_, path(kColumnNamesFile));
-}
-
 int RunTranslate(const TranslateOptions& options, CliIo& io) {
   const bool fromStdin = options.File.empty() || options.File == "-";
   std::unique_ptr<TStream> input;
@@ -161,7 +147,7 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
   else
     input = std::make_unique<TFileStream>(options.File, FileMode::OpenRead);
 
-  TransTableSet tables;
+  TTransTableSet tables;
   tables.Load(options.TablesDir);
   TStreamTranslator translator(tables.Tables(), {options.Comment, options.Prefix, options.Suffix});
   // The result is kept until the translation is through, so that a failure
@@ -193,7 +179,7 @@ int RunFiles(const FilesOptions& options, CliIo& io) {
   if (!std::filesystem::is_directory(options.Dir, ec))
     throw EUsageError("not a directory: " + options.Dir);
 
-  TransTableSet tables;
+  TTransTableSet tables;
   tables.Load(options.TablesDir);
 
   // The list is taken before any file is touched, so that backup copies made

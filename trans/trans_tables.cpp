@@ -1,5 +1,7 @@
-// Loading one translation table from its file.
+// Loading the translation tables from their files.
 #include "trans/trans_tables.h"
+
+#include <filesystem>
 
 namespace qualtren {
 
@@ -10,6 +12,20 @@ void LoadTransTable(TVirtualTable& table, const std::string& fileName) {
   table.SetIndexFieldNames("");
   table.ClearTable();
   table.LoadTableFile(fileName);
+}
+
+TTransTableSet::TTransTableSet() {
+  for (TVirtualTable* t : {&Table, &StoredProc, &TableStr})
+    t->SetFilterOptions(kTransTableFilterOptions);
+}
+
+void TTransTableSet::Load(const std::string& dir) {
+  auto path = [&dir](const char* name) {
+    return dir.empty() ? std::string(name) : (std::filesystem::path(dir) / name).string();
+  };
+  LoadTransTable(Table, path(kTableNamesFile));
+  LoadTransTable(StoredProc, path(kProcedureNamesFile));
+  LoadTransTable(TableStr, path(kColumnNamesFile));
 }
 
 }  // namespace qualtren

@@ -1,11 +1,12 @@
-// The three translation tables' files, their filter options, and the steps
-// that empty one table and load it from its file, shared by the window and
-// the command line.
+// The three translation tables: their files, their filter options, the steps
+// that empty one table and load it from its file, and the set of the three
+// that the window, the command line, the benchmarks and the tests share.
 #pragma once
 
 #include <string>
 
 #include "table/virtual_table.h"
+#include "trans/name_lookup.h"
 
 namespace qualtren {
 
@@ -20,5 +21,26 @@ inline constexpr TFilterOptions kTransTableFilterOptions = foCaseInsensitive | f
 // Closes the table, clears its filter and index order, empties it and loads
 // the file; the table's filter options stay.
 void LoadTransTable(TVirtualTable& table, const std::string& fileName);
+
+/// The three translation tables, created empty with the filter options
+/// above and named as the window names them.
+class TTransTableSet {
+ public:
+  TTransTableSet();
+  TTransTableSet(const TTransTableSet&) = delete;
+  TTransTableSet& operator=(const TTransTableSet&) = delete;
+
+  /// Loads the tables from "Q47SifTable.vtd", "Q47SifSQL_SP.vtd" and
+  /// "Q47SifTableStr.vtd" in `dir` (the current directory when empty), in
+  /// that order, each by LoadTransTable. The first failure is raised; the
+  /// tables after it are not touched.
+  void Load(const std::string& dir);
+
+  TransTables Tables() { return {Table, StoredProc, TableStr}; }
+
+  TVirtualTable Table{"tbTable_Trans"};
+  TVirtualTable StoredProc{"tbSP_Trans"};
+  TVirtualTable TableStr{"tbTableStr_Trans"};
+};
 
 }  // namespace qualtren

@@ -9,6 +9,7 @@
 
 #include "dataset/dataset.h"
 #include "table/virtual_table.h"
+#include "trans/trans_tables.h"
 #include "trans/translate.h"
 
 using namespace qualtren;
@@ -26,21 +27,12 @@ std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void Load(TVirtualTable& table, const std::string& fileName) {
-  table.LoadTableFile(ExamplesDir() + "/" + fileName);
-  table.SetFilterOptions(foCaseInsensitive | foNoPartialCompare);
-}
-
 }  // namespace
 
 TEST(Examples, SampleTranslatesToExpected) {
-  TVirtualTable table("tbTable_Trans");
-  TVirtualTable storedProc("tbSP_Trans");
-  TVirtualTable tableStr("tbTableStr_Trans");
-  Load(table, "Q47SifTable.vtd");
-  Load(storedProc, "Q47SifSQL_SP.vtd");
-  Load(tableStr, "Q47SifTableStr.vtd");
-  const TransTables tables{table, storedProc, tableStr};
+  TTransTableSet set;
+  set.Load(ExamplesDir());
+  const TransTables tables = set.Tables();
 
   // The example rows are there, in front.
   EXPECT_EQ(TranslateName(tables, "", "Kupac", "T"), "Customer");

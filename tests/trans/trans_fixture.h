@@ -9,6 +9,7 @@
 #include "dataset/dataset.h"
 #include "table/virtual_table.h"
 #include "trans/name_lookup.h"
+#include "trans/trans_tables.h"
 
 namespace qualtren::transtest {
 
@@ -23,9 +24,10 @@ inline void AddRow(TVirtualTable& t,
 // The three translation tables, defined and open but empty, filtering as the
 // window and the command line set them up.
 struct TransTestTables {
-  TVirtualTable table{"tbTable_Trans"};
-  TVirtualTable storedProc{"tbSP_Trans"};
-  TVirtualTable tableStr{"tbTableStr_Trans"};
+  TTransTableSet set;
+  TVirtualTable& table = set.Table;
+  TVirtualTable& storedProc = set.StoredProc;
+  TVirtualTable& tableStr = set.TableStr;
 
   explicit TransTestTables(bool withFieldNameAng = true) {
     table.FieldDefs().Add("TableName", ftString, 50);
@@ -35,10 +37,8 @@ struct TransTestTables {
     tableStr.FieldDefs().Add("TableName", ftString, 50);
     tableStr.FieldDefs().Add("FieldName", ftString, 50);
     if (withFieldNameAng) tableStr.FieldDefs().Add("FieldNameAng", ftString, 50);
-    for (TVirtualTable* t : {&table, &storedProc, &tableStr}) {
-      t->SetFilterOptions(foCaseInsensitive | foNoPartialCompare);
+    for (TVirtualTable* t : {&table, &storedProc, &tableStr})
       t->Open();
-    }
   }
 
   TransTables Tables() { return {table, storedProc, tableStr}; }
