@@ -113,12 +113,17 @@ void TNameLookup::Grow() {
   }
 }
 
-const std::string* TNameLookup::Translate(std::string_view word, bool tableContext) {
+const std::string* TNameLookup::Translate(std::string_view word, bool tableContext,
+                                          TNameKind* kind) {
   Entry& entry = FindOrAdd(word);
   Outcome& answer = entry.answers[tableContext ? 1 : 0];
   if (answer.state == State::Unknown) answer = Answer(word, entry, tableContext);
   switch (answer.state) {
     case State::Found:
+      if (kind)
+        *kind = answer.source == kTableTry       ? TNameKind::Table
+                : answer.source == kProcedureTry ? TNameKind::Procedure
+                                                 : TNameKind::Column;
       return &values_[answer.slot];
     case State::Failed:
       std::rethrow_exception(failures_[answer.slot]);
@@ -129,10 +134,11 @@ const std::string* TNameLookup::Translate(std::string_view word, bool tableConte
 
 TNameLookup::Outcome TNameLookup::Answer(std::string_view word, Entry& entry, bool tableContext) {
   for (uint8_t t : tableContext ? kTableOrder : kColumnOrder) {
-    const Outcome o = RunTry(word, entry, static_cast<Try>(t));
+    Outcome o = RunTry(word, entry, static_cast<Try>(t));
+    o.source = t;
     if (o.state != State::NotFound) return o;
   }
-  return Outcome{State::NotFound, 0};
+  return Outcome{State::NotFound, 0, 0};
 }
 
 TNameLookup::Outcome TNameLookup::RunTry(std::string_view word, Entry& entry, Try t) {
@@ -146,13 +152,13 @@ TNameLookup::Outcome TNameLookup::RunTry(std::string_view word, Entry& entry, Tr
     if (found) {
       rememberedBytes_ += value.size() + sizeof(std::string);
       values_.push_back(std::move(value));
-      o = Outcome{State::Found, static_cast<uint32_t>(values_.size() - 1)};
+      o = Outcome{State::Found, 0, static_cast<uint32_t>(values_.size() - 1)};
     } else {
-      o = Outcome{State::NotFound, 0};
+      o = Outcome{State::NotFound, 0, 0};
     }
   } catch (...) {
     failures_.push_back(std::current_exception());
-    o = Outcome{State::Failed, static_cast<uint32_t>(failures_.size() - 1)};
+    o = Outcome{State::Failed, 0, static_cast<uint32_t>(failures_.size() - 1)};
   }
   return o;
 }

@@ -29,6 +29,9 @@ struct TransTables {
 /// first passing record is then the current one.
 bool OpenFiltered(TVirtualTable& table, const std::string& filter);
 
+/// Which translation table gave a word its English name.
+enum class TNameKind : uint8_t { Table, Procedure, Column };
+
 /// Looks words up through the three tables and remembers the outcome of
 /// every try it made: a word met again is answered without touching a table.
 /// An outcome depends only on the word, the table name and the tables, so
@@ -45,8 +48,9 @@ class TNameLookup {
   /// The English name of `word` (not empty), or nullptr when no table holds
   /// it and the word stays as it is. `tableContext` is the name context "T"
   /// (table and procedure names first); otherwise column names come first.
-  /// The name stays valid until the next call. Raises what the tries raise.
-  const std::string* Translate(std::string_view word, bool tableContext);
+  /// The name stays valid until the next call; `kind`, when given, is set to
+  /// the table that holds it. Raises what the tries raise.
+  const std::string* Translate(std::string_view word, bool tableContext, TNameKind* kind = nullptr);
 
   const std::string& TableName() const { return tableName_; }
   /// How many tries were made on the tables (for tests and benchmarks).
@@ -57,7 +61,8 @@ class TNameLookup {
   enum class State : uint8_t { Unknown, NotFound, Found, Failed };
   struct Outcome {
     State state = State::Unknown;
-    uint32_t slot = 0;  // into values_ when found, into failures_ when failed
+    uint8_t source = 0;  // the try that decided an answer
+    uint32_t slot = 0;   // into values_ when found, into failures_ when failed
   };
   struct Entry {
     uint32_t keyOffset = 0;  // the word, in keys_

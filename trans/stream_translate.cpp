@@ -39,7 +39,7 @@ TNameLookup& TStreamTranslator::LookupFor(const std::string& tableName) {
 }
 
 TStreamOutcome TStreamTranslator::Translate(TStream& in, TStream& out, const std::string& tableName,
-                                            bool autoTableName) {
+                                            bool autoTableName, TLineObserver* observer) {
   in.SetPosition(0);
   std::string effectiveName = tableName;
   if (autoTableName) {
@@ -48,7 +48,7 @@ TStreamOutcome TStreamTranslator::Translate(TStream& in, TStream& out, const std
   }
 
   TStreamOutcome outcome;
-  TLineTranslator translator(LookupFor(effectiveName), comment_);
+  TLineTranslator translator(LookupFor(effectiveName), comment_, observer);
   TLineReader reader(in);
   std::string pending;
   pending.reserve(kWriteChunk + 4096);

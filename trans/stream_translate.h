@@ -39,8 +39,9 @@ class TStreamTranslator {
   /// Translates `in` from its start and writes the result to `out` at its
   /// position. After Failed or HoldsNul, `out` holds a part of a translation
   /// that the caller throws away. Errors of the streams are raised.
+  /// `observer`, when given, hears of every line translated.
   TStreamOutcome Translate(TStream& in, TStream& out, const std::string& tableName,
-                           bool autoTableName);
+                           bool autoTableName, TLineObserver* observer = nullptr);
 
   /// Writes `in` from its start as a failed translation gives it back: its
   /// lines, each followed by CR LF, up to a NUL byte.

@@ -56,14 +56,16 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 }
 
 void TLineTranslator::TranslateLine(std::string_view line, std::string& out) {
-  if (!comment_.Add) {
+  if (!comment_.Add && observer_ == nullptr) {
     TranslateWords(line, out);
     out += "\r\n";
     return;
   }
   lineOut_.clear();
+  result_.Words.clear();
   TranslateWords(line, lineOut_);
-  if (!EqualsNoCase(lineOut_, line)) {
+  const bool commented = comment_.Add && !EqualsNoCase(lineOut_, line);
+  if (commented) {
     out += comment_.Prefix;
     out += line;
     out += comment_.Suffix;
@@ -71,9 +73,38 @@ void TLineTranslator::TranslateLine(std::string_view line, std::string& out) {
   }
   out += lineOut_;
   out += "\r\n";
+  if (observer_ != nullptr) {
+    result_.Input = line;
+    result_.Output = lineOut_;
+    result_.Commented = commented;
+    observer_->OnLine(result_);
+  }
+}
+
+void TLineTranslator::Emit(std::string_view word, size_t inputOffset, bool switchContext,
+                           std::string& out, size_t lineStart) {
+  TNameKind kind = TNameKind::Column;
+  const std::string* english =
+      lookup_.Translate(word, tableContext_, observer_ != nullptr ? &kind : nullptr);
+  const std::string_view written = english ? std::string_view(*english) : word;
+  if (observer_ != nullptr) {
+    TWordResult w;
+    w.InputOffset = inputOffset;
+    w.InputLength = word.size();
+    w.OutputOffset = out.size() - lineStart;
+    w.OutputLength = written.size();
+    if (english)
+      w.Result = kind == TNameKind::Table       ? TWordResult::Outcome::Table
+                 : kind == TNameKind::Procedure ? TWordResult::Outcome::Procedure
+                                                : TWordResult::Outcome::Column;
+    result_.Words.push_back(w);
+  }
+  out += written;
+  if (switchContext) SwitchContext(word, tableContext_);
 }
 
 void TLineTranslator::TranslateWords(std::string_view line, std::string& out) {
+  const size_t lineStart = out.size();
   const char* p = line.data();
   const char* const end = p + line.size();
   while (p < end) {
@@ -81,24 +112,21 @@ void TLineTranslator::TranslateWords(std::string_view line, std::string& out) {
     while (q < end && !IsSeparatorByte(*q))
       ++q;
     std::string_view word(p, static_cast<size_t>(q - p));
+    const size_t offset = static_cast<size_t>(p - line.data());
     if (q == end) {
       // The last word of a line is translated but does not switch the context.
-      if (!word.empty()) {
-        const std::string* english = lookup_.Translate(word, tableContext_);
-        out += english ? std::string_view(*english) : word;
-      }
+      if (!word.empty()) Emit(word, offset, false, out, lineStart);
       break;
     }
     // A function call written sqlExp( keeps its name untranslated.
     if (*q == '(' && EqualsNoCase(word, "sqlExp")) {
+      if (observer_ != nullptr)
+        result_.Words.push_back(
+            {offset, word.size(), out.size() - lineStart, word.size(), TWordResult::Outcome::Kept});
       out += word;
       word = {};
     }
-    if (!word.empty()) {
-      const std::string* english = lookup_.Translate(word, tableContext_);
-      out += english ? std::string_view(*english) : word;
-      SwitchContext(word, tableContext_);
-    }
+    if (!word.empty()) Emit(word, offset, true, out, lineStart);
     out += *q;
     p = q + 1;
   }
@@ -118,10 +146,18 @@ std::string TranslateText(const TransTables& tables, const std::string& tableNam
                           bool autoTableName, const std::string& text, bool addComment,
                           const std::string& prefix, const std::string& suffix,
                           std::string* errorMessage) {
+  return TranslateText(tables, tableName, autoTableName, text, addComment, prefix, suffix,
+                       errorMessage, nullptr);
+}
+
+std::string TranslateText(const TransTables& tables, const std::string& tableName,
+                          bool autoTableName, const std::string& text, bool addComment,
+                          const std::string& prefix, const std::string& suffix,
+                          std::string* errorMessage, TLineObserver* observer) {
   if (errorMessage) errorMessage->clear();
   try {
     TNameLookup lookup(tables, autoTableName ? AutoTableNameOfText(text) : tableName);
-    TLineTranslator translator(lookup, {addComment, prefix, suffix});
+    TLineTranslator translator(lookup, {addComment, prefix, suffix}, observer);
     std::string out;
     out.reserve(text.size() + text.size() / 8);
     ForEachLine(text, [&](std::string_view line) { translator.TranslateLine(line, out); });

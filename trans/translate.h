@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "trans/name_lookup.h"
 
@@ -25,12 +26,38 @@ struct TCommentOptions {
   std::string Suffix;
 };
 
+/// One word of a translated line: where it stands in the input line, where
+/// its translation stands in the output line, and what became of it.
+struct TWordResult {
+  enum class Outcome : uint8_t { Kept, Table, Procedure, Column };
+  size_t InputOffset = 0;
+  size_t InputLength = 0;
+  size_t OutputOffset = 0;  // within Output of the line result
+  size_t OutputLength = 0;
+  Outcome Result = Outcome::Kept;
+};
+
+/// What one input line became.
+struct TLineResult {
+  std::string_view Input;          // the input line, without its break
+  std::string_view Output;         // the translated line, without its break
+  bool Commented = false;          // a comment line prefix + Input + suffix came before it
+  std::vector<TWordResult> Words;  // every word of the line, looked up or kept
+};
+
+/// Told about every line a line translator translates, after the line.
+class TLineObserver {
+ public:
+  virtual ~TLineObserver() = default;
+  virtual void OnLine(const TLineResult& line) = 0;
+};
+
 /// Translates the lines of one text in order. The name context starts as
 /// "F" and runs on from each line into the next.
 class TLineTranslator {
  public:
-  TLineTranslator(TNameLookup& lookup, TCommentOptions comment)
-      : lookup_(lookup), comment_(std::move(comment)) {}
+  TLineTranslator(TNameLookup& lookup, TCommentOptions comment, TLineObserver* observer = nullptr)
+      : lookup_(lookup), comment_(std::move(comment)), observer_(observer) {}
 
   /// Translates one line (without its line break) and appends the output
   /// lines, each followed by CR LF, to `out`: the comment line when one is
@@ -41,10 +68,15 @@ class TLineTranslator {
  private:
   void TranslateWords(std::string_view line, std::string& out);
 
+  void Emit(std::string_view word, size_t inputOffset, bool switchContext, std::string& out,
+            size_t lineStart);
+
   TNameLookup& lookup_;
   TCommentOptions comment_;
+  TLineObserver* observer_;
   bool tableContext_ = false;
-  std::string lineOut_;  // the translated line, while comments are written
+  std::string lineOut_;  // the translated line, while comments or an observer need it
+  TLineResult result_;   // reported to the observer
 };
 
 // Translates the whole text. `tableName` is the table whose columns are
@@ -60,6 +92,12 @@ std::string TranslateText(const TransTables& tables, const std::string& tableNam
                           bool autoTableName, const std::string& text, bool addComment,
                           const std::string& prefix, const std::string& suffix,
                           std::string* errorMessage = nullptr);
+/// The same, telling `observer` about every line translated. After a
+/// failure the observer has heard of the lines before the failing one.
+std::string TranslateText(const TransTables& tables, const std::string& tableName,
+                          bool autoTableName, const std::string& text, bool addComment,
+                          const std::string& prefix, const std::string& suffix,
+                          std::string* errorMessage, TLineObserver* observer);
 
 /// The automatic table name of a text as TranslateText works it out, reading
 /// only as far as the name needs.
