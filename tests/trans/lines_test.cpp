@@ -1,7 +1,11 @@
-// Tests of splitting texts into lines and joining them with CR LF.
+// Tests of splitting texts into lines and joining them with CR LF, and of
+// reading the lines of a stream.
 #include "trans/lines.h"
 
 #include <gtest/gtest.h>
+
+#include "base/stream.h"
+#include "trans/line_reader.h"
 
 using namespace qualtren;
 using Lines = std::vector<std::string>;
@@ -43,4 +47,31 @@ TEST(JoinLines, CrLfAfterEveryLine) {
   EXPECT_EQ(JoinLines({""}), "\r\n");
   EXPECT_EQ(JoinLines({"a", "", "b"}), "a\r\n\r\nb\r\n");
   EXPECT_EQ(JoinLines(SplitLines("a\nb\rc\r\n")), "a\r\nb\r\nc\r\n");
+}
+
+// The stream line reader against ForEachLine on random texts of line breaks,
+// NUL bytes and letters, read through blocks as small as one byte, so that
+// every break falls on a block boundary somewhere.
+TEST(LineReader, CutsAsForEachLineWhateverTheBlockSize) {
+  const std::string alphabet = "ab\r\n\r\n\0";
+  uint32_t seed = 1;
+  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    for (size_t i = 0, n = next() % 24; i < n; ++i)
+      text += alphabet[next() % alphabet.size()];
+    Lines expected;
+    ForEachLine(text, [&](std::string_view line) { expected.emplace_back(line); });
+    for (size_t block : {size_t{1}, size_t{2}, size_t{3}, size_t{7}, size_t{4096}}) {
+      TMemoryStream in(text);
+      TLineReader reader(in, block);
+      Lines got;
+      std::string_view line;
+      while (reader.Next(line))
+        got.emplace_back(line);
+      EXPECT_EQ(got, expected) << "block " << block << " text '" << text << "'";
+      EXPECT_EQ(reader.SawNul(), text.find('\0') != std::string::npos) << text;
+      EXPECT_FALSE(reader.Next(line));
+    }
+  }
 }
