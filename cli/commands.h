@@ -5,6 +5,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 #include "base/exception.h"
 #include "table/virtual_table.h"
@@ -64,6 +65,11 @@ struct ImportOptions {
   int Size = 0;  // 0: the longest value of each column
 };
 int RunTableImport(const ImportOptions& options, CliIo& io);
+/// The core of "table import": the CSV text (UTF-8, its header naming the
+/// fields) as string fields and records of `table`, which must have no
+/// definitions yet; `size` 0 makes each field as long as its longest value.
+/// Raises "line N: ..." for malformed CSV and values that do not fit.
+void ImportCsv(std::string_view csv, int size, TVirtualTable& table);
 int RunTableConvert(const std::string& in, const std::string& out, CliIo& io);
 
 // Parses the command line and runs the chosen subcommand; every error ends

@@ -241,7 +241,15 @@ int RunTableDump(const std::string& file, CliIo& io) {
 
 int RunTableImport(const ImportOptions& options, CliIo& io) {
   (void)io;
-  const std::vector<CsvRow> rows = ParseCsv(ReadWholeFile(options.Csv));
+  TVirtualTable table;
+  ImportCsv(ReadWholeFile(options.Csv), options.Size, table);
+  table.SaveTableFile(options.Out);
+  return kExitOk;
+}
+
+void ImportCsv(std::string_view csv, int size, TVirtualTable& table) {
+  const ImportOptions options{{}, {}, size};
+  const std::vector<CsvRow> rows = ParseCsv(csv);
 
   std::vector<std::string> names;
   std::vector<int> sizes;
@@ -288,7 +296,6 @@ int RunTableImport(const ImportOptions& options, CliIo& io) {
     }
   }
 
-  TVirtualTable table;
   for (size_t f = 0; f < names.size(); ++f)
     table.FieldDefs().Add(names[f], ftString, options.Size > 0 ? options.Size : sizes[f]);
   if (!names.empty()) {
@@ -304,8 +311,6 @@ int RunTableImport(const ImportOptions& options, CliIo& io) {
       table.Post();
     }
   }
-  table.SaveTableFile(options.Out);
-  return kExitOk;
 }
 
 int RunTableConvert(const std::string& in, const std::string& out, CliIo& io) {

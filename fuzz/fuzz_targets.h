@@ -19,6 +19,15 @@ int TableXml(const uint8_t* data, size_t size);
 int Filter(const uint8_t* data, size_t size);
 // An IndexFieldNames text parsed against fixed fields and sorted by.
 int IndexFieldNames(const uint8_t* data, size_t size);
+// A CSV text through the core of "table import", and the table it makes.
+int CsvImport(const uint8_t* data, size_t size);
+// A text through the automatic table name, whole and in pieces that the
+// input chooses; the two must agree.
+int AutoTableName(const uint8_t* data, size_t size);
+// A text translated over small fixed tables by TranslateText and by the
+// streaming driver, with options that the input chooses; the two must give
+// the same bytes and the same failure.
+int Translate(const uint8_t* data, size_t size);
 
 struct NamedTarget {
   std::string_view name;  // also the name of its corpus directory
@@ -29,6 +38,9 @@ inline constexpr NamedTarget kTargets[] = {
     {"table_xml", TableXml},
     {"filter", Filter},
     {"index_field_names", IndexFieldNames},
+    {"csv_import", CsvImport},
+    {"auto_table_name", AutoTableName},
+    {"translate", Translate},
 };
 
 }  // namespace qualtren::fuzz

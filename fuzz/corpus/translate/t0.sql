@@ -1,0 +1,2 @@
+select Ime, Grad from Kupac where Grad = 'Kupac'
+exec Obracun 5

@@ -1,0 +1,2 @@
+FROM kupac
+where Kupac.Ime <> 0 -- from
