@@ -2,10 +2,10 @@
 // Exception and carries its message text exactly as the user sees it.
 #pragma once
 
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <initializer_list>
 
 namespace qualtren {
 
@@ -21,27 +21,42 @@ class EDatabaseError : public Exception {
   using Exception::Exception;
 };
 
+/// Errors of streams and files. The message is the system's own text; the
+/// operating system's reason, where one is known, rides along as an errno
+/// value that a caller may add (the command line does, the window does not).
 class EStreamError : public Exception {
  public:
-  using Exception::Exception;
+  explicit EStreamError(const std::string& message, int systemError = 0)
+      : Exception(message), systemError_(systemError) {}
+  /// The errno value of the failed call, 0 when there is none.
+  int SystemError() const { return systemError_; }
+
+ private:
+  int systemError_;
 };
 class EReadError : public EStreamError {
  public:
-  EReadError() : EStreamError("Stream read error") {}
+  explicit EReadError(int systemError = 0) : EStreamError("Stream read error", systemError) {}
 };
 class EWriteError : public EStreamError {
  public:
-  EWriteError() : EStreamError("Stream write error") {}
+  explicit EWriteError(int systemError = 0) : EStreamError("Stream write error", systemError) {}
 };
 class EFOpenError : public EStreamError {
  public:
-  explicit EFOpenError(const std::string& fileName) : EStreamError("Cannot open file " + fileName) {}
+  explicit EFOpenError(const std::string& fileName, int systemError = 0)
+      : EStreamError("Cannot open file " + fileName, systemError) {}
 };
 class EFCreateError : public EStreamError {
  public:
-  explicit EFCreateError(const std::string& fileName)
-      : EStreamError("Cannot create file " + fileName) {}
+  explicit EFCreateError(const std::string& fileName, int systemError = 0)
+      : EStreamError("Cannot create file " + fileName, systemError) {}
 };
+
+/// The error's message, followed by the operating system's reason in
+/// parentheses when the error carries one ("Cannot create file ./f3.sql (No
+/// space left on device)").
+std::string MessageWithReason(const std::exception& error);
 
 // Lexer errors of the filter language ("Parser: The unknown symbol ...").
 class EParserError : public Exception {

@@ -3,6 +3,7 @@
 #include "base/stream.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,7 +36,7 @@ void TStream::ReadBuffer(void* buffer, size_t count) {
 }
 
 void TStream::WriteBuffer(const void* buffer, size_t count) {
-  if (count != 0 && Write(buffer, count) != count) throw EWriteError();
+  if (count != 0 && Write(buffer, count) != count) throw EWriteError(errno);
 }
 
 uint8_t TStream::ReadU8() {
@@ -117,15 +118,17 @@ int64_t TMemoryStream::Seek(int64_t offset, SeekOrigin origin) {
 TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_(fileName) {
   if (mode == FileMode::OpenRead) {
     fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    int error = errno;
     struct stat st;
     if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode))) {
       ::close(fd_);
       fd_ = -1;
+      error = EISDIR;
     }
-    if (fd_ < 0) throw EFOpenError(fileName);
+    if (fd_ < 0) throw EFOpenError(fileName, error);
   } else {
     fd_ = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ < 0) throw EFCreateError(fileName);
+    if (fd_ < 0) throw EFCreateError(fileName, errno);
   }
 }
 
@@ -139,7 +142,7 @@ size_t TFileStream::Read(void* buffer, size_t count) {
     ssize_t n = ::read(fd_, static_cast<char*>(buffer) + done, count - done);
     if (n < 0 && errno == EINTR) continue;
     // A failing read is an error, not the end of the file.
-    if (n < 0) throw EReadError();
+    if (n < 0) throw EReadError(errno);
     if (n == 0) break;
     done += static_cast<size_t>(n);
   }
@@ -167,33 +170,72 @@ int64_t TFileStream::Seek(int64_t offset, SeekOrigin origin) {
 }
 
 void TFileStream::Flush() {
-  if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) throw EWriteError();
+  if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) throw EWriteError(errno);
 }
 
-TAtomicFileWriter::TAtomicFileWriter(const std::string& target) : target_(target) {
+namespace {
+
+constexpr std::string_view kTempMarker = ".qualtren-";
+
+// "dir/" of a path, or "" for a name without a directory.
+std::string DirectoryOf(const std::string& path) {
+  return path.substr(0, path.find_last_of('/') + 1);
+}
+
+// The file that a path leads to: symbolic links followed, also when the
+// last one leads nowhere yet. A loop of links fails with ELOOP.
+std::string FollowLinks(const std::string& path, const std::string& target) {
+  std::string p = path;
+  for (int depth = 0; depth < 40; ++depth) {
+    struct stat st;
+    if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
+    std::vector<char> buffer(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+    const ssize_t n = ::readlink(p.c_str(), buffer.data(), buffer.size());
+    if (n < 0) throw EFCreateError(target, errno);
+    std::string link(buffer.data(), static_cast<size_t>(n));
+    p = link.empty() || link[0] == '/' ? link : DirectoryOf(p) + link;
+  }
+  throw EFCreateError(target, ELOOP);
+}
+
+}  // namespace
+
+TAtomicFileWriter::TAtomicFileWriter(const std::string& target, bool replaceReadOnly)
+    : target_(target) {
+  finalPath_ = FollowLinks(target, target);
   struct stat st;
-  bool exists = ::stat(target.c_str(), &st) == 0;
+  bool exists = ::stat(finalPath_.c_str(), &st) == 0;
   // A file without any write permission counts as read-only even for a user
   // (root) whom the system would let write it.
-  if (exists && (S_ISDIR(st.st_mode) || ::access(target.c_str(), W_OK) != 0 ||
-                 (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0))
-    throw EFCreateError(target);
-  std::string pattern = target + ".XXXXXX";
+  if (exists && S_ISDIR(st.st_mode)) throw EFCreateError(target, EISDIR);
+  if (exists && !replaceReadOnly && ::access(finalPath_.c_str(), W_OK) != 0)
+    throw EFCreateError(target, errno);
+  if (exists && !replaceReadOnly && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+    throw EFCreateError(target, EACCES);
+  const std::string dir = DirectoryOf(finalPath_);
+  const std::string pattern = dir + "." + finalPath_.substr(dir.size()) + std::string(kTempMarker) +
+                              std::to_string(::getpid()) + "-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   int fd = ::mkstemp(name.data());
-  if (fd < 0) throw EFCreateError(target);
+  if (fd < 0) throw EFCreateError(target, errno);
   ::close(fd);
   tempName_ = name.data();
   try {
     stream_ = std::make_unique<TFileStream>(tempName_, FileMode::Create);
   } catch (...) {
+    const int error = errno;
     ::unlink(tempName_.c_str());
-    throw EFCreateError(target);
+    throw EFCreateError(target, error);
   }
   // Set once the file is open, so that a mode without owner read or write
   // permission cannot stop the writer from opening its own file.
   mode_ = exists ? (st.st_mode & 07777) : static_cast<mode_t>(0666 & ~CurrentUmask());
+  if (exists) {
+    setOwner_ = true;
+    owner_ = st.st_uid;
+    group_ = st.st_gid;
+  }
 }
 
 TAtomicFileWriter::~TAtomicFileWriter() {
@@ -201,20 +243,61 @@ TAtomicFileWriter::~TAtomicFileWriter() {
   if (!committed_ && !tempName_.empty()) ::unlink(tempName_.c_str());
 }
 
+void TAtomicFileWriter::TakeAttributesOf(const std::string& file) {
+  struct stat st;
+  if (::stat(file.c_str(), &st) != 0) throw EFOpenError(file, errno);
+  mode_ = st.st_mode & 07777;
+  setOwner_ = true;
+  owner_ = st.st_uid;
+  group_ = st.st_gid;
+}
+
 void TAtomicFileWriter::Commit() {
   if (committed_ || !stream_) throw EWriteError();
   stream_->Flush();
+  const int fd = stream_->Handle();
+  // The owner first: changing it may clear the set-id bits that the mode
+  // then puts back. A process that may not give the file away keeps it.
+  if (setOwner_ && ::fchown(fd, static_cast<uid_t>(owner_), static_cast<gid_t>(group_)) != 0 &&
+      errno != EPERM)
+    throw EFCreateError(target_, errno);
+  if (::fchmod(fd, static_cast<mode_t>(mode_)) != 0) throw EFCreateError(target_, errno);
   stream_.reset();
-  if (::chmod(tempName_.c_str(), static_cast<mode_t>(mode_)) != 0) throw EFCreateError(target_);
-  if (::rename(tempName_.c_str(), target_.c_str()) != 0) throw EFCreateError(target_);
+  if (::rename(tempName_.c_str(), finalPath_.c_str()) != 0) throw EFCreateError(target_, errno);
   committed_ = true;
   // Make the rename itself durable.
-  std::string dir = target_.substr(0, target_.find_last_of('/') + 1);
+  const std::string dir = DirectoryOf(finalPath_);
   int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     ::fsync(dfd);
     ::close(dfd);
   }
+}
+
+bool IsTemporaryFileName(std::string_view name, std::string* target, long* pid) {
+  // "." + target + ".qualtren-" + digits + "-" + six characters
+  if (name.size() < 1 + 1 + kTempMarker.size() + 1 + 1 + 6 || name[0] != '.') return false;
+  const size_t dash = name.size() - 7;
+  if (name[dash] != '-') return false;
+  const size_t marker = name.rfind(kTempMarker, dash);
+  if (marker == std::string_view::npos || marker < 2) return false;
+  const std::string_view digits =
+      name.substr(marker + kTempMarker.size(), dash - marker - kTempMarker.size());
+  if (digits.empty() || digits.size() > 9) return false;
+  long value = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (target) target->assign(name.substr(1, marker - 1));
+  if (pid) *pid = value;
+  return true;
+}
+
+bool IsStaleTemporaryFile(std::string_view name) {
+  long pid = 0;
+  if (!IsTemporaryFileName(name, nullptr, &pid)) return false;
+  return pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
 std::string ReadWholeFile(const std::string& fileName) {

@@ -87,35 +87,60 @@ class TFileStream : public TStream {
   // Flushes buffered data to the operating system; raises "Stream write error".
   void Flush();
   const std::string& FileName() const { return fileName_; }
+  /// The file descriptor, for calls on the open file (ownership stays here).
+  int Handle() const { return fd_; }
 
  private:
   std::string fileName_;
   int fd_ = -1;
 };
 
-// Writes a file through a temporary file in the same directory. Commit()
-// flushes it to disk and renames it over the target, keeping the target's
-// permissions when it existed; without Commit() the temporary file is removed
-// and the target is left as it was. Creating fails with "Cannot create file
-// %s" (the target's name) when the target exists and may not be written, or
-// when its directory takes no new file.
+/// Writes a file through a temporary file in the same directory, renamed
+/// over the target only by Commit(); without Commit() the temporary file is
+/// removed and the target is left as it was. What the target is stays: a
+/// symbolic link keeps being a link and the file it leads to is written (the
+/// temporary file stands beside that file); an existing file keeps its
+/// permissions and, where the process may set them, its owner and group; a
+/// new file gets 0666 less the umask. Creating fails with "Cannot create
+/// file %s" (the target's name as given) when the target exists and may not
+/// be written, or when its directory takes no new file.
+///
+/// The temporary file is hidden and carries a fixed marker and the process
+/// id: "." + name + ".qualtren-" + pid + "-" + six characters, so that no
+/// file mask takes it for a script by accident and a leftover of a process
+/// that was killed can be told from the file of one that is running.
 class TAtomicFileWriter {
  public:
-  explicit TAtomicFileWriter(const std::string& target);
+  /// With `replaceReadOnly` an existing target without write permission is
+  /// replaced all the same (a backup copy made earlier of a read-only file).
+  explicit TAtomicFileWriter(const std::string& target, bool replaceReadOnly = false);
   ~TAtomicFileWriter();
   TAtomicFileWriter(const TAtomicFileWriter&) = delete;
   TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
 
   TStream& Stream() { return *stream_; }
+  /// The file gets the permissions, owner and group of `file` instead (a
+  /// backup copy thereby never has more permissions than its original).
+  void TakeAttributesOf(const std::string& file);
   void Commit();
 
  private:
-  std::string target_;
+  std::string target_;     // as given, for messages
+  std::string finalPath_;  // the file written: the target, its links followed
   std::string tempName_;
   std::unique_ptr<TFileStream> stream_;
   bool committed_ = false;
   unsigned mode_ = 0600;  // permissions the file gets on Commit()
+  bool setOwner_ = false;
+  unsigned owner_ = 0, group_ = 0;
 };
+
+/// Whether a file name (without its directory) is a temporary file of a
+/// TAtomicFileWriter; `target` and `pid`, when given, receive the name of
+/// the file it was written for and the id of the process that made it.
+bool IsTemporaryFileName(std::string_view name, std::string* target = nullptr, long* pid = nullptr);
+/// Whether such a file was left by a process that no longer runs.
+bool IsStaleTemporaryFile(std::string_view name);
 
 // Reads a whole file ("Cannot open file %s", "Stream read error").
 std::string ReadWholeFile(const std::string& fileName);

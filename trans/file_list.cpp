@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <exception>
@@ -47,6 +48,14 @@ std::vector<std::string> ListMatchingFiles(const std::string& prefix, const std:
   if (!dir) return names;
   while (const dirent* entry = ::readdir(dir.get())) {
     std::string name = entry->d_name;
+    // The temporary files of an atomic replace are never input; those that a
+    // killed run left beside the files this one handles are removed.
+    std::string target;
+    if (IsTemporaryFileName(name, &target)) {
+      if (MatchesMask(target, mask) && IsStaleTemporaryFile(name))
+        ::unlink((prefix + name).c_str());
+      continue;
+    }
     if (name == "." || name == ".." || !MatchesMask(name, mask)) continue;
     struct stat st;
     if (::stat((prefix + name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
@@ -58,25 +67,28 @@ std::vector<std::string> ListMatchingFiles(const std::string& prefix, const std:
 
 void CopyFileOverwrite(const std::string& from, const std::string& to) {
   TFileStream source(from, FileMode::OpenRead);
-  TAtomicFileWriter target(to);
+  // The copy has the original's permissions, so an earlier copy of a
+  // read-only file is read-only too; it is replaced all the same.
+  TAtomicFileWriter target(to, true);
+  target.TakeAttributesOf(from);
   try {
     target.Stream().CopyFrom(source, -1);
+    target.Commit();
   } catch (const EReadError&) {
     throw;
-  } catch (const EWriteError&) {
-    throw EFCreateError(to);
+  } catch (const EWriteError& e) {
+    throw EFCreateError(to, e.SystemError());
   }
-  target.Commit();
 }
 
 void ReplaceFileContents(const std::string& fileName, std::string_view bytes) {
   TAtomicFileWriter writer(fileName);
   try {
     writer.Stream().WriteBytes(bytes);
-  } catch (const EWriteError&) {
-    throw EFCreateError(fileName);
+    writer.Commit();
+  } catch (const EWriteError& e) {
+    throw EFCreateError(fileName, e.SystemError());
   }
-  writer.Commit();
 }
 
 namespace {
@@ -109,8 +121,8 @@ TFileOutcome TranslateFileInPlace(TStreamTranslator& translator, const std::stri
   TStreamOutcome outcome;
   try {
     outcome = translator.Translate(in, writer ? writer->Stream() : discard, "", false);
-  } catch (const EWriteError&) {
-    throw EFCreateError(fileName);
+  } catch (const EWriteError& e) {
+    throw EFCreateError(fileName, e.SystemError());
   }
   switch (outcome.status) {
     case TStreamOutcome::Status::HoldsNul:
@@ -121,7 +133,11 @@ TFileOutcome TranslateFileInPlace(TStreamTranslator& translator, const std::stri
       break;
   }
   if (createError) std::rethrow_exception(createError);
-  writer->Commit();
+  try {
+    writer->Commit();
+  } catch (const EWriteError& e) {
+    throw EFCreateError(fileName, e.SystemError());
+  }
   return {TFileOutcome::Kind::Translated, {}};
 }
 

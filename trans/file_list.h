@@ -22,11 +22,14 @@ std::string DirectoryPrefix(const std::string& path);
 // The names of the regular files (hidden ones included, never directories)
 // in the directory of `prefix` that match the mask, sorted by name. A missing
 // or unreadable directory gives no names. Each full name is prefix + name.
+// The temporary files of TAtomicFileWriter are never listed; the ones that a
+// process which no longer runs left for a file the mask matches are removed.
 std::vector<std::string> ListMatchingFiles(const std::string& prefix, const std::string& mask);
 
 // Copies a file over `to` (atomically, so a failed copy leaves `to` as it
-// was). Raises "Cannot open file %s" for the source and "Cannot create file
-// %s" for the target.
+// was), with the source's permissions, owner and group where the process may
+// set them. Raises "Cannot open file %s" for the source and "Cannot create
+// file %s" for the target.
 void CopyFileOverwrite(const std::string& from, const std::string& to);
 
 // Replaces the contents of an existing file with `bytes`: a temporary file
