@@ -49,11 +49,10 @@ std::vector<std::string> ListMatchingFiles(const std::string& prefix, const std:
   while (const dirent* entry = ::readdir(dir.get())) {
     std::string name = entry->d_name;
     // The temporary files of an atomic replace are never input; those that a
-    // killed run left beside the files this one handles are removed.
-    std::string target;
-    if (IsTemporaryFileName(name, &target)) {
-      if (MatchesMask(target, mask) && IsStaleTemporaryFile(name))
-        ::unlink((prefix + name).c_str());
+    // killed run left beside the files this one handles (their backups
+    // included) are removed.
+    if (IsTemporaryFileName(name)) {
+      if (IsStaleTemporaryFile(name)) ::unlink((prefix + name).c_str());
       continue;
     }
     if (name == "." || name == ".." || !MatchesMask(name, mask)) continue;

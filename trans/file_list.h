@@ -23,7 +23,7 @@ std::string DirectoryPrefix(const std::string& path);
 // in the directory of `prefix` that match the mask, sorted by name. A missing
 // or unreadable directory gives no names. Each full name is prefix + name.
 // The temporary files of TAtomicFileWriter are never listed; the ones that a
-// process which no longer runs left for a file the mask matches are removed.
+// process which no longer runs left in the directory are removed.
 std::vector<std::string> ListMatchingFiles(const std::string& prefix, const std::string& mask);
 
 // Copies a file over `to` (atomically, so a failed copy leaves `to` as it

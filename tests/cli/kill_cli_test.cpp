@@ -1,0 +1,92 @@
+// A crash test of "qualtren-cli files": runs killed at random moments lose no
+// byte (every file holds its old bytes or its whole translation, every backup
+// is whole) and the next run leaves nothing stray behind.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "cli_fixture.h"
+
+namespace qualtren::clitest {
+namespace {
+
+using KillCli = CliTest;
+
+TEST_F(KillCli, KilledRunsLoseNothingAndTheNextRunLeavesNothingStray) {
+  MakeTables("t");
+  constexpr int kFiles = 240;
+  auto name = [](int i) { return "/f" + std::to_string(1000 + i) + ".sql"; };
+  auto original = [](int i) {
+    std::string text;
+    for (int line = 0; line < 1 + i % 50; ++line)
+      text += "select Ime, Grad\nfrom Kupac -- " + std::to_string(i) + "\n";
+    return text;
+  };
+  // The translations, made by a run that nobody stops; translating them
+  // again changes nothing, so a file is right in exactly two states.
+  for (int i = 0; i < kFiles; ++i) {
+    Write("d" + name(i), original(i));
+    Write("ref" + name(i), original(i));
+  }
+  ASSERT_EQ(Run("files ref --tables t --mask '*.sql' --backup ''").Status, 0);
+  std::vector<std::string> translated;
+  for (int i = 0; i < kFiles; ++i)
+    translated.push_back(Read("ref" + name(i)));
+
+  auto checkFiles = [&](const std::string& when) {
+    for (int i = 0; i < kFiles; ++i) {
+      const std::string now = Read("d" + name(i));
+      EXPECT_TRUE(now == original(i) || now == translated[i]) << when << name(i);
+      if (fs::exists(Path("d" + name(i) + "bak"))) {
+        const std::string backup = Read("d" + name(i) + "bak");
+        EXPECT_TRUE(backup == original(i) || backup == translated[i]) << when << name(i);
+      }
+    }
+  };
+
+  std::mt19937 random(20261208);
+  int killedMidway = 0;
+  for (int round = 0; round < 6; ++round) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      if (::chdir(dir_.c_str()) != 0) ::_exit(127);
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+      ::execl(cli_.c_str(), "qualtren-cli", "files", "d", "--tables", "t", "--mask", "*.sql",
+              "--jobs", "2", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10 + random() % 500));
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    if (WIFSIGNALED(status)) ++killedMidway;
+    checkFiles("after kill " + std::to_string(round) + ": ");
+  }
+  EXPECT_GT(killedMidway, 0);
+
+  // The next run finishes the work and removes what the killed ones left.
+  const RunResult last = Run("files d --tables t --mask '*.sql'");
+  EXPECT_EQ(last.Status, 0) << last.Err;
+  checkFiles("after the last run: ");
+  for (int i = 0; i < kFiles; ++i)
+    EXPECT_TRUE(Read("d" + name(i)) == translated[i]) << name(i);
+  size_t entries = 0;
+  for (const auto& e : fs::directory_iterator(Path("d"))) {
+    const std::string file = e.path().filename().string();
+    EXPECT_TRUE(file.size() == 9 || (file.size() == 12 && file.substr(9) == "bak")) << file;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 2u * kFiles);
+}
+
+}  // namespace
+}  // namespace qualtren::clitest
