@@ -23,9 +23,18 @@ void TTransTableSet::Load(const std::string& dir) {
   auto path = [&dir](const char* name) {
     return dir.empty() ? std::string(name) : (std::filesystem::path(dir) / name).string();
   };
-  LoadTransTable(Table, path(kTableNamesFile));
-  LoadTransTable(StoredProc, path(kProcedureNamesFile));
-  LoadTransTable(TableStr, path(kColumnNamesFile));
+  failedFile_.clear();
+  for (auto [table, file] :
+       {std::pair{&Table, kTableNamesFile}, std::pair{&StoredProc, kProcedureNamesFile},
+        std::pair{&TableStr, kColumnNamesFile}}) {
+    const std::string name = path(file);
+    try {
+      LoadTransTable(*table, name);
+    } catch (...) {
+      failedFile_ = name;
+      throw;
+    }
+  }
 }
 
 }  // namespace qualtren

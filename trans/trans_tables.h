@@ -35,12 +35,18 @@ class TTransTableSet {
   /// that order, each by LoadTransTable. The first failure is raised; the
   /// tables after it are not touched.
   void Load(const std::string& dir);
+  /// The file whose load raised the last failure of Load (as Load named it,
+  /// with `dir`), or empty.
+  const std::string& FailedFile() const { return failedFile_; }
 
   TransTables Tables() { return {Table, StoredProc, TableStr}; }
 
   TVirtualTable Table{"tbTable_Trans"};
   TVirtualTable StoredProc{"tbSP_Trans"};
   TVirtualTable TableStr{"tbTableStr_Trans"};
+
+ private:
+  std::string failedFile_;
 };
 
 }  // namespace qualtren
