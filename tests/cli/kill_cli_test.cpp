@@ -52,6 +52,7 @@ TEST_F(KillCli, KilledRunsLoseNothingAndTheNextRunLeavesNothingStray) {
 
   std::mt19937 random(20261208);
   int killedMidway = 0;
+  std::string exits;  // how the runs that were not killed ended
   for (int round = 0; round < 6; ++round) {
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
@@ -68,10 +69,13 @@ TEST_F(KillCli, KilledRunsLoseNothingAndTheNextRunLeavesNothingStray) {
     ::kill(pid, SIGKILL);
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    if (WIFSIGNALED(status)) ++killedMidway;
+    if (WIFSIGNALED(status))
+      ++killedMidway;
+    else
+      exits += " " + std::to_string(WEXITSTATUS(status));
     checkFiles("after kill " + std::to_string(round) + ": ");
   }
-  EXPECT_GT(killedMidway, 0);
+  EXPECT_GT(killedMidway, 0) << "exit statuses:" << exits;
 
   // The next run finishes the work and removes what the killed ones left.
   const RunResult last = Run("files d --tables t --mask '*.sql'");
