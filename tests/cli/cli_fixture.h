@@ -96,6 +96,28 @@ class CliTest : public ::testing::Test {
     return r;
   }
 
+  // Runs "qualtren-cli args" as Run does, but with its standard error on a
+  // pseudo-terminal (through script); Err is what that terminal received.
+  RunResult RunOnTerminal(const std::string& args) const {
+    const fs::path out = Path(".stdout"), err = Path(".stderr");
+    const std::string inner = "cd " + Quote(dir_.string()) + " && LC_ALL=C " + Quote(cli_) + " " +
+                              args + " >" + Quote(out.string()) + " </dev/null";
+    const std::string command = "script -q -e -c " + Quote(inner) + " /dev/null >" +
+                                Quote(err.string()) + " 2>&1 </dev/null";
+    RunResult r;
+    const int raw = std::system(command.c_str());
+    r.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.Out = Read(".stdout");
+    r.Err = Read(".stderr");
+    return r;
+  }
+
+  // Runs a shell command in the temporary directory; its exit status.
+  int Shell(const std::string& command) const {
+    const int raw = std::system(("cd " + Quote(dir_.string()) + " && " + command).c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  }
+
   // The three translation tables, made from CSV with "table import" in the
   // subdirectory `sub`. The column table holds Grad for both tables, so that
   // the preferred table decides its translation.
