@@ -135,11 +135,12 @@ int RunCli(int argc, const char* const* argv, CliIo& io) {
   ReportOptions report;
   CLI::App* reportCmd = app.add_subcommand(
       "report",
-      "Read files and directories without changing them; print how many names of each kind "
-      "the tables replace, and the words that look like names but that no table knows (3 "
-      "characters or more, a letter, no SQL keyword, no number, not between single quotes), "
-      "most frequent first, with their count and first place");
+      "Report, changing no file, the names replaced per kind and the words that look like "
+      "names but that no table knows, most frequent first, with their count and first place");
   reportCmd->footer(
+      "A word looks like a name:\n"
+      "  when it has 3 characters or more, holds a letter, is no SQL keyword and no number, "
+      "and does not stand between single quotes\n\n"
       "Exit status:\n"
       "  0  no unknown names\n"
       "  1  unknown names found\n"
@@ -164,6 +165,11 @@ int RunCli(int argc, const char* const* argv, CliIo& io) {
 
   CLI::App* tableCmd = app.add_subcommand("table", "Inspect, dump, build and convert table files");
   tableCmd->require_subcommand(1);
+  tableCmd->footer(
+      "Exit status:\n"
+      "  0  success\n"
+      "  2  bad usage or any failure (a file that cannot be read, loaded or written, a CSV "
+      "error); a failed import or convert leaves an existing output file whole");
 
   std::string infoFile;
   CLI::App* infoCmd =

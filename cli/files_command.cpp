@@ -65,7 +65,8 @@ FileReport DiffOneFile(TStreamTranslator& translator, const FilesOptions& option
   try {
     TMemoryStream in(ReadWholeFile(fileName));
     TMemoryStream out;
-    const TStreamOutcome outcome = translator.Translate(in, out, "", false);
+    TLineImageObserver image;
+    const TStreamOutcome outcome = translator.Translate(in, out, "", false, &image);
     if (outcome.status == TStreamOutcome::Status::HoldsNul) {
       report.kind = FileReport::Kind::Untouched;
       report.Lines =
@@ -75,7 +76,7 @@ FileReport DiffOneFile(TStreamTranslator& translator, const FilesOptions& option
       report.Lines = Message("would be left untouched: " + fileName +
                              ": the translation failed: " + outcome.Error);
     } else {
-      report.Out = UnifiedDiff(in.Bytes(), out.Bytes(), fileName);
+      report.Out = UnifiedDiff(in.Bytes(), out.Bytes(), fileName, &image.Image);
       report.kind = report.Out.empty() ? FileReport::Kind::Unchanged : FileReport::Kind::Done;
       if (options.Verbose && !report.Out.empty()) report.Lines = "would change: " + fileName + "\n";
     }

@@ -56,8 +56,9 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
   // The result is kept until the translation is through, so that a failure
   // can still give back the input instead.
   TSpillStream result;
-  const TStreamOutcome outcome =
-      translator.Translate(watched, result, options.TableName, options.AutoTableName);
+  TLineImageObserver image;
+  const TStreamOutcome outcome = translator.Translate(
+      watched, result, options.TableName, options.AutoTableName, options.Diff ? &image : nullptr);
   progress.Clear();
   // The driver ends a text at its first NUL byte; translating such input
   // would silently drop everything after it.
@@ -70,7 +71,8 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
       throw Exception("the translation failed: " + outcome.Error);
     // The diff needs both texts whole; the input is read again from its start.
     const std::string before = ReadAll(*input);
-    const std::string diff = UnifiedDiff(before, ReadAll(result), fromStdin ? "-" : options.File);
+    const std::string diff =
+        UnifiedDiff(before, ReadAll(result), fromStdin ? "-" : options.File, &image.Image);
     io.Out << diff;
     io.Out.flush();
     if (!io.Out) throw EWriteError();

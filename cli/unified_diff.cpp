@@ -49,12 +49,22 @@ struct TStep {
   size_t NewBefore;
 };
 
-std::vector<TStep> EditScript(const std::vector<TDiffLine>& a, const std::vector<TDiffLine>& b) {
+// Appends the edit script of a[oldFrom, oldTo) against b[newFrom, newTo),
+// made by dtl, to `steps`.
+void AppendEditScript(const std::vector<TDiffLine>& a, size_t oldFrom, size_t oldTo,
+                      const std::vector<TDiffLine>& b, size_t newFrom, size_t newTo,
+                      std::vector<TStep>& steps) {
+  const std::vector<TDiffLine> x(a.begin() + oldFrom, a.begin() + oldTo);
+  const std::vector<TDiffLine> y(b.begin() + newFrom, b.begin() + newTo);
+  size_t o = oldFrom, n = newFrom;
+  if (x == y) {
+    while (o < oldTo)
+      steps.push_back({' ', o++, n++});
+    return;
+  }
   // Deletions first within each change, as diff shows them.
-  dtl::Diff<TDiffLine> diff(a, b, true);
+  dtl::Diff<TDiffLine> diff(x, y, true);
   diff.compose();
-  std::vector<TStep> steps;
-  size_t o = 0, n = 0;
   for (const auto& [line, info] : diff.getSes().getSequence()) {
     (void)line;
     if (info.type == dtl::SES_COMMON) {
@@ -64,6 +74,33 @@ std::vector<TStep> EditScript(const std::vector<TDiffLine>& a, const std::vector
     } else {
       steps.push_back({'+', o, n++});
     }
+  }
+}
+
+// Old lines compared at a time when the image of the translation is known.
+constexpr size_t kPiece = 32;
+
+std::vector<TStep> EditScript(const std::vector<TDiffLine>& a, const std::vector<TDiffLine>& b,
+                              const std::vector<uint8_t>* image) {
+  std::vector<TStep> steps;
+  size_t newLines = 0;
+  if (image != nullptr && image->size() == a.size()) {
+    for (uint8_t n : *image)
+      newLines += n;
+  }
+  if (image == nullptr || image->size() != a.size() || newLines != b.size()) {
+    AppendEditScript(a, 0, a.size(), b, 0, b.size(), steps);
+    return steps;
+  }
+  size_t o = 0, n = 0;
+  while (o < a.size()) {
+    const size_t oldTo = std::min(a.size(), o + kPiece);
+    size_t newTo = n;
+    for (size_t i = o; i < oldTo; ++i)
+      newTo += (*image)[i];
+    AppendEditScript(a, o, oldTo, b, n, newTo, steps);
+    o = oldTo;
+    n = newTo;
   }
   return steps;
 }
@@ -89,12 +126,12 @@ void AppendLine(std::string& out, char mark, const TDiffLine& line) {
 
 }  // namespace
 
-std::string UnifiedDiff(std::string_view oldText, std::string_view newText,
-                        const std::string& path) {
+std::string UnifiedDiff(std::string_view oldText, std::string_view newText, const std::string& path,
+                        const std::vector<uint8_t>* image) {
   const std::vector<TDiffLine> a = CutLines(oldText);
   const std::vector<TDiffLine> b = CutLines(newText);
   if (a == b) return {};
-  const std::vector<TStep> steps = EditScript(a, b);
+  const std::vector<TStep> steps = EditScript(a, b, image);
 
   std::string out = "--- a/" + path + "\n+++ b/" + path + "\n";
   size_t i = 0;
