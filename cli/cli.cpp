@@ -114,7 +114,7 @@ int RunCli(int argc, const char* const* argv, CliIo& io) {
   CLI::Option* dryRun = filesCmd->add_flag(
       "--dry-run", files.DryRun,
       "Change nothing; print a unified diff of every file that would change (lines compared "
-      "without their line breaks; each file is held in memory twice)");
+      "without their line breaks; each file is held in memory while it is compared)");
   filesCmd
       ->add_flag("--restore", files.Restore,
                  "Put every file back from its backup and remove the backup; files without a "
