@@ -98,13 +98,7 @@ void WriteUnknownCsv(const TNameReport& report, const std::string& fileName) {
     for (const std::string& table : u.Tables)
       csv += CsvLine({AnsiToUtf8(table), word, std::nullopt});
   }
-  TAtomicFileWriter writer(fileName);
-  try {
-    writer.Stream().WriteBytes(csv);
-  } catch (const EWriteError&) {
-    throw EFCreateError(fileName);
-  }
-  writer.Commit();
+  ReplaceFileContents(fileName, csv);
 }
 
 }  // namespace

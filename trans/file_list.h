@@ -61,9 +61,10 @@ TInputFiles ListInputFiles(const std::string& dir, const std::string& mask,
 // %s" for the target.
 void CopyFileOverwrite(const std::string& from, const std::string& to);
 
-// Replaces the contents of an existing file with `bytes`: a temporary file
-// beside it, then a rename, keeping the file's permissions. A file the user
-// may not write fails with "Cannot create file %s".
+// Replaces the contents of a file with `bytes`, or makes the file: a
+// temporary file beside it, then a rename, keeping an existing file's
+// permissions. A file the user may not write fails with "Cannot create file
+// %s".
 void ReplaceFileContents(const std::string& fileName, std::string_view bytes);
 
 /// What a restore did with one file.

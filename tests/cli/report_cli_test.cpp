@@ -113,9 +113,11 @@ TEST_F(ReportCli, CountsNamesAndFindsTheUnknownOnesWithTheirTables) {
   r = Run("report --tables t k missing.sql");
   EXPECT_EQ(r.Status, 2);
   EXPECT_EQ(r.Err, "qualtren-cli: not found: missing.sql\n");
-  r = Run("report --tables t k");
+  r = Run("report --tables t k --unknown-csv nowhere/u.csv");
   EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err, "qualtren-cli: not counted: k/b.txt: the file holds a NUL byte\n");
+  EXPECT_EQ(r.Err,
+            "qualtren-cli: not counted: k/b.txt: the file holds a NUL byte\n"
+            "qualtren-cli: Cannot create file nowhere/u.csv\n");
   EXPECT_EQ(r.Out.substr(0, 9), "files: 1\n");
 }
 
