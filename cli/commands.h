@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/exception.h"
 #include "table/virtual_table.h"
@@ -17,6 +18,9 @@ namespace qualtren {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;  // a translation failed, or a file was left untouched
 constexpr int kExitError = 2;   // bad usage, unreadable input, a table that failed to load
+// The commands that only look (translate --diff, files --dry-run, report):
+// 0 nothing to do, 1 something would change or is missing, 2 an error.
+constexpr int kExitFound = 1;
 
 // Prefix of every message the command line writes about an error.
 inline constexpr const char* kMessagePrefix = "qualtren-cli: ";
@@ -25,6 +29,8 @@ struct CliIo {
   std::istream& In;
   std::ostream& Out;
   std::ostream& Err;
+  bool ErrIsTerminal = false;  // progress lines are drawn only on a terminal
+  bool OutIsTerminal = false;  // output then clears the progress line first
 };
 
 // A usage error found after the options were parsed (status 2).
@@ -41,6 +47,8 @@ struct TranslateOptions {
   bool Comment = false;
   std::string Prefix;
   std::string Suffix;
+  bool Diff = false;   // print the unified diff of the input and its translation instead
+  bool Quiet = false;  // no progress line
 };
 int RunTranslate(const TranslateOptions& options, CliIo& io);
 
@@ -53,9 +61,25 @@ struct FilesOptions {
   std::string Suffix;
   std::string TablesDir;
   bool Verbose = false;
-  int Jobs = 1;  // files translated at once, each worker with tables of its own
+  int Jobs = 1;            // files translated at once, each worker with tables of its own
+  bool Recursive = false;  // every subdirectory too
+  bool DryRun = false;     // write nothing; print the diff of every file that would change
+  bool Restore = false;    // put every file back from its backup instead
+  bool Quiet = false;      // no progress line
 };
 int RunFiles(const FilesOptions& options, CliIo& io);
+
+struct ReportOptions {
+  std::vector<std::string> Paths;  // files, and directories searched with the mask
+  std::string TablesDir;
+  std::string Mask = "*.txt";
+  std::string Backup = "bak";  // backups with this ending are never read
+  bool Recursive = false;
+  std::string UnknownCsv;  // also write the unknown names as CSV for the column table
+  bool Json = false;       // the report as JSON
+  bool Quiet = false;      // no progress line
+};
+int RunReport(const ReportOptions& options, CliIo& io);
 
 int RunTableInfo(const std::string& file, CliIo& io);
 int RunTableDump(const std::string& file, CliIo& io);

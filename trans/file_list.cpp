@@ -1,12 +1,15 @@
-// Mask matching, directory listing, backup copies and atomic replacement of
-// files for file-list translation.
+// Mask matching, directory and tree listing, backup copies, restoring from
+// them and atomic replacement of files for file-list translation.
 #include "trans/file_list.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -64,12 +67,84 @@ std::vector<std::string> ListMatchingFiles(const std::string& prefix, const std:
   return names;
 }
 
-void CopyFileOverwrite(const std::string& from, const std::string& to) {
+bool IsBackupName(const std::string& name, const std::set<std::string>& siblings,
+                  const std::string& backupEnding) {
+  if (backupEnding.empty() || name.size() <= backupEnding.size() ||
+      name.compare(name.size() - backupEnding.size(), backupEnding.size(), backupEnding) != 0)
+    return false;
+  return siblings.count(name.substr(0, name.size() - backupEnding.size())) != 0;
+}
+
+bool IsTemporaryName(const std::string& name, const std::set<std::string>& siblings,
+                     const std::string& backupEnding) {
+  if (IsTemporaryFileName(name)) return true;
+  // The name that earlier versions gave their temporary files: the target's
+  // name, "." and six characters that mkstemp fills with letters and digits.
+  constexpr size_t kSuffix = 7;  // "." and six characters
+  if (name.size() <= kSuffix || name[name.size() - kSuffix] != '.') return false;
+  for (size_t i = name.size() - kSuffix + 1; i < name.size(); ++i) {
+    const char c = name[i];
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+  }
+  const std::string target = name.substr(0, name.size() - kSuffix);
+  return siblings.count(target) != 0 || IsBackupName(target, siblings, backupEnding);
+}
+
+namespace {
+
+// Lists one directory (prefix + rel) into `out`, and with `recursive` every
+// directory below it. Entries are looked at without following links when
+// recursive; without, a link to a regular file counts as that file.
+void ListInto(const std::string& prefix, const std::string& rel, const std::string& mask,
+              const std::string& backupEnding, bool recursive, TInputFiles& out) {
+  const std::string dirName = prefix + rel;
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(dirName.c_str()), ::closedir);
+  if (!dir) {
+    out.Unreadable.push_back(dirName);
+    return;
+  }
+  std::set<std::string> names;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    std::string name = entry->d_name;
+    // What a killed run left of its temporary files goes.
+    if (IsStaleTemporaryFile(name)) {
+      ::unlink((dirName + name).c_str());
+      continue;
+    }
+    if (name != "." && name != "..") names.insert(std::move(name));
+  }
+  for (const std::string& name : names) {
+    const std::string full = dirName + name;
+    struct stat st;
+    if ((recursive ? ::lstat(full.c_str(), &st) : ::stat(full.c_str(), &st)) != 0) continue;
+    if (S_ISDIR(st.st_mode)) {
+      if (recursive) ListInto(prefix, rel + name + "/", mask, backupEnding, recursive, out);
+      continue;
+    }
+    if (!S_ISREG(st.st_mode) || !MatchesMask(name, mask) ||
+        IsBackupName(name, names, backupEnding) || IsTemporaryName(name, names, backupEnding))
+      continue;
+    out.Files.push_back(full);
+  }
+}
+
+}  // namespace
+
+TInputFiles ListInputFiles(const std::string& dir, const std::string& mask,
+                           const std::string& backupEnding, bool recursive) {
+  TInputFiles out;
+  ListInto(DirectoryPrefix(dir), "", mask, backupEnding, recursive, out);
+  std::sort(out.Files.begin(), out.Files.end());
+  return out;
+}
+
+void CopyFileOverwrite(const std::string& from, const std::string& to, TCopyAttributes attributes) {
   TFileStream source(from, FileMode::OpenRead);
-  // The copy has the original's permissions, so an earlier copy of a
-  // read-only file is read-only too; it is replaced all the same.
-  TAtomicFileWriter target(to, true);
-  target.TakeAttributesOf(from);
+  // A copy with the original's permissions of a read-only file is read-only
+  // too; a later copy replaces it all the same.
+  const bool ofSource = attributes == TCopyAttributes::OfSource;
+  TAtomicFileWriter target(to, ofSource);
+  if (ofSource) target.TakeAttributesOf(from);
   try {
     target.Stream().CopyFrom(source, -1);
     target.Commit();
@@ -90,17 +165,16 @@ void ReplaceFileContents(const std::string& fileName, std::string_view bytes) {
   }
 }
 
-namespace {
-
-// Takes what is written and keeps nothing.
-class TDiscardStream : public TStream {
- public:
-  size_t Read(void*, size_t) override { return 0; }
-  size_t Write(const void*, size_t count) override { return count; }
-  int64_t Seek(int64_t, SeekOrigin) override { return 0; }
-};
-
-}  // namespace
+TRestoreOutcome RestoreFromBackup(const std::string& fileName, const std::string& backupEnding) {
+  const std::string backup = fileName + backupEnding;
+  struct stat st;
+  if (backupEnding.empty() || ::lstat(backup.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return TRestoreOutcome::NoBackup;
+  CopyFileOverwrite(backup, fileName, TCopyAttributes::OfTarget);
+  if (::unlink(backup.c_str()) != 0 && errno != ENOENT)
+    throw Exception("Cannot remove file " + backup);
+  return TRestoreOutcome::Restored;
+}
 
 TFileOutcome TranslateFileInPlace(TStreamTranslator& translator, const std::string& fileName,
                                   const std::string& backupEnding) {

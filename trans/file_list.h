@@ -1,8 +1,11 @@
 // File-list translation helpers shared by the window and the command line:
-// matching names against a mask, listing the files of one directory, copying
-// a file for its backup and replacing a file's contents atomically.
+// matching names against a mask, listing the files of one directory or of a
+// whole tree (never a backup or a temporary file of ours), copying a file for
+// its backup, putting it back from there, and replacing a file's contents
+// atomically.
 #pragma once
 
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,16 +29,77 @@ std::string DirectoryPrefix(const std::string& path);
 // process which no longer runs left in the directory are removed.
 std::vector<std::string> ListMatchingFiles(const std::string& prefix, const std::string& mask);
 
-// Copies a file over `to` (atomically, so a failed copy leaves `to` as it
-// was), with the source's permissions, owner and group where the process may
-// set them. Raises "Cannot open file %s" for the source and "Cannot create
-// file %s" for the target.
-void CopyFileOverwrite(const std::string& from, const std::string& to);
+/// The input files of a batch run, and the folders that could not be read.
+struct TInputFiles {
+  std::vector<std::string> Files;       // prefix + path below the directory, sorted
+  std::vector<std::string> Unreadable;  // directories not read, each ending in "/"
+};
 
-// Replaces the contents of an existing file with `bytes`: a temporary file
-// beside it, then a rename, keeping the file's permissions. A file the user
-// may not write fails with "Cannot create file %s".
+/// Whether `name`, in a directory whose entries are `siblings`, is the
+/// backup of one of them: that entry's name followed by `backupEnding`.
+/// Nothing is a backup when the ending is empty.
+bool IsBackupName(const std::string& name, const std::set<std::string>& siblings,
+                  const std::string& backupEnding);
+
+/// Whether `name`, in a directory whose entries are `siblings`, is a
+/// temporary file that replacing a file (or writing its backup) leaves behind
+/// when the process is killed: one that TAtomicFileWriter names (see
+/// IsTemporaryFileName), or the name of the entry or of its backup followed
+/// by "." and six letters or digits, as earlier versions named them.
+bool IsTemporaryName(const std::string& name, const std::set<std::string>& siblings,
+                     const std::string& backupEnding);
+
+/// The files of `dir` whose names match the mask, as a batch run takes them:
+/// regular files, hidden ones included, never a backup (see IsBackupName) or
+/// a temporary file of ours (see IsTemporaryName). Without `recursive`, the
+/// files of `dir` itself, symbolic links to files included; with it, those
+/// of every subdirectory too, where symbolic links are neither followed nor
+/// taken. A directory that cannot be read, `dir` itself included, gives no
+/// files and is named in Unreadable. Temporary files that a process which
+/// no longer runs left in a directory listed are removed.
+TInputFiles ListInputFiles(const std::string& dir, const std::string& mask,
+                           const std::string& backupEnding, bool recursive);
+
+/// Whose permissions, owner and group a copied file gets.
+enum class TCopyAttributes {
+  OfSource,  // the source's (a backup copy), replacing a read-only copy made earlier
+  OfTarget,  // an existing target keeps its own (a file put back from its backup)
+};
+
+// Copies a file over `to` (atomically, so a failed copy leaves `to` as it
+// was), with the permissions, owner and group that `attributes` says, where
+// the process may set them. Raises "Cannot open file %s" for the source and
+// "Cannot create file %s" for the target.
+void CopyFileOverwrite(const std::string& from, const std::string& to,
+                       TCopyAttributes attributes = TCopyAttributes::OfSource);
+
+// Replaces the contents of a file with `bytes`, or makes the file: a
+// temporary file beside it, then a rename, keeping an existing file's
+// permissions. A file the user may not write fails with "Cannot create file
+// %s".
 void ReplaceFileContents(const std::string& fileName, std::string_view bytes);
+
+/// What a restore did with one file.
+enum class TRestoreOutcome {
+  Restored,  // the file holds its backup's bytes again and the backup is gone
+  NoBackup,  // there is no backup (no regular file of that name): left alone
+};
+
+/// Puts a file back from its backup, fileName + `backupEnding`: the file is
+/// replaced atomically by the backup's bytes (keeping the file's
+/// permissions), then the backup is removed. Raises "Cannot open file %s"
+/// for the backup, "Cannot create file %s" for the file and "Cannot remove
+/// file %s" when the backup could not be removed after the file was put back.
+TRestoreOutcome RestoreFromBackup(const std::string& fileName, const std::string& backupEnding);
+
+/// Takes whatever is written to it and keeps nothing: the output of a run
+/// that translates only to look at what the translation meets.
+class TDiscardStream : public TStream {
+ public:
+  size_t Read(void*, size_t) override { return 0; }
+  size_t Write(const void*, size_t count) override { return count; }
+  int64_t Seek(int64_t, SeekOrigin) override { return 0; }
+};
 
 /// What became of one file of a batch run.
 struct TFileOutcome {

@@ -88,12 +88,23 @@ class CliTest : public ::testing::Test {
                           (pipe ? "cat " + Quote(in.string()) + " | " + program
                                 : program + " <" + Quote(in.string())) +
                           " >" + Quote(out.string()) + " 2>" + Quote(err.string());
-    RunResult r;
-    const int raw = std::system(command.c_str());
-    r.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.Out = Read(".stdout");
-    r.Err = Read(".stderr");
-    return r;
+    return Execute(command);
+  }
+
+  // Runs "qualtren-cli args" as Run does, but with its standard error on a
+  // pseudo-terminal (through script); Err is what that terminal received.
+  RunResult RunOnTerminal(const std::string& args) const {
+    const fs::path out = Path(".stdout"), err = Path(".stderr");
+    const std::string inner = "cd " + Quote(dir_.string()) + " && LC_ALL=C " + Quote(cli_) + " " +
+                              args + " >" + Quote(out.string()) + " </dev/null";
+    return Execute("script -q -e -c " + Quote(inner) + " /dev/null >" + Quote(err.string()) +
+                   " 2>&1 </dev/null");
+  }
+
+  // Runs a shell command in the temporary directory; its exit status.
+  int Shell(const std::string& command) const {
+    const int raw = std::system(("cd " + Quote(dir_.string()) + " && " + command).c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   }
 
   // The three translation tables, made from CSV with "table import" in the
@@ -111,6 +122,16 @@ class CliTest : public ::testing::Test {
     ASSERT_EQ(Run("table import " + d + "table.csv --out " + d + "Q47SifTable.vtd").Status, 0);
     ASSERT_EQ(Run("table import " + d + "proc.csv --out " + d + "Q47SifSQL_SP.vtd").Status, 0);
     ASSERT_EQ(Run("table import " + d + "column.csv --out " + d + "Q47SifTableStr.vtd").Status, 0);
+  }
+
+  // Runs a shell command that writes .stdout and .stderr; its status and both.
+  RunResult Execute(const std::string& command) const {
+    RunResult r;
+    const int raw = std::system(command.c_str());
+    r.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.Out = Read(".stdout");
+    r.Err = Read(".stderr");
+    return r;
   }
 
   fs::path dir_;

@@ -1,5 +1,6 @@
-// Tests of "qualtren-cli files": the files of one directory translated in
-// place, with backups, untouched and failed files, and the summary line.
+// Tests of "qualtren-cli files": the files of one directory or of a tree
+// translated in place, with backups, untouched and failed files, and the
+// summary line; putting them back from the backups; the progress line.
 #include <string>
 
 #include "cli_fixture.h"
@@ -120,6 +121,106 @@ TEST_F(FilesCli, UsageAndTableErrorsTouchNothing) {
   EXPECT_EQ(r.Status, 2);
   EXPECT_EQ(r.Err.rfind("qualtren-cli: ", 0), 0u);
   EXPECT_FALSE(fs::exists(Path("d/a.txtbak")));
+}
+
+TEST_F(FilesCli, RecursiveRunsSkipLinksBackupsAndTemporaryFilesAndRestoreUndoesThem) {
+  MakeTables("t");
+  const std::string a = "exec Obracun\n", b = "select Ime from Kupac", c = "select Iznos\r\n";
+  Write("d/a.sql", a);
+  Write("d/sub/b.sql", b);
+  Write("d/sub/deeper/c.sql", c);
+  // A backup and a temporary file of an earlier run, links to a file and to
+  // a directory, a file the mask leaves out.
+  Write("d/a.sqlbak", "an older backup");
+  Write("d/sub/b.sql.Xy12Z9", "left by a killed run");
+  Write("d/sub/deeper/c.sqlbak.a1B2c3", "left by a killed backup");
+  fs::create_symlink("../a.sql", Path("d/sub/link.sql"));
+  fs::create_directories(Path("elsewhere"));
+  Write("elsewhere/e.sql", "exec Obracun");
+  fs::create_symlink("../elsewhere", Path("d/sub/linked"));
+  Write("d/x.txt", "exec Obracun");
+
+  // Flat: the directory alone.
+  RunResult r = Run("files d --tables t --mask '*.sql*' --dry-run --verbose");
+  EXPECT_EQ(r.Err,
+            "would change: d/a.sql\n"
+            "summary: 1 would change, 0 would not change, 0 would be left untouched, 0 failed\n");
+
+  r = Run("files d --tables t --mask '*.sql*' --recursive --verbose");
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(r.Err,
+            "translated: d/a.sql\ntranslated: d/sub/b.sql\ntranslated: d/sub/deeper/c.sql\n"
+            "summary: 3 translated, 0 left untouched, 0 failed\n");
+  EXPECT_EQ(Read("d/sub/b.sql"), "select Name from Customer\r\n");
+  EXPECT_EQ(Read("d/sub/b.sqlbak"), b);
+  EXPECT_EQ(Read("elsewhere/e.sql"), "exec Obracun");
+  EXPECT_TRUE(fs::is_symlink(Path("d/sub/link.sql")));
+  EXPECT_EQ(Read("d/sub/b.sql.Xy12Z9"), "left by a killed run");
+  EXPECT_EQ(Read("d/x.txt"), "exec Obracun");
+  EXPECT_FALSE(fs::exists(Path("d/a.sqlbakbak")));
+
+  // Restore puts every file back byte for byte and removes the backups; a
+  // file without a backup is named and left alone.
+  Write("d/sub/new.sql", "exec Obracun");
+  r = Run("files d --mask '*.sql' --recursive --restore");
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Err,
+            "qualtren-cli: left alone: d/sub/new.sql: no backup d/sub/new.sqlbak\n"
+            "summary: 3 restored, 1 without a backup, 0 failed\n");
+  EXPECT_EQ(Read("d/a.sql"), a);
+  EXPECT_EQ(Read("d/sub/b.sql"), b);
+  EXPECT_EQ(Read("d/sub/deeper/c.sql"), c);
+  EXPECT_EQ(Read("d/sub/new.sql"), "exec Obracun");
+  for (const char* gone : {"d/a.sqlbak", "d/sub/b.sqlbak", "d/sub/deeper/c.sqlbak"})
+    EXPECT_FALSE(fs::exists(Path(gone))) << gone;
+
+  // A restore keeps the file's permissions, with a backup ending of its own.
+  fs::remove(Path("d/sub/new.sql"));
+  ASSERT_EQ(Run("files d --tables t --mask '*.sql' --backup .orig").Status, 0);
+  fs::permissions(Path("d/a.sql"), fs::perms::owner_read | fs::perms::owner_write);
+  r = Run("files d --mask '*.sql' --backup .orig --restore --verbose");
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(r.Err, "restored: d/a.sql\nsummary: 1 restored, 0 without a backup, 0 failed\n");
+  EXPECT_EQ(Read("d/a.sql"), a);
+  EXPECT_EQ(fs::status(Path("d/a.sql")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+
+  // A restore needs a backup ending, and is no dry run.
+  EXPECT_EQ(Run("files d --restore --backup ''").Status, 2);
+  EXPECT_EQ(Run("files d --restore --dry-run").Status, 2);
+}
+
+TEST_F(FilesCli, ProgressIsShownOnATerminalOnly) {
+  MakeTables("t");
+  Write("d/a.sql", "exec Obracun");
+  Write("d/b.sql", "exec Obracun");
+  // On a terminal: a line redrawn in place, then erased before the summary.
+  RunResult r = RunOnTerminal("files d --tables t --mask '*.sql' --dry-run");
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Err.find("\r[0/2] 0:00 d/a.sql\x1b[K"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("\r\x1b[Ksummary: 2 would change"), std::string::npos) << r.Err;
+  EXPECT_EQ(r.Out.substr(0, 14), "--- a/d/a.sql\n");
+  r = RunOnTerminal("files d --tables t --mask '*.sql' --dry-run --quiet");
+  EXPECT_EQ(r.Err.find('\x1b'), std::string::npos) << r.Err;
+  r = RunOnTerminal("report --tables t --mask '*.sql' d");
+  EXPECT_NE(r.Err.find("\r[0/2] 0:00 d/a.sql\x1b[K"), std::string::npos) << r.Err;
+
+  // translate shows the bytes read once the input is over a mebibyte.
+  std::string big;
+  while (big.size() < (3u << 20))
+    big += "select Iznos from Racun\r\n";
+  Write("big.sql", big);
+  r = RunOnTerminal("translate --tables t big.sql");
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_NE(r.Err.find(" of 3.0 MiB read, 0:0"), std::string::npos) << r.Err;
+  EXPECT_TRUE(r.Err.ends_with("\r\x1b[K")) << r.Err;  // erased at the end
+  EXPECT_EQ(RunOnTerminal("translate --quiet --tables t big.sql").Err, "");
+
+  // Not a terminal: nothing but the summary.
+  r = Run("files d --tables t --mask '*.sql' --dry-run");
+  EXPECT_EQ(r.Err,
+            "summary: 2 would change, 0 would not change, 0 would be left untouched, 0 failed\n");
+  EXPECT_EQ(Run("translate --tables t big.sql").Err, "");
 }
 
 }  // namespace

@@ -1,0 +1,296 @@
+// The files subcommand: the files of a directory (or of a whole tree)
+// translated in place by several workers at once, or only compared with
+// their translation (a dry run), or put back from their backups.
+#include <algorithm>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <ostream>
+#include <thread>
+
+#include "base/stream.h"
+#include "cli/commands.h"
+#include "cli/progress.h"
+#include "cli/unified_diff.h"
+#include "trans/file_list.h"
+#include "trans/stream_translate.h"
+#include "trans/trans_tables.h"
+
+namespace qualtren {
+
+namespace {
+
+// What one file of a run gives: its outcome, the lines it reports on
+// standard error and what it writes to standard output.
+struct FileReport {
+  enum class Kind { Done, Unchanged, Untouched, Failed } kind = Kind::Done;
+  std::string Lines;
+  std::string Out;
+};
+
+std::string Message(const std::string& text) {
+  return std::string(kMessagePrefix) + text + "\n";
+}
+
+FileReport TranslateOneFile(TStreamTranslator& translator, const FilesOptions& options,
+                            const std::string& fileName) {
+  FileReport report;
+  try {
+    const TFileOutcome outcome = TranslateFileInPlace(translator, fileName, options.Backup);
+    switch (outcome.kind) {
+      case TFileOutcome::Kind::Translated:
+        if (options.Verbose) report.Lines = "translated: " + fileName + "\n";
+        break;
+      case TFileOutcome::Kind::HoldsNul:
+        report.kind = FileReport::Kind::Untouched;
+        report.Lines = Message("left untouched: " + fileName + ": the file holds a NUL byte");
+        break;
+      case TFileOutcome::Kind::TranslationFailed:
+        report.kind = FileReport::Kind::Untouched;
+        report.Lines =
+            Message("left untouched: " + fileName + ": the translation failed: " + outcome.Error);
+        break;
+    }
+  } catch (const std::exception& e) {
+    report.kind = FileReport::Kind::Failed;
+    report.Lines = Message("failed: " + fileName + ": " + e.what());
+  }
+  return report;
+}
+
+// A dry run of one file: its translation made in memory and compared.
+FileReport DiffOneFile(TStreamTranslator& translator, const FilesOptions& options,
+                       const std::string& fileName) {
+  FileReport report;
+  try {
+    TMemoryStream in(ReadWholeFile(fileName));
+    TMemoryStream out;
+    TLineImageObserver image;
+    const TStreamOutcome outcome = translator.Translate(in, out, "", false, &image);
+    if (outcome.status == TStreamOutcome::Status::HoldsNul) {
+      report.kind = FileReport::Kind::Untouched;
+      report.Lines =
+          Message("would be left untouched: " + fileName + ": the file holds a NUL byte");
+    } else if (outcome.status == TStreamOutcome::Status::Failed) {
+      report.kind = FileReport::Kind::Untouched;
+      report.Lines = Message("would be left untouched: " + fileName +
+                             ": the translation failed: " + outcome.Error);
+    } else {
+      report.Out = UnifiedDiff(in.Bytes(), out.Bytes(), fileName, &image.Image);
+      report.kind = report.Out.empty() ? FileReport::Kind::Unchanged : FileReport::Kind::Done;
+      if (options.Verbose && !report.Out.empty()) report.Lines = "would change: " + fileName + "\n";
+    }
+  } catch (const std::exception& e) {
+    report.kind = FileReport::Kind::Failed;
+    report.Lines = Message("failed: " + fileName + ": " + e.what());
+  }
+  return report;
+}
+
+// Runs `perFile(translator, name)` over the files with `jobs` workers, each
+// with tables of its own, and hands every report to `onReport` in the order
+// of the files. `onWait(i)` is called while file i is awaited. Workers keep
+// at most a few files ahead of the reports handed on, so that what waits
+// to be reported stays small.
+template <typename PerFile, typename OnWait, typename OnReport>
+void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions& options,
+                  TTransTableSet& firstTables, PerFile&& perFile, OnWait&& onWait,
+                  OnReport&& onReport) {
+  const TCommentOptions comment{options.Comment, options.Prefix, options.Suffix};
+  const size_t jobs = static_cast<size_t>(
+      std::max(1, std::min<int>(options.Jobs, static_cast<int>(fileNames.size()))));
+  if (jobs == 1) {
+    TStreamTranslator translator(firstTables.Tables(), comment);
+    for (size_t i = 0; i < fileNames.size(); ++i) {
+      onWait(i);
+      onReport(perFile(translator, fileNames[i]));
+    }
+    return;
+  }
+
+  // Every worker loads its own tables; the first failure ends the run.
+  std::vector<std::unique_ptr<TTransTableSet>> tables(jobs);
+  std::vector<std::exception_ptr> loadErrors(jobs);
+  {
+    std::vector<std::jthread> loaders;
+    for (size_t w = 1; w < jobs; ++w)
+      loaders.emplace_back([&, w] {
+        try {
+          tables[w] = std::make_unique<TTransTableSet>();
+          tables[w]->Load(options.TablesDir);
+        } catch (...) {
+          loadErrors[w] = std::current_exception();
+        }
+      });
+  }
+  for (const std::exception_ptr& e : loadErrors)
+    if (e) std::rethrow_exception(e);
+
+  const size_t ahead = 4 * jobs;
+  std::vector<FileReport> reports(fileNames.size());
+  std::vector<char> done(fileNames.size(), 0);
+  std::mutex mutex;
+  std::condition_variable ready, room;
+  size_t next = 0;      // the next file a worker takes
+  size_t reported = 0;  // files handed to onReport
+  auto work = [&](TTransTableSet& set) {
+    TStreamTranslator translator(set.Tables(), comment);
+    for (;;) {
+      size_t i;
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        room.wait(lock, [&] { return next == fileNames.size() || next < reported + ahead; });
+        if (next == fileNames.size()) return;
+        i = next++;
+      }
+      FileReport report = perFile(translator, fileNames[i]);
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        reports[i] = std::move(report);
+        done[i] = 1;
+      }
+      ready.notify_one();
+    }
+  };
+  std::vector<std::jthread> workers;
+  // However the loop below ends, the workers take no further file, so that
+  // they can be joined.
+  struct TStopWorkers {
+    std::mutex& Mutex;
+    std::condition_variable& Room;
+    size_t& Next;
+    size_t End;
+    ~TStopWorkers() {
+      {
+        std::lock_guard<std::mutex> lock(Mutex);
+        Next = End;
+      }
+      Room.notify_all();
+    }
+  } stop{mutex, room, next, fileNames.size()};
+  workers.emplace_back(work, std::ref(firstTables));
+  for (size_t w = 1; w < jobs; ++w)
+    workers.emplace_back(work, std::ref(*tables[w]));
+
+  for (size_t i = 0; i < fileNames.size(); ++i) {
+    onWait(i);
+    FileReport report;
+    {
+      std::unique_lock<std::mutex> lock(mutex);
+      ready.wait(lock, [&] { return done[i] != 0; });
+      report = std::move(reports[i]);
+      reported = i + 1;
+    }
+    room.notify_all();
+    onReport(report);
+  }
+}
+
+// Names the subdirectories that could not be read; each counts as failed.
+int ReportUnreadable(const TInputFiles& list, CliIo& io) {
+  for (const std::string& dir : list.Unreadable)
+    io.Err << Message("failed: " + dir.substr(0, dir.size() - 1) +
+                      ": the directory cannot be read");
+  return static_cast<int>(list.Unreadable.size());
+}
+
+int RunRestore(const FilesOptions& options, CliIo& io) {
+  if (options.Backup.empty())
+    throw EUsageError("--restore needs the ending of the backups (--backup)");
+  const TInputFiles list =
+      ListInputFiles(options.Dir, options.Mask, options.Backup, options.Recursive);
+  TProgress progress(io.Err, io.ErrIsTerminal && !options.Quiet);
+  int restored = 0, withoutBackup = 0, failed = ReportUnreadable(list, io);
+  for (size_t i = 0; i < list.Files.size(); ++i) {
+    const std::string& name = list.Files[i];
+    progress.Files(i, list.Files.size(), name);
+    std::string lines;
+    try {
+      if (RestoreFromBackup(name, options.Backup) == TRestoreOutcome::Restored) {
+        ++restored;
+        if (options.Verbose) lines = "restored: " + name + "\n";
+      } else {
+        ++withoutBackup;
+        lines = Message("left alone: " + name + ": no backup " + name + options.Backup);
+      }
+    } catch (const std::exception& e) {
+      ++failed;
+      lines = Message("failed: " + name + ": " + e.what());
+    }
+    if (!lines.empty()) {
+      progress.Clear();
+      io.Err << lines;
+    }
+  }
+  progress.Clear();
+  io.Err << "summary: " << restored << " restored, " << withoutBackup << " without a backup, "
+         << failed << " failed\n";
+  return withoutBackup == 0 && failed == 0 ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+int RunFiles(const FilesOptions& options, CliIo& io) {
+  std::error_code ec;
+  if (!std::filesystem::exists(options.Dir, ec))
+    throw EUsageError("directory not found: " + options.Dir);
+  if (!std::filesystem::is_directory(options.Dir, ec))
+    throw EUsageError("not a directory: " + options.Dir);
+  if (options.Restore) return RunRestore(options, io);
+
+  TTransTableSet tables;
+  tables.Load(options.TablesDir);
+
+  // The list is taken before any file is touched, so that backup copies made
+  // by this run are never translated by it.
+  const TInputFiles list =
+      ListInputFiles(options.Dir, options.Mask, options.Backup, options.Recursive);
+  const std::vector<std::string>& fileNames = list.Files;
+
+  TProgress progress(io.Err, io.ErrIsTerminal && !options.Quiet);
+  int done = 0, unchanged = 0, untouched = 0, failed = ReportUnreadable(list, io);
+  auto perFile = [&](TStreamTranslator& translator, const std::string& name) {
+    return options.DryRun ? DiffOneFile(translator, options, name)
+                          : TranslateOneFile(translator, options, name);
+  };
+  auto onWait = [&](size_t i) { progress.Files(i, fileNames.size(), fileNames[i]); };
+  RunOverFiles(fileNames, options, tables, perFile, onWait, [&](const FileReport& report) {
+    switch (report.kind) {
+      case FileReport::Kind::Done:
+        ++done;
+        break;
+      case FileReport::Kind::Unchanged:
+        ++unchanged;
+        break;
+      case FileReport::Kind::Untouched:
+        ++untouched;
+        break;
+      case FileReport::Kind::Failed:
+        ++failed;
+        break;
+    }
+    if (!report.Out.empty()) {
+      if (io.OutIsTerminal) progress.Clear();
+      io.Out << report.Out;
+      io.Out.flush();
+      if (!io.Out) throw EWriteError();
+    }
+    if (!report.Lines.empty()) {
+      progress.Clear();
+      io.Err << report.Lines;
+    }
+  });
+  progress.Clear();
+
+  if (options.DryRun) {
+    io.Err << "summary: " << done << " would change, " << unchanged << " would not change, "
+           << untouched << " would be left untouched, " << failed << " failed\n";
+    if (untouched != 0 || failed != 0) return kExitError;
+    return done != 0 ? kExitFound : kExitOk;
+  }
+  io.Err << "summary: " << done << " translated, " << untouched << " left untouched, " << failed
+         << " failed\n";
+  return untouched == 0 && failed == 0 ? kExitOk : kExitFailed;
+}
+
+}  // namespace qualtren

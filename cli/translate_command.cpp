@@ -1,0 +1,94 @@
+// The translate subcommand: the translation tables loaded as the window
+// loads them, and one text (a file or standard input) translated to standard
+// output, or compared with its translation as a unified diff.
+#include <istream>
+#include <ostream>
+
+#include "base/spill_stream.h"
+#include "base/stream.h"
+#include "cli/commands.h"
+#include "cli/input_stream.h"
+#include "cli/progress.h"
+#include "cli/unified_diff.h"
+#include "trans/stream_translate.h"
+#include "trans/trans_tables.h"
+
+namespace qualtren {
+
+namespace {
+
+// Writes a stream from its start to an output stream.
+void CopyToOutput(TStream& from, std::ostream& to) {
+  from.SetPosition(0);
+  char buffer[64 * 1024];
+  while (const size_t n = from.Read(buffer, sizeof buffer))
+    to.write(buffer, static_cast<std::streamsize>(n));
+  to.flush();
+  if (!to) throw EWriteError();
+}
+
+// The whole of a stream, from its start.
+std::string ReadAll(TStream& from) {
+  from.SetPosition(0);
+  std::string bytes;
+  char buffer[64 * 1024];
+  while (const size_t n = from.Read(buffer, sizeof buffer))
+    bytes.append(buffer, n);
+  return bytes;
+}
+
+}  // namespace
+
+int RunTranslate(const TranslateOptions& options, CliIo& io) {
+  const bool fromStdin = options.File.empty() || options.File == "-";
+  std::unique_ptr<TStream> input;
+  if (fromStdin)
+    input = std::make_unique<TReplayInputStream>(io.In);
+  else
+    input = std::make_unique<TFileStream>(options.File, FileMode::OpenRead);
+
+  TTransTableSet tables;
+  tables.Load(options.TablesDir);
+  TStreamTranslator translator(tables.Tables(), {options.Comment, options.Prefix, options.Suffix});
+  TProgress progress(io.Err, io.ErrIsTerminal && !options.Quiet);
+  TProgressInputStream watched(*input, fromStdin ? 0 : static_cast<uint64_t>(input->Size()),
+                               progress);
+  // The result is kept until the translation is through, so that a failure
+  // can still give back the input instead.
+  TSpillStream result;
+  TLineImageObserver image;
+  const TStreamOutcome outcome = translator.Translate(
+      watched, result, options.TableName, options.AutoTableName, options.Diff ? &image : nullptr);
+  progress.Clear();
+  // The driver ends a text at its first NUL byte; translating such input
+  // would silently drop everything after it.
+  if (outcome.status == TStreamOutcome::Status::HoldsNul)
+    throw Exception((fromStdin ? std::string("standard input") : options.File) +
+                    " holds a NUL byte");
+
+  if (options.Diff) {
+    if (outcome.status == TStreamOutcome::Status::Failed)
+      throw Exception("the translation failed: " + outcome.Error);
+    // The diff needs both texts whole; the input is read again from its start.
+    const std::string before = ReadAll(*input);
+    const std::string diff =
+        UnifiedDiff(before, ReadAll(result), fromStdin ? "-" : options.File, &image.Image);
+    io.Out << diff;
+    io.Out.flush();
+    if (!io.Out) throw EWriteError();
+    return diff.empty() ? kExitOk : kExitFound;
+  }
+
+  if (outcome.status == TStreamOutcome::Status::Failed) {
+    result.Clear();
+    TStreamTranslator::CopyLines(*input, result);
+  }
+  CopyToOutput(result, io.Out);
+  if (outcome.status == TStreamOutcome::Status::Failed) {
+    io.Err << kMessagePrefix << outcome.Error << '\n';
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+}  // namespace qualtren
