@@ -223,11 +223,22 @@ int RunCli(int argc, const char* const* argv, CliIo& io) {
     if (importCmd->parsed()) return RunTableImport(import, io);
     if (convertCmd->parsed()) return RunTableConvert(convertIn, convertOut, io);
   } catch (const std::exception& e) {
-    io.Err << kMessagePrefix << e.what() << '\n';
+    io.Err << kMessagePrefix << MessageWithReason(e) << '\n';
     return kExitError;
   }
   io.Err << kMessagePrefix << "no command given\n";
   return kExitError;
+}
+
+void LoadTables(TTransTableSet& tables, const std::string& dir) {
+  try {
+    tables.Load(dir);
+  } catch (const std::exception& e) {
+    const std::string& file = tables.FailedFile();
+    const std::string message = MessageWithReason(e);
+    if (file.empty() || message.find(file) != std::string::npos) throw;
+    throw Exception(file + ": " + message);
+  }
 }
 
 }  // namespace qualtren

@@ -11,6 +11,7 @@
 #include "base/exception.h"
 #include "table/virtual_table.h"
 #include "trans/name_lookup.h"
+#include "trans/trans_tables.h"
 
 namespace qualtren {
 
@@ -95,6 +96,12 @@ int RunTableImport(const ImportOptions& options, CliIo& io);
 /// Raises "line N: ..." for malformed CSV and values that do not fit.
 void ImportCsv(std::string_view csv, int size, TVirtualTable& table);
 int RunTableConvert(const std::string& in, const std::string& out, CliIo& io);
+
+/// Loads the translation tables from `dir` as TTransTableSet::Load does; a
+/// failure is raised with the file that failed named in front of the
+/// message, unless the message names it already
+/// ("tables/Q47SifTableStr.vtd: Stream read error").
+void LoadTables(TTransTableSet& tables, const std::string& dir);
 
 // Parses the command line and runs the chosen subcommand; every error ends
 // up as one message on io.Err and the matching status.

@@ -53,7 +53,7 @@ FileReport TranslateOneFile(TStreamTranslator& translator, const FilesOptions& o
     }
   } catch (const std::exception& e) {
     report.kind = FileReport::Kind::Failed;
-    report.Lines = Message("failed: " + fileName + ": " + e.what());
+    report.Lines = Message("failed: " + fileName + ": " + MessageWithReason(e));
   }
   return report;
 }
@@ -82,7 +82,7 @@ FileReport DiffOneFile(TStreamTranslator& translator, const FilesOptions& option
     }
   } catch (const std::exception& e) {
     report.kind = FileReport::Kind::Failed;
-    report.Lines = Message("failed: " + fileName + ": " + e.what());
+    report.Lines = Message("failed: " + fileName + ": " + MessageWithReason(e));
   }
   return report;
 }
@@ -117,7 +117,7 @@ void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions&
       loaders.emplace_back([&, w] {
         try {
           tables[w] = std::make_unique<TTransTableSet>();
-          tables[w]->Load(options.TablesDir);
+          LoadTables(*tables[w], options.TablesDir);
         } catch (...) {
           loadErrors[w] = std::current_exception();
         }
@@ -215,7 +215,7 @@ int RunRestore(const FilesOptions& options, CliIo& io) {
       }
     } catch (const std::exception& e) {
       ++failed;
-      lines = Message("failed: " + name + ": " + e.what());
+      lines = Message("failed: " + name + ": " + MessageWithReason(e));
     }
     if (!lines.empty()) {
       progress.Clear();
@@ -239,7 +239,7 @@ int RunFiles(const FilesOptions& options, CliIo& io) {
   if (options.Restore) return RunRestore(options, io);
 
   TTransTableSet tables;
-  tables.Load(options.TablesDir);
+  LoadTables(tables, options.TablesDir);
 
   // The list is taken before any file is touched, so that backup copies made
   // by this run are never translated by it.

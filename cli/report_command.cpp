@@ -109,7 +109,7 @@ int RunReport(const ReportOptions& options, CliIo& io) {
     if (!std::filesystem::exists(path, ec)) throw EUsageError("not found: " + path);
   }
   TTransTableSet tables;
-  tables.Load(options.TablesDir);
+  LoadTables(tables, options.TablesDir);
 
   std::vector<TNotCounted> notCounted;
   std::vector<std::string> fileNames;
@@ -145,7 +145,7 @@ int RunReport(const ReportOptions& options, CliIo& io) {
       else if (outcome.status == TStreamOutcome::Status::Failed)
         reason = "the translation failed: " + outcome.Error;
     } catch (const std::exception& e) {
-      reason = e.what();
+      reason = MessageWithReason(e);
     }
     report.EndFile(reason.empty());
     if (!reason.empty()) {

@@ -48,7 +48,7 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
     input = std::make_unique<TFileStream>(options.File, FileMode::OpenRead);
 
   TTransTableSet tables;
-  tables.Load(options.TablesDir);
+  LoadTables(tables, options.TablesDir);
   TStreamTranslator translator(tables.Tables(), {options.Comment, options.Prefix, options.Suffix});
   TProgress progress(io.Err, io.ErrIsTerminal && !options.Quiet);
   TProgressInputStream watched(*input, fromStdin ? 0 : static_cast<uint64_t>(input->Size()),

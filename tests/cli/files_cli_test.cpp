@@ -79,7 +79,7 @@ TEST_F(FilesCli, FailedFilesAreCountedAndTheRunGoesOn) {
   RunResult r = Run("files d --tables t");
   EXPECT_EQ(r.Status, 1);
   EXPECT_EQ(r.Err,
-            "qualtren-cli: failed: d/b.txt: Cannot create file d/b.txtbak\n"
+            "qualtren-cli: failed: d/b.txt: Cannot create file d/b.txtbak (Is a directory)\n"
             "summary: 2 translated, 0 left untouched, 1 failed\n");
   EXPECT_EQ(Read("d/a.txt"), "exec Settle\r\n");
   EXPECT_EQ(Read("d/b.txt"), "exec Obracun");
@@ -113,7 +113,7 @@ TEST_F(FilesCli, UsageAndTableErrorsTouchNothing) {
 
   r = Run("files d --tables nowhere");
   EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file nowhere/Q47SifTable.vtd\n");
+  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file nowhere/Q47SifTable.vtd (No such file or directory)\n");
   EXPECT_EQ(Read("d/a.txt"), "exec Obracun");
   EXPECT_FALSE(fs::exists(Path("d/a.txtbak")));
 

@@ -1,8 +1,10 @@
-// A crash test of "qualtren-cli files": runs killed at random moments lose no
+// Crash tests of "qualtren-cli files": runs killed at random moments lose no
 // byte (every file holds its old bytes or its whole translation, every backup
-// is whole) and the next run leaves nothing stray behind.
+// is whole) and the next run leaves nothing stray behind; a file system that
+// fills up during a run loses nothing either, and the messages say why.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -90,6 +92,39 @@ TEST_F(KillCli, KilledRunsLoseNothingAndTheNextRunLeavesNothingStray) {
     ++entries;
   }
   EXPECT_EQ(entries, 2u * kFiles);
+}
+
+TEST_F(KillCli, AFullFileSystemLosesNothingAndSaysWhy) {
+  MakeTables("t");
+  fs::create_directories(Path("small"));
+  if (::mount("tmpfs", Path("small").c_str(), "tmpfs", 0, "size=256k") != 0)
+    GTEST_SKIP() << "no tmpfs can be mounted here";
+  struct Unmount {
+    std::string path;
+    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+  } unmount{Path("small")};
+
+  // Six files of 30 KB, with backups: room for some of the work only.
+  std::vector<std::string> originals;
+  for (int i = 0; i < 6; ++i) {
+    originals.push_back("select Ime from Kupac -- " + std::string(30000, 'x') + "\n");
+    Write("small/f" + std::to_string(i) + ".sql", originals.back());
+  }
+  const RunResult r = Run("files small --tables t --mask '*.sql' --jobs 1");
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Err.find("(No space left on device)\n"), std::string::npos) << r.Err;
+  for (int i = 0; i < 6; ++i) {
+    const std::string name = "small/f" + std::to_string(i) + ".sql";
+    const std::string now = Read(name);
+    EXPECT_TRUE(now == originals[i] ||
+                now == "select Name from Customer -- " + std::string(30000, 'x') + "\r\n")
+        << name;
+    if (fs::exists(Path(name + "bak"))) {
+      EXPECT_TRUE(Read(name + "bak") == originals[i]) << name;
+    }
+  }
+  for (const auto& e : fs::directory_iterator(Path("small")))
+    EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
 }
 
 }  // namespace

@@ -117,7 +117,7 @@ TEST_F(ReportCli, CountsNamesAndFindsTheUnknownOnesWithTheirTables) {
   EXPECT_EQ(r.Status, 2);
   EXPECT_EQ(r.Err,
             "qualtren-cli: not counted: k/b.txt: the file holds a NUL byte\n"
-            "qualtren-cli: Cannot create file nowhere/u.csv\n");
+            "qualtren-cli: Cannot create file nowhere/u.csv (No such file or directory)\n");
   EXPECT_EQ(r.Out.substr(0, 9), "files: 1\n");
 }
 

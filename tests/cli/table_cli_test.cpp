@@ -212,7 +212,7 @@ TEST_F(TableCli, ImportErrorsNameTheLineAndWriteNothing) {
   // Files that cannot be read or written.
   RunResult r = Run("table import missing.csv --out new.vtd");
   EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file missing.csv\n");
+  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file missing.csv (No such file or directory)\n");
   Write("ok.csv", "a\n1\n");
   r = Run("table import ok.csv --out nowhere/new.vtd");
   EXPECT_EQ(r.Status, 2);
@@ -257,7 +257,7 @@ TEST_F(TableCli, ConvertSavesBinaryAndXmlFilesAsBinary) {
   EXPECT_FALSE(fs::exists(Path("out.vtd")));
   r = Run("table info missing.vtd");
   EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file missing.vtd\n");
+  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file missing.vtd (No such file or directory)\n");
 }
 
 }  // namespace

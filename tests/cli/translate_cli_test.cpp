@@ -81,17 +81,18 @@ TEST_F(TranslateCli, ExitStatusesAndMessages) {
   r = Run("translate --tables nowhere", "exec Obracun");
   EXPECT_EQ(r.Status, 2);
   EXPECT_EQ(r.Out, "");
-  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file nowhere/Q47SifTable.vtd\n");
+  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file nowhere/Q47SifTable.vtd (No such file or directory)\n");
   fs::remove(Path("t/Q47SifSQL_SP.vtd"));
   r = Run("translate --tables t/", "exec Obracun");
   EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file t/Q47SifSQL_SP.vtd\n");
+  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file t/Q47SifSQL_SP.vtd (No such file or directory)\n");
   r = Run("translate", "exec Obracun");
-  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file Q47SifTable.vtd\n");
+  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file Q47SifTable.vtd (No such file or directory)\n");
   Write("junk/Q47SifTable.vtd", "\x03\x00\x05");
   r = Run("translate --tables junk", "exec Obracun");
   EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err, "qualtren-cli: Stream read error\n");
+  // The table file that failed is named.
+  EXPECT_EQ(r.Err, "qualtren-cli: junk/Q47SifTable.vtd: Stream read error\n");
 
   // 2: input with a NUL byte, nothing on standard output.
   r = Run("translate --tables broken", std::string("exec Obracun\0 x", 15), "C", true);
@@ -106,9 +107,9 @@ TEST_F(TranslateCli, ExitStatusesAndMessages) {
   // 2: unreadable input.
   r = Run("translate --tables broken missing.sql");
   EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file missing.sql\n");
+  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file missing.sql (No such file or directory)\n");
   r = Run("translate --tables broken t");
-  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file t\n");
+  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file t (Is a directory)\n");
 
   // 2: bad usage of every kind, never the parser library's own status.
   for (const char* args :
