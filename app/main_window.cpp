@@ -23,7 +23,6 @@
 #include "base/exception.h"
 #include "base/stream.h"
 #include "picker/edit_btn_dialog_file.h"
-#include "picker/error_box.h"
 #include "trans/file_list.h"
 #include "trans/trans_tables.h"
 #include "trans/translate.h"
@@ -86,7 +85,7 @@ QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, int left, int top, i
 
 }  // namespace
 
-TMain::TMain(QWidget* parent) : QMainWindow(parent) {
+TMain::TMain(TMainUi ui, QWidget* parent) : QMainWindow(parent), ui_(std::move(ui)) {
   setObjectName(QStringLiteral("Main"));
   setWindowTitle(QStringLiteral("Qualtren"));
   setFont(WindowFont());
@@ -130,6 +129,7 @@ void TMain::CreateControls() {
   fPath->SetCaption(QStringLiteral("..."));
   fPath->SetNumGlyphs(1);
   fPath->SetDialogType(ebftOpenDir);
+  fPath->SetUserInterface(ui_);
   lExt = MakeLabel(c, "lExt", QStringLiteral("Ext:"), 463, 61, 18, 13, true);
   fExt = Place(new QLineEdit(QStringLiteral("*.txt"), c), "fExt", 488, 56, 73, 21);
   lBackup = MakeLabel(c, "lBackup", QStringLiteral("Backup:"), 641, 61, 40, 13, true);
@@ -216,7 +216,7 @@ void TMain::SaveTransTable(TDataSet& source, const std::string& fileName) {
 }
 
 void TMain::ShowError(const QString& message) {
-  ShowErrorBox(this, message);
+  ui_.ShowError(this, message);
 }
 
 void TMain::Guarded(const std::function<void()>& body) {
@@ -373,7 +373,7 @@ void TMain::RunFileList() {
       // Commands the user started meanwhile run here, between two files.
       QCoreApplication::processEvents();
       repaint();
-      if (OnFileProgress) OnFileProgress(i + 1, count, name);
+      if (ui_.FileProgress) ui_.FileProgress(i + 1, count, name);
       if (stopRequested_) break;
 
       const std::string backup = FileNameBytes(fBackup->text());

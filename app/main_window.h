@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dataset/client_dataset.h"
+#include "picker/user_interface.h"
 #include "table/virtual_table.h"
 #include "trans/name_lookup.h"
 #include "trans/trans_tables.h"
@@ -30,6 +31,17 @@ struct TFileTable {
   bool Filtered = true;
 };
 
+/// How the window reaches the user beyond its controls (the error box, the
+/// beep and the dialogs of its path box) and whom it tells of the progress of
+/// a file-list run; given whole when the window is made. Empty members do
+/// what the platform does, and nothing for the progress.
+struct TMainUi : TUserInterface {
+  /// Runs during file-list translation once the progress of a file is shown
+  /// and pending events are handled, before the file is touched: the number
+  /// of the file (from 1), the count of files and the file's name.
+  std::function<void(int number, int count, const std::string& fileName)> FileProgress;
+};
+
 class TMain : public QMainWindow {
   Q_OBJECT
 
@@ -37,7 +49,7 @@ class TMain : public QMainWindow {
   // Builds every control and component, then runs FormCreate; an error of
   // FormCreate is shown in the error message box and the window is created
   // all the same.
-  explicit TMain(QWidget* parent = nullptr);
+  explicit TMain(TMainUi ui = {}, QWidget* parent = nullptr);
   ~TMain() override;
 
   // Handlers of the window's events. Each one shows an error that escapes it
@@ -61,11 +73,6 @@ class TMain : public QMainWindow {
   bool FileTransRunning() const { return running_; }
   // Asks a running file-list translation to stop before its next file.
   void RequestStop();
-
-  // Runs during file-list translation once the progress of a file is shown
-  // and pending events are handled, before the file is touched: the number
-  // of the file (from 1), the count of files and the file's name.
-  std::function<void(int number, int count, const std::string& fileName)> OnFileProgress;
 
   // Controls, named as the window's description names them.
   QLabel* Label1;
@@ -131,6 +138,7 @@ class TMain : public QMainWindow {
   void RunFileList();
   void ShowError(const QString& message);
 
+  TMainUi ui_;
   bool running_ = false;
   bool stopRequested_ = false;
   bool closeAfterRun_ = false;

@@ -17,11 +17,6 @@ namespace {
 
 constexpr int kMinHeight = 5;
 
-std::function<void()>& BeepHook() {
-  static std::function<void()> hook;
-  return hook;
-}
-
 bool IsCut(QKeyEvent* event) {
   return event->matches(QKeySequence::Cut);
 }
@@ -78,18 +73,6 @@ void TEditBtn::ButtonClick() {
     return;
   }
   if (onBtnClick_) onBtnClick_(this);
-}
-
-void TEditBtn::SetBeepHook(std::function<void()> hook) {
-  BeepHook() = std::move(hook);
-}
-
-void TEditBtn::Beep() {
-  if (BeepHook()) {
-    BeepHook()();
-    return;
-  }
-  QApplication::beep();
 }
 
 void TEditBtn::resizeEvent(QResizeEvent* event) {

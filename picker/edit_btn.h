@@ -6,6 +6,8 @@
 #include <QString>
 #include <functional>
 
+#include "picker/user_interface.h"
+
 class QToolButton;
 
 namespace qualtren {
@@ -50,10 +52,11 @@ class TEditBtn : public QLineEdit {
 
   QToolButton* Button() const { return button_; }
 
-  // The system's default beep, replaceable so that tests can count it. An
-  // empty hook restores the beep.
-  static void SetBeepHook(std::function<void()> hook);
-  static void Beep();
+  /// The error box, beep and dialog runner the box and its dialogs use.
+  const TUserInterface& UserInterface() const { return ui_; }
+  void SetUserInterface(TUserInterface ui) { ui_ = std::move(ui); }
+  /// The system's default beep, through the box's user interface.
+  void Beep() const { ui_.SoundBeep(); }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -80,6 +83,7 @@ class TEditBtn : public QLineEdit {
   bool autoSelect_ = true;
   bool ctl3D_ = true;
   TBtnClickEvent onBtnClick_;
+  TUserInterface ui_;
 };
 
 }  // namespace qualtren

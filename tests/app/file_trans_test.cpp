@@ -212,7 +212,7 @@ TEST_F(FileTransTest, ProgressStopAndBackupTextReadForEveryFile) {
   bool pendingRan = false;
   QTimer::singleShot(0, main_.get(), [&] { pendingRan = true; });
   std::vector<std::string> progress;
-  main_->OnFileProgress = [&](int n, int m, const std::string& name) {
+  progress_ = [&](int n, int m, const std::string& name) {
     // Events that were pending ran before the first file.
     EXPECT_TRUE(pendingRan);
     EXPECT_TRUE(main_->FileTransRunning());
@@ -242,7 +242,7 @@ TEST_F(FileTransTest, ProgressStopAndBackupTextReadForEveryFile) {
 
   // A new run starts from the beginning.
   progress.clear();
-  main_->OnFileProgress = [&](int n, int m, const std::string& name) {
+  progress_ = [&](int n, int m, const std::string& name) {
     progress.push_back(std::to_string(n) + "/" + std::to_string(m) + " " + name);
   };
   Run();
@@ -253,7 +253,7 @@ TEST_F(FileTransTest, ProgressStopAndBackupTextReadForEveryFile) {
 TEST_F(FileTransTest, ClosingDuringARunEndsTheWindowAfterTheLastFile) {
   Put("a.txt", kSql);
   Put("b.txt", kSql);
-  main_->OnFileProgress = [&](int n, int, const std::string&) {
+  progress_ = [&](int n, int, const std::string&) {
     if (n == 1) main_->bQuit->click();
     EXPECT_TRUE(main_->isVisible());
   };
@@ -270,7 +270,7 @@ TEST_F(FileTransTest, EscapeStopsTheRunBeforeTheNextFile) {
   auto* escape = main_->findChild<QShortcut*>();
   ASSERT_NE(escape, nullptr);
   EXPECT_EQ(escape->key(), QKeySequence(Qt::Key_Escape));
-  main_->OnFileProgress = [&](int n, int, const std::string&) {
+  progress_ = [&](int n, int, const std::string&) {
     if (n == 1) emit escape->activated();
   };
   Run();
@@ -278,7 +278,7 @@ TEST_F(FileTransTest, EscapeStopsTheRunBeforeTheNextFile) {
   EXPECT_EQ(Get("b.txt"), kSql);
   // Outside a run Escape does nothing.
   emit escape->activated();
-  main_->OnFileProgress = {};
+  progress_ = {};
   Run();
   EXPECT_EQ(Get("a.txt"), kTranslated);
 }
@@ -287,7 +287,7 @@ TEST_F(FileTransTest, TranslateDuringARunRunsBetweenTwoFiles) {
   Put("a.txt", kSql);
   Put("b.txt", "from Racun");
   std::string lowerSeen;
-  main_->OnFileProgress = [&](int n, int, const std::string&) {
+  progress_ = [&](int n, int, const std::string&) {
     if (n == 2) {
       SetMemoText(*main_->mSQL, "from Kupac");
       main_->bTrans->click();

@@ -19,6 +19,7 @@ class EditBtnTest : public PickerTest {
     PickerTest::SetUp();
     window_.resize(400, 200);
     box_ = new TEditBtn(&window_);
+    box_->SetUserInterface(Ui());
     box_->setGeometry(10, 10, 273, 21);
     other_ = new QLineEdit(&window_);
     other_->setGeometry(10, 50, 100, 21);
@@ -192,6 +193,7 @@ class LettersBox : public TEditBtn {
 
 TEST_F(EditBtnTest, RefusedCharacterIsDroppedWithABeep) {
   auto* letters = new LettersBox(&window_);
+  letters->SetUserInterface(Ui());
   letters->show();
   letters->setFocus();
   auto type = [&](const QString& text) {
