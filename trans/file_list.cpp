@@ -93,6 +93,13 @@ class TDiscardStream : public TStream {
 
 TFileOutcome TranslateFileInPlace(TStreamTranslator& translator, const std::string& fileName,
                                   const std::string& backupEnding) {
+  return TranslateFileInPlace(
+      [&translator](TStream& in, TStream& out) { return translator.Translate(in, out, "", false); },
+      fileName, backupEnding);
+}
+
+TFileOutcome TranslateFileInPlace(const TFileTranslateStep& translate, const std::string& fileName,
+                                  const std::string& backupEnding) {
   if (!backupEnding.empty()) CopyFileOverwrite(fileName, fileName + backupEnding);
   TFileStream in(fileName, FileMode::OpenRead);
 
@@ -108,7 +115,7 @@ TFileOutcome TranslateFileInPlace(TStreamTranslator& translator, const std::stri
   TDiscardStream discard;
   TStreamOutcome outcome;
   try {
-    outcome = translator.Translate(in, writer ? writer->Stream() : discard, "", false);
+    outcome = translate(in, writer ? writer->Stream() : discard);
   } catch (const EWriteError&) {
     throw EFCreateError(fileName);
   }
