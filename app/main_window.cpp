@@ -301,6 +301,20 @@ std::string TMain::Translate() {
   return failure;
 }
 
+TStreamOutcome TMain::TranslateThroughAreas(TStream& in, TStream& out) {
+  const int64_t size = in.Size();
+  if (static_cast<uint64_t>(size) > kMemoCapacity) throw Exception("Text exceeds memo capacity");
+  in.SetPosition(0);
+  const std::string bytes = in.ReadBytes(static_cast<size_t>(size));
+  // A text area ends its text at a NUL byte; rewriting would cut the file.
+  if (bytes.find('\0') != std::string::npos) return {TStreamOutcome::Status::HoldsNul, {}};
+  SetMemoText(*mSQL, bytes);
+  const std::string failure = Translate();
+  if (!failure.empty()) return {TStreamOutcome::Status::Failed, failure};
+  out.WriteBytes(MemoText(*mSQLPre));
+  return {};
+}
+
 void TMain::bTransClick() {
   Guarded([this] {
     const std::string failure = Translate();
@@ -376,26 +390,20 @@ void TMain::RunFileList() {
       if (ui_.FileProgress) ui_.FileProgress(i + 1, count, name);
       if (stopRequested_) break;
 
-      const std::string backup = FileNameBytes(fBackup->text());
-      if (!backup.empty()) CopyFileOverwrite(name, name + backup);
-
-      std::error_code sizeError;
-      const auto size = std::filesystem::file_size(name, sizeError);
-      if (!sizeError && size > kMemoCapacity) throw Exception("Text exceeds memo capacity");
-      const std::string bytes = ReadWholeFile(name);
-      if (bytes.find('\0') != std::string::npos) {
-        // A text area ends its text at a NUL byte; rewriting would cut the file.
-        untouched << FileNameToQString(name) + QStringLiteral(" (holds a NUL byte)");
-        continue;
+      const TFileOutcome outcome = TranslateFileInPlace(
+          [this](TStream& in, TStream& out) { return TranslateThroughAreas(in, out); }, name,
+          FileNameBytes(fBackup->text()));
+      switch (outcome.kind) {
+        case TFileOutcome::Kind::Translated:
+          break;
+        case TFileOutcome::Kind::HoldsNul:
+          untouched << FileNameToQString(name) + QStringLiteral(" (holds a NUL byte)");
+          break;
+        case TFileOutcome::Kind::TranslationFailed:
+          untouched << FileNameToQString(name) + QStringLiteral(" (translation failed: ") +
+                           MessageToQString(outcome.Error) + u')';
+          break;
       }
-      SetMemoText(*mSQL, bytes);
-      const std::string failure = Translate();
-      if (!failure.empty()) {
-        untouched << FileNameToQString(name) + QStringLiteral(" (translation failed: ") +
-                         MessageToQString(failure) + u')';
-        continue;
-      }
-      ReplaceFileContents(name, MemoText(*mSQLPre));
     }
   } catch (const std::exception& e) {
     // The run stops at this file; the text areas keep what they hold.

@@ -12,6 +12,7 @@
 #include "picker/user_interface.h"
 #include "table/virtual_table.h"
 #include "trans/name_lookup.h"
+#include "trans/stream_translate.h"
 #include "trans/trans_tables.h"
 
 class QCheckBox;
@@ -136,6 +137,11 @@ class TMain : public QMainWindow {
   // succeeded); the errors of the command itself are raised.
   std::string Translate();
   void RunFileList();
+  // The translation step of one file of a run: the file's text goes into
+  // the upper area, the Translate command runs, and the lower area's text is
+  // the file's new content. The file's size is checked against the areas'
+  // capacity first.
+  TStreamOutcome TranslateThroughAreas(TStream& in, TStream& out);
   void ShowError(const QString& message);
 
   TMainUi ui_;
