@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/highlight.h"
 #include "app/text_area.h"
 #include "base/exception.h"
 #include "base/stream.h"
@@ -144,6 +145,7 @@ void TMain::CreateControls() {
   mSQL = MakeMemo(c, "mSQL", 8, 104, 881, 257);
   Label3 = MakeLabel(c, "Label3", QStringLiteral("Prevod"), 8, 368, 34, 13, false);
   mSQLPre = MakeMemo(c, "mSQLPre", 8, 384, 881, 257);
+  mSQLPreHighlight = new TSpanHighlighter(*mSQLPre);
 
   lProgress = MakeLabel(c, "lProgress", QString(), 488, 84, 313, 13, false);
   lProgress->setTextFormat(Qt::PlainText);
@@ -289,9 +291,12 @@ std::string TMain::Translate() {
   const std::string suffix = QStringToAnsi(fSufix->text());
 
   std::string failure;
-  const std::string result =
-      TranslateText(Tables(), tableName, autoTableName, text, addComment, prefix, suffix, &failure);
+  THighlightCollector replaced(prefix, suffix);
+  const std::string result = TranslateText(Tables(), tableName, autoTableName, text, addComment,
+                                           prefix, suffix, &failure, &replaced);
   SetMemoText(*mSQLPre, result);
+  // A failed translation gives back the input: nothing was replaced.
+  if (failure.empty()) mSQLPreHighlight->SetSpans(replaced.TakeSpans());
 
   if (lCopyClpBrd->isChecked()) {
     QClipboard* clipboard = QGuiApplication::clipboard();

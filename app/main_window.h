@@ -24,6 +24,7 @@ class QPushButton;
 namespace qualtren {
 
 class TEditBtnDialogFile;
+class TSpanHighlighter;
 
 // The file-table component of the database runtime: it only receives the
 // current directory while the window is created.
@@ -100,6 +101,8 @@ class TMain : public QMainWindow {
   QPlainTextEdit* mSQL;
   QLabel* Label3;
   QPlainTextEdit* mSQLPre;
+  // Shows in mSQLPre what the last translation replaced.
+  TSpanHighlighter* mSQLPreHighlight;
   // The progress of file-list translation ("File n of m: name").
   QLabel* lProgress;
 
