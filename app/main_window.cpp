@@ -174,8 +174,20 @@ void TMain::CreateControls() {
   connect(lComment, &QCheckBox::toggled, this, [this] { lCommentClick(); });
   connect(lFileList, &QCheckBox::toggled, this, [this] { lFileListClick(); });
 
+  // Enter or Return on a focused button presses it, as Space does.
+  for (QPushButton* button : {bTrans, bQuit, bFileTrans, Button1})
+    button->setAutoDefault(true);
+  // Ctrl+Return translates from anywhere in the window.
+  for (const QKeySequence& keys :
+       {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+    auto* translate = new QShortcut(keys, this);
+    translate->setObjectName(QStringLiteral("TranslateShortcut"));
+    connect(translate, &QShortcut::activated, this, [this] { bTransClick(); });
+  }
+
   // Escape asks a running file-list translation to stop.
   auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  stop->setObjectName(QStringLiteral("StopShortcut"));
   connect(stop, &QShortcut::activated, this, [this] {
     if (running_) RequestStop();
   });

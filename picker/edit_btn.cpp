@@ -138,6 +138,14 @@ void TEditBtn::focusOutEvent(QFocusEvent* event) {
 }
 
 void TEditBtn::keyPressEvent(QKeyEvent* event) {
+  // F4 or Alt+Down presses the button, as they open a drop-down list.
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  if ((event->key() == Qt::Key_F4 && modifiers == Qt::NoModifier) ||
+      (event->key() == Qt::Key_Down && modifiers == Qt::AltModifier)) {
+    event->accept();
+    ButtonClick();
+    return;
+  }
   if ((IsCut(event) || IsPaste(event)) && !MayChangeByClipboard()) {
     // Ignored without a sound.
     event->accept();

@@ -13,7 +13,8 @@ class QToolButton;
 namespace qualtren {
 
 // The embedded button never takes the focus and is shown only while the box
-// has it; pressing it runs ButtonClick, which calls OnBtnClick with the box.
+// has it; pressing it, or F4 or Alt+Down in the box, runs ButtonClick, which
+// calls OnBtnClick with the box.
 class TEditBtn : public QLineEdit {
   Q_OBJECT
 

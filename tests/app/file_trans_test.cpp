@@ -267,7 +267,7 @@ TEST_F(FileTransTest, ClosingDuringARunEndsTheWindowAfterTheLastFile) {
 TEST_F(FileTransTest, EscapeStopsTheRunBeforeTheNextFile) {
   Put("a.txt", kSql);
   Put("b.txt", kSql);
-  auto* escape = main_->findChild<QShortcut*>();
+  auto* escape = main_->findChild<QShortcut*>(QStringLiteral("StopShortcut"));
   ASSERT_NE(escape, nullptr);
   EXPECT_EQ(escape->key(), QKeySequence(Qt::Key_Escape));
   progress_ = [&](int n, int, const std::string&) {

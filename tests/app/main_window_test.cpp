@@ -9,7 +9,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
+#include <utility>
 
 #include "tests/app/app_fixture.h"
 
@@ -293,6 +295,49 @@ TEST_F(MainWindowTest, ResizingGrowsTheTextAreasOnly) {
   QApplication::processEvents();
   EXPECT_EQ(main.mSQL->geometry(), QRect(8, 104, 881, 257));
   EXPECT_EQ(main.mSQLPre->geometry(), QRect(8, 384, 881, 257));
+}
+
+TEST_F(MainWindowTest, KeysPressTheFocusedButtonTranslateAndOpenThePathDialog) {
+  CopyExamples();
+  TMain& main = MakeMain();
+  auto lower = [&] { return MemoText(*main.mSQLPre); };
+  SetMemoText(*main.mSQL, "from Kupac");
+
+  // Ctrl+Return translates from the upper area (typing no line break into
+  // it) and from any other control; Ctrl with the keypad's Enter too.
+  main.mSQL->setFocus();
+  QTest::keyClick(main.mSQL, Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_EQ(lower(), "from Customer\r\n");
+  EXPECT_EQ(MemoText(*main.mSQL), "from Kupac");
+  SetMemoText(*main.mSQL, "from Racun");
+  main.fTableName->setFocus();
+  QTest::keyClick(main.fTableName, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+  EXPECT_EQ(lower(), "from Invoice\r\n");
+
+  // Enter and Return press the focused button.
+  for (auto [key, modifiers] :
+       {std::pair{Qt::Key_Return, Qt::KeyboardModifiers()},
+        std::pair{Qt::Key_Enter, Qt::KeyboardModifiers(Qt::KeypadModifier)}}) {
+    main.mSQLPre->clear();
+    main.bTrans->setFocus();
+    QTest::keyClick(main.bTrans, key, modifiers);
+    EXPECT_EQ(lower(), "from Invoice\r\n") << key;
+  }
+
+  // F4 or Alt+Down in the path box opens its dialog; Down alone does not.
+  main.lFileList->setChecked(true);
+  main.fPath->setFocus();
+  QTest::keyClick(main.fPath, Qt::Key_F4);
+  EXPECT_EQ(dialogs_, 1);
+  QTest::keyClick(main.fPath, Qt::Key_Down, Qt::AltModifier);
+  EXPECT_EQ(dialogs_, 2);
+  QTest::keyClick(main.fPath, Qt::Key_Down);
+  EXPECT_EQ(dialogs_, 2);
+
+  main.bQuit->setFocus();
+  QTest::keyClick(main.bQuit, Qt::Key_Return);
+  EXPECT_FALSE(main.isVisible());
+  EXPECT_TRUE(errors_.isEmpty()) << errors_.join(u'|').toStdString();
 }
 
 TEST_F(MainWindowTest, QuitClosesTheWindow) {

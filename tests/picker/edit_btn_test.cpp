@@ -144,6 +144,22 @@ TEST_F(EditBtnTest, ButtonClickCallsTheHandlerUnlessReadOnly) {
   EXPECT_EQ(beeps_, 1);
 }
 
+TEST_F(EditBtnTest, F4OrAltDownPressesTheButton) {
+  int presses = 0;
+  box_->SetOnBtnClick([&](TEditBtn*) { ++presses; });
+  Focus(box_);
+  Key(Qt::Key_F4);
+  Key(Qt::Key_Down, Qt::AltModifier);
+  EXPECT_EQ(presses, 2);
+  Key(Qt::Key_Down);
+  Key(Qt::Key_F4, Qt::ShiftModifier);
+  EXPECT_EQ(presses, 2);
+  box_->setReadOnly(true);
+  Key(Qt::Key_F4);
+  EXPECT_EQ(presses, 2);
+  EXPECT_EQ(beeps_, 1);
+}
+
 TEST_F(EditBtnTest, EditorDisabledStillTypesButCutAndPasteDoNothing) {
   Focus(box_);
   QClipboard* clipboard = QApplication::clipboard();
