@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QShortcut>
+#include <QStyle>
 #include <algorithm>
 #include <exception>
 #include <filesystem>
@@ -71,6 +73,16 @@ QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& captio
   auto* box = new QCheckBox(caption, parent);
   box->setChecked(checked);
   return Place(box, name, left, top, std::max(width, box->sizeHint().width()), height);
+}
+
+// The width a push button needs for a caption: the text, the style's margin
+// and frame, and a few pixels of air on either side.
+int CaptionWidth(const QPushButton& button, const QString& caption) {
+  constexpr int kAir = 4;
+  const QStyle* style = button.style();
+  return button.fontMetrics().horizontalAdvance(caption) +
+         style->pixelMetric(QStyle::PM_ButtonMargin) +
+         2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth) + 2 * kAir;
 }
 
 QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, int left, int top, int width,
@@ -140,6 +152,19 @@ void TMain::CreateControls() {
   bQuit = Place(new QPushButton(QStringLiteral("Quit"), c), "bQuit", 808, 40, 75, 25);
   bFileTrans =
       Place(new QPushButton(QStringLiteral("File translate"), c), "bFileTrans", 808, 72, 75, 25);
+
+  // Buttons grow to fit their captions, as the labels do: the right column
+  // keeps its right edge and one width for all three (wide enough for "Stop"
+  // too), the hidden button keeps its left edge.
+  int column = bTrans->width();
+  for (QPushButton* button : {bTrans, bQuit, bFileTrans})
+    column = std::max(column, CaptionWidth(*button, button->text()));
+  column = std::max(column, CaptionWidth(*bFileTrans, QStringLiteral("Stop")));
+  const int right = bTrans->geometry().right();
+  for (QPushButton* button : {bTrans, bQuit, bFileTrans})
+    button->setGeometry(right + 1 - column, button->y(), column, button->height());
+  Button1->resize(std::max(Button1->width(), CaptionWidth(*Button1, Button1->text())),
+                  Button1->height());
 
   Label2 = MakeLabel(c, "Label2", QStringLiteral("Original"), 8, 88, 35, 13, false);
   mSQL = MakeMemo(c, "mSQL", 8, 104, 881, 257);
@@ -372,6 +397,7 @@ void TMain::RunFileList() {
 
   // Files that the run leaves as they were, each with its reason.
   QStringList untouched;
+  TRunCounts counts;
 
   struct RunState {
     TMain& main;
@@ -384,7 +410,6 @@ void TMain::RunFileList() {
       main.running_ = false;
       main.stopRequested_ = false;
       main.bFileTrans->setText(QStringLiteral("File translate"));
-      main.lProgress->clear();
     }
   };
 
@@ -399,24 +424,29 @@ void TMain::RunFileList() {
     const int count = static_cast<int>(files.size());
     for (int i = 0; i < count; ++i) {
       const std::string& name = files[static_cast<std::size_t>(i)];
-      lProgress->setText(
-          QStringLiteral("File %1 of %2: %3").arg(i + 1).arg(count).arg(FileNameToQString(name)));
+      ShowProgress(i + 1, count, FileNameToQString(name));
       // Commands the user started meanwhile run here, between two files.
       QCoreApplication::processEvents();
       repaint();
       if (ui_.FileProgress) ui_.FileProgress(i + 1, count, name);
-      if (stopRequested_) break;
+      if (stopRequested_) {
+        counts.Stopped = true;
+        break;
+      }
 
       const TFileOutcome outcome = TranslateFileInPlace(
           [this](TStream& in, TStream& out) { return TranslateThroughAreas(in, out); }, name,
           FileNameBytes(fBackup->text()));
       switch (outcome.kind) {
         case TFileOutcome::Kind::Translated:
+          ++counts.Translated;
           break;
         case TFileOutcome::Kind::HoldsNul:
+          ++counts.Untouched;
           untouched << FileNameToQString(name) + QStringLiteral(" (holds a NUL byte)");
           break;
         case TFileOutcome::Kind::TranslationFailed:
+          ++counts.Untouched;
           untouched << FileNameToQString(name) + QStringLiteral(" (translation failed: ") +
                            MessageToQString(outcome.Error) + u')';
           break;
@@ -424,14 +454,55 @@ void TMain::RunFileList() {
     }
   } catch (const std::exception& e) {
     // The run stops at this file; the text areas keep what they hold.
+    ++counts.Failed;
+    counts.Stopped = true;
+    ShowSummary(counts);
     ShowError(MessageToQString(e.what()));
     reportUntouched();
     return;
   }
 
+  ShowSummary(counts);
   mSQL->clear();
   mSQLPre->clear();
   reportUntouched();
+}
+
+void TMain::ShowProgress(int number, int count, const QString& fileName) {
+  const QString prefix = QStringLiteral("File %1 of %2: ").arg(number).arg(count);
+  const QFontMetrics metrics = lProgress->fontMetrics();
+  const int width = lProgress->contentsRect().width();
+  QString text = prefix + fileName;
+  if (metrics.horizontalAdvance(text) > width) {
+    // The directories give way first, from their middle; the file's own
+    // name is cut only when it does not fit alone.
+    const int room = width - metrics.horizontalAdvance(prefix);
+    const qsizetype slash = fileName.lastIndexOf(u'/');
+    const QString name = fileName.mid(slash + 1);
+    const int nameWidth = metrics.horizontalAdvance(name);
+    const QString ellipsis(QChar(0x2026));
+    if (slash >= 0 && nameWidth + metrics.horizontalAdvance(ellipsis) <= room) {
+      QString directories =
+          metrics.elidedText(fileName.left(slash + 1), Qt::ElideMiddle, room - nameWidth);
+      if (directories.isEmpty()) directories = ellipsis;
+      text = prefix + directories + name;
+    } else {
+      text = prefix + metrics.elidedText(fileName, Qt::ElideMiddle, room);
+    }
+  }
+  lProgress->setText(text);
+  lProgress->setToolTip(prefix + fileName);
+}
+
+void TMain::ShowSummary(const TRunCounts& counts) {
+  const QString text = QStringLiteral("%1: %2 translated, %3 left untouched, %4 failed")
+                           .arg(counts.Stopped ? QStringLiteral("Stopped") : QStringLiteral("Done"))
+                           .arg(counts.Translated)
+                           .arg(counts.Untouched)
+                           .arg(counts.Failed);
+  lProgress->setText(
+      lProgress->fontMetrics().elidedText(text, Qt::ElideRight, lProgress->contentsRect().width()));
+  lProgress->setToolTip(text);
 }
 
 }  // namespace qualtren

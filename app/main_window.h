@@ -103,7 +103,8 @@ class TMain : public QMainWindow {
   QPlainTextEdit* mSQLPre;
   // Shows in mSQLPre what the last translation replaced.
   TSpanHighlighter* mSQLPreHighlight;
-  // The progress of file-list translation ("File n of m: name").
+  // The progress of file-list translation ("File n of m: name"), and the
+  // summary of the last run.
   QLabel* lProgress;
 
   // Components without a place on the screen. The three translation tables
@@ -139,7 +140,21 @@ class TMain : public QMainWindow {
   // the result. Returns the message of a failed translation (empty when it
   // succeeded); the errors of the command itself are raised.
   std::string Translate();
+  // What a file-list run did, for the summary after it.
+  struct TRunCounts {
+    int Translated = 0;
+    int Untouched = 0;  // holding a NUL byte, or their translation failed
+    int Failed = 0;     // an error stopped the run at them
+    bool Stopped = false;
+  };
+
   void RunFileList();
+  // "File n of m: name" in lProgress, the name's directories shortened in
+  // their middle to fit; the whole text in its tool tip.
+  void ShowProgress(int number, int count, const QString& fileName);
+  // How many files a run translated, left untouched and failed, and whether
+  // it was stopped; it stays in lProgress until the next run.
+  void ShowSummary(const TRunCounts& counts);
   // The translation step of one file of a run: the file's text goes into
   // the upper area, the Translate command runs, and the lower area's text is
   // the file's new content. The file's size is checked against the areas'

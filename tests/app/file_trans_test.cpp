@@ -217,8 +217,10 @@ TEST_F(FileTransTest, ProgressStopAndBackupTextReadForEveryFile) {
     EXPECT_TRUE(pendingRan);
     EXPECT_TRUE(main_->FileTransRunning());
     EXPECT_EQ(main_->bFileTrans->text(), QStringLiteral("Stop"));
-    EXPECT_EQ(main_->lProgress->text(),
-              QStringLiteral("File %1 of %2: %3").arg(n).arg(m).arg(FileNameToQString(name)));
+    const QString prefix = QStringLiteral("File %1 of %2: ").arg(n).arg(m);
+    EXPECT_EQ(main_->lProgress->toolTip(), prefix + FileNameToQString(name));
+    EXPECT_TRUE(main_->lProgress->text().startsWith(prefix));
+    EXPECT_TRUE(main_->lProgress->text().endsWith(FileNameToQString(name).section(u'/', -1)));
     progress.push_back(std::to_string(n) + "/" + std::to_string(m) + " " + name);
     if (n == 2) main_->fBackup->setText(QStringLiteral(".orig"));
     // The button asks the run to stop before the third file.
@@ -236,7 +238,8 @@ TEST_F(FileTransTest, ProgressStopAndBackupTextReadForEveryFile) {
   EXPECT_FALSE(Exists("c.txt.orig"));
   EXPECT_EQ(Get("d.txt"), kSql);
   EXPECT_FALSE(main_->FileTransRunning());
-  EXPECT_EQ(main_->lProgress->text(), QString());
+  EXPECT_EQ(main_->lProgress->text(),
+            QStringLiteral("Stopped: 2 translated, 0 left untouched, 0 failed"));
   EXPECT_EQ(main_->bFileTrans->text(), QStringLiteral("File translate"));
   EXPECT_EQ(Upper(), "");
 
@@ -248,6 +251,34 @@ TEST_F(FileTransTest, ProgressStopAndBackupTextReadForEveryFile) {
   Run();
   EXPECT_EQ(progress.size(), 4u);
   EXPECT_EQ(Get("d.txt"), kTranslated);
+  EXPECT_EQ(main_->lProgress->text(),
+            QStringLiteral("Done: 4 translated, 0 left untouched, 0 failed"));
+}
+
+TEST_F(FileTransTest, ProgressKeepsTheFileNameInViewAndTheSummaryCountsEveryOutcome) {
+  // A path far wider than the label.
+  const std::string deep = MakeDir("files/" + std::string(60, 'd') + "/" + std::string(60, 'e'));
+  main_->fPath->setText(FileNameToQString(deep));
+  const std::string name = "the-file-whose-name-must-show.txt";
+  WriteFile(deep + "/" + name, kSql);
+  WriteFile(deep + "/x-nul.txt", std::string("a\0b", 3));
+  WriteFile(deep + "/z.txt", kSql);
+  ::chmod((deep + "/z.txt").c_str(), 0444);
+  QString shown;
+  progress_ = [&](int n, int, const std::string&) {
+    if (n == 1) shown = main_->lProgress->text();
+  };
+  Run();
+  const QFontMetrics metrics = main_->lProgress->fontMetrics();
+  EXPECT_TRUE(shown.startsWith(QStringLiteral("File 1 of 3: /"))) << shown.toStdString();
+  EXPECT_TRUE(shown.endsWith(QStringLiteral("/") + QString::fromStdString(name)))
+      << shown.toStdString();
+  EXPECT_TRUE(shown.contains(QChar(0x2026)));
+  EXPECT_LE(metrics.horizontalAdvance(shown), main_->lProgress->contentsRect().width());
+  // The read-only file stopped the run after the others.
+  EXPECT_EQ(errors_.size(), 2);
+  EXPECT_EQ(main_->lProgress->text(),
+            QStringLiteral("Stopped: 1 translated, 1 left untouched, 1 failed"));
 }
 
 TEST_F(FileTransTest, ClosingDuringARunEndsTheWindowAfterTheLastFile) {

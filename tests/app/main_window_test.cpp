@@ -44,18 +44,10 @@ TEST_F(MainWindowTest, ControlsStartWithTheirPlacesCaptionsDefaultsAndVisibility
   EXPECT_EQ(main.font().pointSize(), 8);
 
   const Expected controls[] = {
-      {"fTableName", {80, 8, 185, 21}, "", true},
-      {"Button1", {80, 72, 75, 25}, "Save to VTD", false},
-      {"fPrefix", {336, 32, 97, 21}, "", false},
-      {"fSufix", {336, 56, 97, 21}, "", false},
-      {"fPath", {488, 32, 273, 21}, "", false},
-      {"fExt", {488, 56, 73, 21}, "*.txt", false},
-      {"fBackup", {688, 56, 73, 21}, "bak", false},
-      {"bTrans", {808, 8, 75, 25}, "Translate", true},
-      {"bQuit", {808, 40, 75, 25}, "Quit", true},
-      {"bFileTrans", {808, 72, 75, 25}, "File translate", false},
-      {"mSQL", {8, 104, 881, 257}, "", true},
-      {"mSQLPre", {8, 384, 881, 257}, "", true},
+      {"fTableName", {80, 8, 185, 21}, "", true},  {"fPrefix", {336, 32, 97, 21}, "", false},
+      {"fSufix", {336, 56, 97, 21}, "", false},    {"fPath", {488, 32, 273, 21}, "", false},
+      {"fExt", {488, 56, 73, 21}, "*.txt", false}, {"fBackup", {688, 56, 73, 21}, "bak", false},
+      {"mSQL", {8, 104, 881, 257}, "", true},      {"mSQLPre", {8, 384, 881, 257}, "", true},
   };
   for (const Expected& e : controls) {
     QWidget* w = Find<QWidget>(e.name);
@@ -64,6 +56,34 @@ TEST_F(MainWindowTest, ControlsStartWithTheirPlacesCaptionsDefaultsAndVisibility
     EXPECT_EQ(CaptionOf(w), e.caption) << e.name;
     EXPECT_EQ(w->isVisible(), e.visible) << e.name;
   }
+  // Buttons keep their top and height and grow to fit their captions with
+  // some air on either side: the right column keeps its right edge and one
+  // width for all (wide enough for "Stop" too), the hidden button its left
+  // edge.
+  const Expected buttons[] = {
+      {"bTrans", {808, 8, 75, 25}, "Translate", true},
+      {"bQuit", {808, 40, 75, 25}, "Quit", true},
+      {"bFileTrans", {808, 72, 75, 25}, "File translate", false},
+      {"Button1", {80, 72, 75, 25}, "Save to VTD", false},
+  };
+  for (const Expected& e : buttons) {
+    auto* button = Find<QPushButton>(e.name);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), e.caption) << e.name;
+    EXPECT_EQ(button->isVisible(), e.visible) << e.name;
+    EXPECT_EQ(button->y(), e.place.y()) << e.name;
+    EXPECT_EQ(button->height(), e.place.height()) << e.name;
+    EXPECT_GE(button->width(), e.place.width()) << e.name;
+    for (const QString& caption : {e.caption, QStringLiteral("Stop")})
+      EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(caption) + 16) << e.name;
+    if (e.place.x() > 400) {
+      EXPECT_EQ(button->geometry().right(), e.place.right()) << e.name;
+      EXPECT_EQ(button->width(), main.bTrans->width()) << e.name;
+    } else {
+      EXPECT_EQ(button->x(), e.place.x()) << e.name;
+    }
+  }
+
   // Labels and check boxes keep their place and grow only as far as the font
   // needs; right-aligned labels keep their right edge.
   const Expected captions[] = {
@@ -285,11 +305,13 @@ TEST_F(MainWindowTest, HiddenSaveWritesThreeEmptyTables) {
 
 TEST_F(MainWindowTest, ResizingGrowsTheTextAreasOnly) {
   TMain& main = MakeMain();
+  const QRect button = main.bTrans->geometry();
+  EXPECT_EQ(button.right(), 882);
   main.resize(1000, 700);
   QApplication::processEvents();
   EXPECT_EQ(main.mSQL->geometry(), QRect(8, 104, 989, 257));
   EXPECT_EQ(main.mSQLPre->geometry(), QRect(8, 384, 989, 313));
-  EXPECT_EQ(main.bTrans->geometry(), QRect(808, 8, 75, 25));
+  EXPECT_EQ(main.bTrans->geometry(), button);
   EXPECT_EQ(main.fTableName->geometry(), QRect(80, 8, 185, 21));
   main.resize(892, 644);
   QApplication::processEvents();
