@@ -19,10 +19,12 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "app/highlight.h"
 #include "app/text_area.h"
+#include "base/codepage.h"
 #include "base/exception.h"
 #include "base/stream.h"
 #include "picker/edit_btn_dialog_file.h"
@@ -95,6 +97,15 @@ QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, int left, int top, i
   memo->setTabChangesFocus(true);
   return Place(memo, name, left, top, width, height);
 }
+
+// What the Translate command hears of a translation: the spans to highlight
+// and the table whose lookup failed.
+class TTranslateReport : public THighlightCollector {
+ public:
+  using THighlightCollector::THighlightCollector;
+  void OnLookupFailed(std::string_view, TNameKind table) override { FailedTable = table; }
+  std::optional<TNameKind> FailedTable;
+};
 
 }  // namespace
 
@@ -241,7 +252,13 @@ void TMain::FormCreate() {
 }
 
 void TMain::LoadTransTable(TVirtualTable& table, const std::string& fileName) {
+  const TNameKind kind = &table == &tbTable_Trans ? TNameKind::Table
+                         : &table == &tbSP_Trans  ? TNameKind::Procedure
+                                                  : TNameKind::Column;
+  std::string& notLoaded = notLoaded_[static_cast<size_t>(kind)];
+  notLoaded = fileName;
   qualtren::LoadTransTable(table, fileName);
+  notLoaded.clear();
 }
 
 void TMain::SaveTransTable(TDataSet& source, const std::string& fileName) {
@@ -319,21 +336,27 @@ void TMain::Button1Click() {
   });
 }
 
-std::string TMain::Translate() {
+std::string TMain::Translate(TLostCharacter* lost) {
   const std::string tableName = QStringToAnsi(fTableName->text());
   const bool autoTableName = lAutoTableName->isChecked();
-  const std::string text = MemoText(*mSQL);
+  TLostCharacter lostHere;
+  const std::string text = MemoText(*mSQL, lost != nullptr ? *lost : lostHere);
   const bool addComment = lComment->isChecked();
   const std::string prefix = QStringToAnsi(fPrefix->text());
   const std::string suffix = QStringToAnsi(fSufix->text());
 
   std::string failure;
-  THighlightCollector replaced(prefix, suffix);
+  TTranslateReport report(prefix, suffix);
   const std::string result = TranslateText(Tables(), tableName, autoTableName, text, addComment,
-                                           prefix, suffix, &failure, &replaced);
+                                           prefix, suffix, &failure, &report);
   SetMemoText(*mSQLPre, result);
   // A failed translation gives back the input: nothing was replaced.
-  if (failure.empty()) mSQLPreHighlight->SetSpans(replaced.TakeSpans());
+  if (failure.empty()) mSQLPreHighlight->SetSpans(report.TakeSpans());
+  // A table left empty at start-up fails every lookup that reaches it.
+  if (!failure.empty() && report.FailedTable) {
+    const std::string& file = notLoaded_[static_cast<size_t>(*report.FailedTable)];
+    if (!file.empty()) failure += "; " + file + " was not loaded";
+  }
 
   if (lCopyClpBrd->isChecked()) {
     QClipboard* clipboard = QGuiApplication::clipboard();
@@ -359,10 +382,12 @@ TStreamOutcome TMain::TranslateThroughAreas(TStream& in, TStream& out) {
 
 void TMain::bTransClick() {
   Guarded([this] {
-    const std::string failure = Translate();
+    TLostCharacter lost;
+    const std::string failure = Translate(&lost);
     if (!failure.empty()) {
       ShowError(QStringLiteral("Translation failed: ") + MessageToQString(failure));
     }
+    if (lost.Line != 0) ShowError(LostCharacterMessage(lost, ActiveCodePage()));
   });
 }
 

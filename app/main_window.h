@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ class QPushButton;
 
 namespace qualtren {
 
+struct TLostCharacter;
 class TEditBtnDialogFile;
 class TSpanHighlighter;
 
@@ -139,7 +141,10 @@ class TMain : public QMainWindow {
   // The Translate command: reads the options, translates, shows and copies
   // the result. Returns the message of a failed translation (empty when it
   // succeeded); the errors of the command itself are raised.
-  std::string Translate();
+  // `lost`, when given, receives the first character of the upper text that
+  // the code page lacks. A failure on a table whose file did not load says
+  // so.
+  std::string Translate(TLostCharacter* lost = nullptr);
   // What a file-list run did, for the summary after it.
   struct TRunCounts {
     int Translated = 0;
@@ -163,6 +168,10 @@ class TMain : public QMainWindow {
   void ShowError(const QString& message);
 
   TMainUi ui_;
+  // For each translation table (by TNameKind), the file it was last to be
+  // loaded from when that load failed; empty once loaded. The tables start
+  // empty, as if none had loaded.
+  std::array<std::string, 3> notLoaded_{kTableNamesFile, kProcedureNamesFile, kColumnNamesFile};
   bool running_ = false;
   bool stopRequested_ = false;
   bool closeAfterRun_ = false;

@@ -54,22 +54,75 @@ std::size_t UniformLength(std::string_view text) {
   return length;
 }
 
-std::string MemoText(const QPlainTextEdit& memo) {
-  // The raw text keeps every character as it stands (no blank for a
-  // no-break space); blocks are separated by the paragraph separator, and a
-  // line separator comes from Shift+Enter.
-  const QString raw = memo.document()->toRawText();
+namespace {
+
+bool IsBlockBreak(char16_t c) {
+  return c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+}
+
+// The text of a text area with CR LF between its lines, as ANSI text;
+// `lossless` tells whether every character had a byte of its own.
+std::string RawTextToAnsi(const QString& raw, bool& lossless) {
   std::u16string text;
   text.reserve(static_cast<std::size_t>(raw.size()) + raw.size() / 16);
   for (const QChar ch : raw) {
     const char16_t c = ch.unicode();
-    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) {
+    if (IsBlockBreak(c)) {
       text += u"\r\n";
     } else {
       text += c;
     }
   }
-  return Utf16ToAnsi(text);
+  return Utf16ToAnsi(text, &lossless);
+}
+
+// The first character of the raw text that the active code page lacks.
+TLostCharacter FirstLostCharacter(const QString& raw) {
+  int line = 1;
+  for (qsizetype i = 0; i < raw.size(); ++i) {
+    const char16_t c = raw[i].unicode();
+    if (c < 0x80) continue;
+    if (IsBlockBreak(c)) {
+      ++line;
+      continue;
+    }
+    char32_t cp = c;
+    if (QChar::isHighSurrogate(c) && i + 1 < raw.size() && raw[i + 1].isLowSurrogate()) {
+      cp = QChar::surrogateToUcs4(c, raw[i + 1].unicode());
+      ++i;
+    }
+    uint8_t byte;
+    if (QChar::isSurrogate(cp) || !UnicodeToAnsi(cp, byte)) return {cp, line};
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string MemoText(const QPlainTextEdit& memo) {
+  // The raw text keeps every character as it stands (no blank for a
+  // no-break space); blocks are separated by the paragraph separator, and a
+  // line separator comes from Shift+Enter.
+  bool lossless = true;
+  return RawTextToAnsi(memo.document()->toRawText(), lossless);
+}
+
+std::string MemoText(const QPlainTextEdit& memo, TLostCharacter& lost) {
+  const QString raw = memo.document()->toRawText();
+  bool lossless = true;
+  std::string text = RawTextToAnsi(raw, lossless);
+  lost = lossless ? TLostCharacter{} : FirstLostCharacter(raw);
+  return text;
+}
+
+QString LostCharacterMessage(const TLostCharacter& lost, int codePage) {
+  return QStringLiteral(
+             "Code page %1 cannot represent the character \"%2\" (U+%3) on line %4; it and "
+             "every other such character became \"?\" in the translation")
+      .arg(codePage)
+      .arg(QString::fromUcs4(&lost.Character, 1))
+      .arg(QString::number(lost.Character, 16).toUpper().rightJustified(4, u'0'))
+      .arg(lost.Line);
 }
 
 void SetMemoText(QPlainTextEdit& memo, std::string_view text) {
