@@ -63,6 +63,18 @@ void TSpanHighlighter::SetSpans(std::vector<THighlightSpan> spans) {
   ShowSpansInView();
 }
 
+void TSpanHighlighter::ReplaceText(const std::function<void()>& setText,
+                                   std::vector<THighlightSpan> spans) {
+  area_.setExtraSelections({});
+  try {
+    setText();
+  } catch (...) {
+    ShowSpansInView();
+    throw;
+  }
+  SetSpans(std::move(spans));
+}
+
 bool TSpanHighlighter::eventFilter(QObject* watched, QEvent* event) {
   if (watched == area_.viewport() &&
       (event->type() == QEvent::Resize || event->type() == QEvent::Show))

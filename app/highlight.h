@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QObject>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -65,6 +66,11 @@ class TSpanHighlighter : public QObject {
 
   /// Shows `spans`, which describe the area's text as it stands now.
   void SetSpans(std::vector<THighlightSpan> spans);
+  /// Replaces the area's text through `setText`, then shows `spans` on the
+  /// new text. The marks come off first: the area would carry each one
+  /// through the change of every line. When `setText` raises, the text and
+  /// its marks stay as they were.
+  void ReplaceText(const std::function<void()>& setText, std::vector<THighlightSpan> spans);
   const std::vector<THighlightSpan>& Spans() const { return spans_; }
 
   static QColor NameColor() { return QColor(255, 190, 0, 110); }

@@ -349,9 +349,10 @@ std::string TMain::Translate(TLostCharacter* lost) {
   TTranslateReport report(prefix, suffix);
   const std::string result = TranslateText(Tables(), tableName, autoTableName, text, addComment,
                                            prefix, suffix, &failure, &report);
-  SetMemoText(*mSQLPre, result);
   // A failed translation gives back the input: nothing was replaced.
-  if (failure.empty()) mSQLPreHighlight->SetSpans(report.TakeSpans());
+  mSQLPreHighlight->ReplaceText(
+      [&] { SetMemoText(*mSQLPre, result); },
+      failure.empty() ? report.TakeSpans() : std::vector<THighlightSpan>());
   // A table left empty at start-up fails every lookup that reaches it.
   if (!failure.empty() && report.FailedTable) {
     const std::string& file = notLoaded_[static_cast<size_t>(*report.FailedTable)];
