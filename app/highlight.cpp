@@ -96,7 +96,6 @@ void TSpanHighlighter::ShowSpansInView() {
     name.format.setBackground(NameColor());
     QTextEdit::ExtraSelection comment;
     comment.format.setBackground(CommentColor());
-    comment.format.setProperty(QTextFormat::FullWidthSelection, true);
 
     auto it = std::lower_bound(
         spans_.begin(), spans_.end(), from,

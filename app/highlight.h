@@ -54,9 +54,9 @@ class THighlightCollector : public TLineObserver {
 };
 
 /// Shows spans on a text area as background colours: replaced names in one,
-/// comment lines across the area's width in another. Only the lines in view
-/// carry them, refreshed as the area scrolls or changes its size; a change
-/// of the area's text drops them.
+/// whole comment lines in another. Only the lines in view carry them,
+/// refreshed as the area scrolls or changes its size; a change of the area's
+/// text drops them.
 class TSpanHighlighter : public QObject {
   Q_OBJECT
 
