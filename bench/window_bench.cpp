@@ -22,13 +22,8 @@ namespace {
 
 constexpr size_t kScriptBytes = 5u << 20;
 
-std::string SourceDir() {
-#ifdef QUALTREN_SOURCE_DIR
-  return QUALTREN_SOURCE_DIR;
-#else
-  return ".";
-#endif
-}
+// The sample tables and script.
+const std::string kExamplesDir = QUALTREN_SOURCE_DIR "/examples/";
 
 // The corpora, each a directory of the three tables and a 5 MiB script,
 // written once: 0 the standard schema (3 000 tables, about 90 000 column
@@ -40,11 +35,7 @@ const std::string& CorpusDir(int corpus) {
         const std::string d =
             (std::filesystem::temp_directory_path() / "qualtren_window_bench/standard").string();
         std::filesystem::create_directories(d);
-        TTransTableSet tables;
-        FillTransTables(StandardSchema(), StandardSchema().ColumnRecords.size(), tables);
-        tables.Table.SaveTableFile(d + "/" + kTableNamesFile);
-        tables.StoredProc.SaveTableFile(d + "/" + kProcedureNamesFile);
-        tables.TableStr.SaveTableFile(d + "/" + kColumnNamesFile);
+        SaveTransTableFiles(StandardSchema(), StandardSchema().ColumnRecords.size(), d);
         TFileStream(d + "/script.sql", FileMode::Create)
             .WriteBytes(MakeScript(StandardSchema(), kScriptBytes));
         return d;
@@ -54,9 +45,9 @@ const std::string& CorpusDir(int corpus) {
             (std::filesystem::temp_directory_path() / "qualtren_window_bench/sample").string();
         std::filesystem::create_directories(d);
         for (const char* name : {kTableNamesFile, kProcedureNamesFile, kColumnNamesFile})
-          std::filesystem::copy_file(SourceDir() + "/examples/" + name, d + "/" + name,
+          std::filesystem::copy_file(kExamplesDir + name, d + "/" + name,
                                      std::filesystem::copy_options::overwrite_existing);
-        const std::string sample = ReadWholeFile(SourceDir() + "/examples/sample.sql");
+        const std::string sample = ReadWholeFile(kExamplesDir + "sample.sql");
         std::string script;
         while (script.size() < kScriptBytes)
           script += sample;
