@@ -14,7 +14,6 @@
 #include <utility>
 #include <vector>
 
-#include "base/exception.h"
 #include "tests/app/app_fixture.h"
 #include "trans/lines.h"
 #include "trans/translate.h"
@@ -112,25 +111,6 @@ TEST_F(HighlightTest, PositionsCountEachLineBreakOnceAlsoInsideAName) {
                         {QStringLiteral("--") + br + QStringLiteral("a Ime b"), true},
                         {QStringLiteral("N") + br + QStringLiteral("x"), false},
                         {QStringLiteral("c") + br + QStringLiteral("d"), false}}));
-}
-
-TEST_F(HighlightTest, ATextThatCannotBeSetKeepsItsMarks) {
-  QPlainTextEdit area;
-  auto* highlighter = new TSpanHighlighter(area);
-  area.resize(300, 200);
-  area.show();
-  SetMemoText(area, "from Customer");
-  highlighter->SetSpans({{5, 8, false}});
-  ASSERT_EQ(area.extraSelections().size(), 1);
-  EXPECT_THROW(highlighter->ReplaceText([] { throw Exception("Text exceeds memo capacity"); }, {}),
-               Exception);
-  EXPECT_EQ(highlighter->Spans().size(), 1u);
-  ASSERT_EQ(area.extraSelections().size(), 1);
-  EXPECT_EQ(area.extraSelections()[0].cursor.selectedText(), QStringLiteral("Customer"));
-  highlighter->ReplaceText([&] { SetMemoText(area, "from Invoice"); }, {{5, 7, false}});
-  QApplication::processEvents();
-  ASSERT_EQ(area.extraSelections().size(), 1);
-  EXPECT_EQ(area.extraSelections()[0].cursor.selectedText(), QStringLiteral("Invoice"));
 }
 
 TEST_F(HighlightTest, OnlyTheLinesInViewCarryMarks) {

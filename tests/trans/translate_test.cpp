@@ -258,18 +258,6 @@ TEST_F(Translate, ObserverHearsEveryLineAndWhereEachWordWent) {
       EXPECT_TRUE(seen.failures.empty());
     }
   }
-  // Which table gave each name.
-  RecordingObserver seen;
-  TranslateText(t.Tables(), "", false, "select Ime from Kupac\nexec Obracun Nema", false, "", "",
-                nullptr, &seen);
-  ASSERT_EQ(seen.lines.size(), 2u);
-  using O = TWordResult::Outcome;
-  std::vector<O> kinds;
-  for (const auto& line : seen.lines)
-    for (const TWordResult& w : line.Words)
-      kinds.push_back(w.Result);
-  EXPECT_EQ(kinds, (std::vector<O>{O::Kept, O::Column, O::Kept, O::Table, O::Kept, O::Procedure,
-                                   O::Kept}));
 }
 
 TEST(TranslateFailure, ObserverHearsTheWordAndTheTableThatFailed) {
