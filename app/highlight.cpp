@@ -45,7 +45,8 @@ void THighlightCollector::OnLine(const TLineResult& line) {
   Advance("\r\n");
 }
 
-TSpanHighlighter::TSpanHighlighter(QPlainTextEdit& area) : QObject(&area), area_(area) {
+TSpanHighlighter::TSpanHighlighter(QPlainTextEdit& area)
+    : QObject(&area), area_(area), viewport_(area.viewport()) {
   connect(area_.verticalScrollBar(), &QScrollBar::valueChanged, this,
           &TSpanHighlighter::ShowSpansInView);
   // The spans describe the text they were given with; an edit ends them.
@@ -55,7 +56,7 @@ TSpanHighlighter::TSpanHighlighter(QPlainTextEdit& area) : QObject(&area), area_
     // The selections may not change while the document is being edited.
     QMetaObject::invokeMethod(this, &TSpanHighlighter::ShowSpansInView, Qt::QueuedConnection);
   });
-  area_.viewport()->installEventFilter(this);
+  viewport_->installEventFilter(this);
 }
 
 void TSpanHighlighter::SetSpans(std::vector<THighlightSpan> spans) {
@@ -76,8 +77,9 @@ void TSpanHighlighter::ReplaceText(const std::function<void()>& setText,
 }
 
 bool TSpanHighlighter::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == area_.viewport() &&
-      (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+  // The area may be in its destructor here: only the viewport's address is
+  // compared.
+  if (watched == viewport_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
     ShowSpansInView();
   return QObject::eventFilter(watched, event);
 }

@@ -83,6 +83,7 @@ class TSpanHighlighter : public QObject {
   void ShowSpansInView();
 
   QPlainTextEdit& area_;
+  QObject* viewport_;
   std::vector<THighlightSpan> spans_;
 };
 
