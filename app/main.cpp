@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   // The command line is not read.
   QApplication::setApplicationName(qualtren::ApplicationTitle());
+  // Ties the window to its desktop entry (its icon and name under Wayland).
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.qualtren.qualtren"));
   // An error raised inside a record-filter handler is shown like any other.
   qualtren::ApplicationExceptionHandler() = [](const std::exception& e) {
     qualtren::ShowErrorBox(QApplication::activeWindow(), qualtren::MessageToQString(e.what()));

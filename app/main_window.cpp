@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,16 +15,19 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QShortcut>
+#include <QStyle>
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
+#include "app/highlight.h"
 #include "app/text_area.h"
+#include "base/codepage.h"
 #include "base/exception.h"
 #include "base/stream.h"
 #include "picker/edit_btn_dialog_file.h"
-#include "picker/error_box.h"
 #include "trans/file_list.h"
 #include "trans/trans_tables.h"
 #include "trans/translate.h"
@@ -73,6 +77,16 @@ QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& captio
   return Place(box, name, left, top, std::max(width, box->sizeHint().width()), height);
 }
 
+// The width a push button needs for a caption: the text, the style's margin
+// and frame, and a few pixels of air on either side.
+int CaptionWidth(const QPushButton& button, const QString& caption) {
+  constexpr int kAir = 4;
+  const QStyle* style = button.style();
+  return button.fontMetrics().horizontalAdvance(caption) +
+         style->pixelMetric(QStyle::PM_ButtonMargin) +
+         2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth) + 2 * kAir;
+}
+
 QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, int left, int top, int width,
                          int height) {
   auto* memo = new QPlainTextEdit(parent);
@@ -84,9 +98,18 @@ QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, int left, int top, i
   return Place(memo, name, left, top, width, height);
 }
 
+// What the Translate command hears of a translation: the spans to highlight
+// and the table whose lookup failed.
+class TTranslateReport : public THighlightCollector {
+ public:
+  using THighlightCollector::THighlightCollector;
+  void OnLookupFailed(std::string_view, TNameKind table) override { FailedTable = table; }
+  std::optional<TNameKind> FailedTable;
+};
+
 }  // namespace
 
-TMain::TMain(QWidget* parent) : QMainWindow(parent) {
+TMain::TMain(TMainUi ui, QWidget* parent) : QMainWindow(parent), ui_(std::move(ui)) {
   setObjectName(QStringLiteral("Main"));
   setWindowTitle(QStringLiteral("Qualtren"));
   setFont(WindowFont());
@@ -130,6 +153,7 @@ void TMain::CreateControls() {
   fPath->SetCaption(QStringLiteral("..."));
   fPath->SetNumGlyphs(1);
   fPath->SetDialogType(ebftOpenDir);
+  fPath->SetUserInterface(ui_);
   lExt = MakeLabel(c, "lExt", QStringLiteral("Ext:"), 463, 61, 18, 13, true);
   fExt = Place(new QLineEdit(QStringLiteral("*.txt"), c), "fExt", 488, 56, 73, 21);
   lBackup = MakeLabel(c, "lBackup", QStringLiteral("Backup:"), 641, 61, 40, 13, true);
@@ -140,10 +164,24 @@ void TMain::CreateControls() {
   bFileTrans =
       Place(new QPushButton(QStringLiteral("File translate"), c), "bFileTrans", 808, 72, 75, 25);
 
+  // Buttons grow to fit their captions, as the labels do: the right column
+  // keeps its right edge and one width for all three (wide enough for "Stop"
+  // too), the hidden button keeps its left edge.
+  int column = bTrans->width();
+  for (QPushButton* button : {bTrans, bQuit, bFileTrans})
+    column = std::max(column, CaptionWidth(*button, button->text()));
+  column = std::max(column, CaptionWidth(*bFileTrans, QStringLiteral("Stop")));
+  const int right = bTrans->geometry().right();
+  for (QPushButton* button : {bTrans, bQuit, bFileTrans})
+    button->setGeometry(right + 1 - column, button->y(), column, button->height());
+  Button1->resize(std::max(Button1->width(), CaptionWidth(*Button1, Button1->text())),
+                  Button1->height());
+
   Label2 = MakeLabel(c, "Label2", QStringLiteral("Original"), 8, 88, 35, 13, false);
   mSQL = MakeMemo(c, "mSQL", 8, 104, 881, 257);
   Label3 = MakeLabel(c, "Label3", QStringLiteral("Prevod"), 8, 368, 34, 13, false);
   mSQLPre = MakeMemo(c, "mSQLPre", 8, 384, 881, 257);
+  mSQLPreHighlight = new TSpanHighlighter(*mSQLPre);
 
   lProgress = MakeLabel(c, "lProgress", QString(), 488, 84, 313, 13, false);
   lProgress->setTextFormat(Qt::PlainText);
@@ -172,8 +210,20 @@ void TMain::CreateControls() {
   connect(lComment, &QCheckBox::toggled, this, [this] { lCommentClick(); });
   connect(lFileList, &QCheckBox::toggled, this, [this] { lFileListClick(); });
 
+  // Enter or Return on a focused button presses it, as Space does.
+  for (QPushButton* button : {bTrans, bQuit, bFileTrans, Button1})
+    button->setAutoDefault(true);
+  // Ctrl+Return translates from anywhere in the window.
+  for (const QKeySequence& keys :
+       {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+    auto* translate = new QShortcut(keys, this);
+    translate->setObjectName(QStringLiteral("TranslateShortcut"));
+    connect(translate, &QShortcut::activated, this, [this] { bTransClick(); });
+  }
+
   // Escape asks a running file-list translation to stop.
   auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  stop->setObjectName(QStringLiteral("StopShortcut"));
   connect(stop, &QShortcut::activated, this, [this] {
     if (running_) RequestStop();
   });
@@ -202,7 +252,13 @@ void TMain::FormCreate() {
 }
 
 void TMain::LoadTransTable(TVirtualTable& table, const std::string& fileName) {
+  const TNameKind kind = &table == &tbTable_Trans ? TNameKind::Table
+                         : &table == &tbSP_Trans  ? TNameKind::Procedure
+                                                  : TNameKind::Column;
+  std::string& notLoaded = notLoaded_[static_cast<size_t>(kind)];
+  notLoaded = fileName;
   qualtren::LoadTransTable(table, fileName);
+  notLoaded.clear();
 }
 
 void TMain::SaveTransTable(TDataSet& source, const std::string& fileName) {
@@ -216,7 +272,7 @@ void TMain::SaveTransTable(TDataSet& source, const std::string& fileName) {
 }
 
 void TMain::ShowError(const QString& message) {
-  ShowErrorBox(this, message);
+  ui_.ShowError(this, message);
 }
 
 void TMain::Guarded(const std::function<void()>& body) {
@@ -280,18 +336,28 @@ void TMain::Button1Click() {
   });
 }
 
-std::string TMain::Translate() {
+std::string TMain::Translate(TLostCharacter* lost) {
   const std::string tableName = QStringToAnsi(fTableName->text());
   const bool autoTableName = lAutoTableName->isChecked();
-  const std::string text = MemoText(*mSQL);
+  TLostCharacter lostHere;
+  const std::string text = MemoText(*mSQL, lost != nullptr ? *lost : lostHere);
   const bool addComment = lComment->isChecked();
   const std::string prefix = QStringToAnsi(fPrefix->text());
   const std::string suffix = QStringToAnsi(fSufix->text());
 
   std::string failure;
-  const std::string result =
-      TranslateText(Tables(), tableName, autoTableName, text, addComment, prefix, suffix, &failure);
-  SetMemoText(*mSQLPre, result);
+  TTranslateReport report(prefix, suffix);
+  const std::string result = TranslateText(Tables(), tableName, autoTableName, text, addComment,
+                                           prefix, suffix, &failure, &report);
+  // A failed translation gives back the input: nothing was replaced.
+  mSQLPreHighlight->ReplaceText(
+      [&] { SetMemoText(*mSQLPre, result); },
+      failure.empty() ? report.TakeSpans() : std::vector<THighlightSpan>());
+  // A table left empty at start-up fails every lookup that reaches it.
+  if (!failure.empty() && report.FailedTable) {
+    const std::string& file = notLoaded_[static_cast<size_t>(*report.FailedTable)];
+    if (!file.empty()) failure += "; " + file + " was not loaded";
+  }
 
   if (lCopyClpBrd->isChecked()) {
     QClipboard* clipboard = QGuiApplication::clipboard();
@@ -301,12 +367,28 @@ std::string TMain::Translate() {
   return failure;
 }
 
+TStreamOutcome TMain::TranslateThroughAreas(TStream& in, TStream& out) {
+  const int64_t size = in.Size();
+  if (static_cast<uint64_t>(size) > kMemoCapacity) throw Exception("Text exceeds memo capacity");
+  in.SetPosition(0);
+  const std::string bytes = in.ReadBytes(static_cast<size_t>(size));
+  // A text area ends its text at a NUL byte; rewriting would cut the file.
+  if (bytes.find('\0') != std::string::npos) return {TStreamOutcome::Status::HoldsNul, {}};
+  SetMemoText(*mSQL, bytes);
+  const std::string failure = Translate();
+  if (!failure.empty()) return {TStreamOutcome::Status::Failed, failure};
+  out.WriteBytes(MemoText(*mSQLPre));
+  return {};
+}
+
 void TMain::bTransClick() {
   Guarded([this] {
-    const std::string failure = Translate();
+    TLostCharacter lost;
+    const std::string failure = Translate(&lost);
     if (!failure.empty()) {
       ShowError(QStringLiteral("Translation failed: ") + MessageToQString(failure));
     }
+    if (lost.Line != 0) ShowError(LostCharacterMessage(lost, ActiveCodePage()));
   });
 }
 
@@ -341,6 +423,7 @@ void TMain::RunFileList() {
 
   // Files that the run leaves as they were, each with its reason.
   QStringList untouched;
+  TRunCounts counts;
 
   struct RunState {
     TMain& main;
@@ -353,7 +436,6 @@ void TMain::RunFileList() {
       main.running_ = false;
       main.stopRequested_ = false;
       main.bFileTrans->setText(QStringLiteral("File translate"));
-      main.lProgress->clear();
     }
   };
 
@@ -368,45 +450,85 @@ void TMain::RunFileList() {
     const int count = static_cast<int>(files.size());
     for (int i = 0; i < count; ++i) {
       const std::string& name = files[static_cast<std::size_t>(i)];
-      lProgress->setText(
-          QStringLiteral("File %1 of %2: %3").arg(i + 1).arg(count).arg(FileNameToQString(name)));
+      ShowProgress(i + 1, count, FileNameToQString(name));
       // Commands the user started meanwhile run here, between two files.
       QCoreApplication::processEvents();
       repaint();
-      if (OnFileProgress) OnFileProgress(i + 1, count, name);
-      if (stopRequested_) break;
-
-      const std::string backup = FileNameBytes(fBackup->text());
-      if (!backup.empty()) CopyFileOverwrite(name, name + backup);
-
-      std::error_code sizeError;
-      const auto size = std::filesystem::file_size(name, sizeError);
-      if (!sizeError && size > kMemoCapacity) throw Exception("Text exceeds memo capacity");
-      const std::string bytes = ReadWholeFile(name);
-      if (bytes.find('\0') != std::string::npos) {
-        // A text area ends its text at a NUL byte; rewriting would cut the file.
-        untouched << FileNameToQString(name) + QStringLiteral(" (holds a NUL byte)");
-        continue;
+      if (ui_.FileProgress) ui_.FileProgress(i + 1, count, name);
+      if (stopRequested_) {
+        counts.Stopped = true;
+        break;
       }
-      SetMemoText(*mSQL, bytes);
-      const std::string failure = Translate();
-      if (!failure.empty()) {
-        untouched << FileNameToQString(name) + QStringLiteral(" (translation failed: ") +
-                         MessageToQString(failure) + u')';
-        continue;
+
+      const TFileOutcome outcome = TranslateFileInPlace(
+          [this](TStream& in, TStream& out) { return TranslateThroughAreas(in, out); }, name,
+          FileNameBytes(fBackup->text()));
+      switch (outcome.kind) {
+        case TFileOutcome::Kind::Translated:
+          ++counts.Translated;
+          break;
+        case TFileOutcome::Kind::HoldsNul:
+          ++counts.Untouched;
+          untouched << FileNameToQString(name) + QStringLiteral(" (holds a NUL byte)");
+          break;
+        case TFileOutcome::Kind::TranslationFailed:
+          ++counts.Untouched;
+          untouched << FileNameToQString(name) + QStringLiteral(" (translation failed: ") +
+                           MessageToQString(outcome.Error) + u')';
+          break;
       }
-      ReplaceFileContents(name, MemoText(*mSQLPre));
     }
   } catch (const std::exception& e) {
     // The run stops at this file; the text areas keep what they hold.
+    ++counts.Failed;
+    counts.Stopped = true;
+    ShowSummary(counts);
     ShowError(MessageToQString(e.what()));
     reportUntouched();
     return;
   }
 
+  ShowSummary(counts);
   mSQL->clear();
   mSQLPre->clear();
   reportUntouched();
+}
+
+void TMain::ShowProgress(int number, int count, const QString& fileName) {
+  const QString prefix = QStringLiteral("File %1 of %2: ").arg(number).arg(count);
+  const QFontMetrics metrics = lProgress->fontMetrics();
+  const int width = lProgress->contentsRect().width();
+  QString text = prefix + fileName;
+  if (metrics.horizontalAdvance(text) > width) {
+    // The directories give way first, from their middle; the file's own
+    // name is cut only when it does not fit alone.
+    const int room = width - metrics.horizontalAdvance(prefix);
+    const qsizetype slash = fileName.lastIndexOf(u'/');
+    const QString name = fileName.mid(slash + 1);
+    const int nameWidth = metrics.horizontalAdvance(name);
+    const QString ellipsis(QChar(0x2026));
+    if (slash >= 0 && nameWidth + metrics.horizontalAdvance(ellipsis) <= room) {
+      QString directories =
+          metrics.elidedText(fileName.left(slash + 1), Qt::ElideMiddle, room - nameWidth);
+      if (directories.isEmpty()) directories = ellipsis;
+      text = prefix + directories + name;
+    } else {
+      text = prefix + metrics.elidedText(fileName, Qt::ElideMiddle, room);
+    }
+  }
+  lProgress->setText(text);
+  lProgress->setToolTip(prefix + fileName);
+}
+
+void TMain::ShowSummary(const TRunCounts& counts) {
+  const QString text = QStringLiteral("%1: %2 translated, %3 left untouched, %4 failed")
+                           .arg(counts.Stopped ? QStringLiteral("Stopped") : QStringLiteral("Done"))
+                           .arg(counts.Translated)
+                           .arg(counts.Untouched)
+                           .arg(counts.Failed);
+  lProgress->setText(
+      lProgress->fontMetrics().elidedText(text, Qt::ElideRight, lProgress->contentsRect().width()));
+  lProgress->setToolTip(text);
 }
 
 }  // namespace qualtren

@@ -4,13 +4,16 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "dataset/client_dataset.h"
+#include "picker/user_interface.h"
 #include "table/virtual_table.h"
 #include "trans/name_lookup.h"
+#include "trans/stream_translate.h"
 #include "trans/trans_tables.h"
 
 class QCheckBox;
@@ -21,13 +24,26 @@ class QPushButton;
 
 namespace qualtren {
 
+struct TLostCharacter;
 class TEditBtnDialogFile;
+class TSpanHighlighter;
 
 // The file-table component of the database runtime: it only receives the
 // current directory while the window is created.
 struct TFileTable {
   std::string DatabaseName;
   bool Filtered = true;
+};
+
+/// How the window reaches the user beyond its controls (the error box, the
+/// beep and the dialogs of its path box) and whom it tells of the progress of
+/// a file-list run; given whole when the window is made. Empty members do
+/// what the platform does, and nothing for the progress.
+struct TMainUi : TUserInterface {
+  /// Runs during file-list translation once the progress of a file is shown
+  /// and pending events are handled, before the file is touched: the number
+  /// of the file (from 1), the count of files and the file's name.
+  std::function<void(int number, int count, const std::string& fileName)> FileProgress;
 };
 
 class TMain : public QMainWindow {
@@ -37,7 +53,7 @@ class TMain : public QMainWindow {
   // Builds every control and component, then runs FormCreate; an error of
   // FormCreate is shown in the error message box and the window is created
   // all the same.
-  explicit TMain(QWidget* parent = nullptr);
+  explicit TMain(TMainUi ui = {}, QWidget* parent = nullptr);
   ~TMain() override;
 
   // Handlers of the window's events. Each one shows an error that escapes it
@@ -61,11 +77,6 @@ class TMain : public QMainWindow {
   bool FileTransRunning() const { return running_; }
   // Asks a running file-list translation to stop before its next file.
   void RequestStop();
-
-  // Runs during file-list translation once the progress of a file is shown
-  // and pending events are handled, before the file is touched: the number
-  // of the file (from 1), the count of files and the file's name.
-  std::function<void(int number, int count, const std::string& fileName)> OnFileProgress;
 
   // Controls, named as the window's description names them.
   QLabel* Label1;
@@ -92,7 +103,10 @@ class TMain : public QMainWindow {
   QPlainTextEdit* mSQL;
   QLabel* Label3;
   QPlainTextEdit* mSQLPre;
-  // The progress of file-list translation ("File n of m: name").
+  // Shows in mSQLPre what the last translation replaced.
+  TSpanHighlighter* mSQLPreHighlight;
+  // The progress of file-list translation ("File n of m: name"), and the
+  // summary of the last run.
   QLabel* lProgress;
 
   // Components without a place on the screen. The three translation tables
@@ -127,10 +141,37 @@ class TMain : public QMainWindow {
   // The Translate command: reads the options, translates, shows and copies
   // the result. Returns the message of a failed translation (empty when it
   // succeeded); the errors of the command itself are raised.
-  std::string Translate();
+  // `lost`, when given, receives the first character of the upper text that
+  // the code page lacks. A failure on a table whose file did not load says
+  // so.
+  std::string Translate(TLostCharacter* lost = nullptr);
+  // What a file-list run did, for the summary after it.
+  struct TRunCounts {
+    int Translated = 0;
+    int Untouched = 0;  // holding a NUL byte, or their translation failed
+    int Failed = 0;     // an error stopped the run at them
+    bool Stopped = false;
+  };
+
   void RunFileList();
+  // "File n of m: name" in lProgress, the name's directories shortened in
+  // their middle to fit; the whole text in its tool tip.
+  void ShowProgress(int number, int count, const QString& fileName);
+  // How many files a run translated, left untouched and failed, and whether
+  // it was stopped; it stays in lProgress until the next run.
+  void ShowSummary(const TRunCounts& counts);
+  // The translation step of one file of a run: the file's text goes into
+  // the upper area, the Translate command runs, and the lower area's text is
+  // the file's new content. The file's size is checked against the areas'
+  // capacity first.
+  TStreamOutcome TranslateThroughAreas(TStream& in, TStream& out);
   void ShowError(const QString& message);
 
+  TMainUi ui_;
+  // For each translation table (by TNameKind), the file it was last to be
+  // loaded from when that load failed; empty once loaded. The tables start
+  // empty, as if none had loaded.
+  std::array<std::string, 3> notLoaded_{kTableNamesFile, kProcedureNamesFile, kColumnNamesFile};
   bool running_ = false;
   bool stopRequested_ = false;
   bool closeAfterRun_ = false;

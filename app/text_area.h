@@ -36,6 +36,21 @@ std::size_t UniformLength(std::string_view text);
 // the last.
 std::string MemoText(const QPlainTextEdit& memo);
 
+/// A character of a text area that the active code page cannot represent
+/// (MemoText gives "?" in its place), and the line it stands on, from 1.
+struct TLostCharacter {
+  char32_t Character = 0;
+  int Line = 0;
+};
+
+/// MemoText, and in `lost` the first character that became "?" (Line 0 when
+/// none did).
+std::string MemoText(const QPlainTextEdit& memo, TLostCharacter& lost);
+
+/// What the window says of a lost character: names it, its line and the
+/// code page.
+QString LostCharacterMessage(const TLostCharacter& lost, int codePage);
+
 // Replaces the whole text of a text area; a CR LF pair stays one line break,
 // each lone CR and lone LF becomes one. Raises "Text exceeds memo capacity"
 // above kMemoCapacity, leaving the area as it was.

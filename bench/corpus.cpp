@@ -409,4 +409,12 @@ std::string NamesTsv(const CorpusSchema& schema) {
   return tsv;
 }
 
+void SaveTransTableFiles(const CorpusSchema& schema, size_t columnRecords, const std::string& dir) {
+  TTransTableSet tables;
+  FillTransTables(schema, columnRecords, tables);
+  tables.Table.SaveTableFile(dir + "/" + kTableNamesFile);
+  tables.StoredProc.SaveTableFile(dir + "/" + kProcedureNamesFile);
+  tables.TableStr.SaveTableFile(dir + "/" + kColumnNamesFile);
+}
+
 }  // namespace qualtren::bench

@@ -50,6 +50,10 @@ const CorpusSchema& StandardSchema();
 /// names that the script never uses.
 void FillTransTables(const CorpusSchema& schema, size_t columnRecords, TTransTableSet& tables);
 
+/// Fills the three translation tables as FillTransTables does and saves them
+/// into `dir` under their file names.
+void SaveTransTableFiles(const CorpusSchema& schema, size_t columnRecords, const std::string& dir);
+
 /// An SQL script of at least `bytes` bytes with CR LF line breaks: selects
 /// with joins and aliases, inserts, updates, EXEC calls, comments and
 /// literals, mostly naming tables and columns of the schema, some names that

@@ -8,7 +8,6 @@
 
 #include "base/stream.h"
 #include "bench/corpus.h"
-#include "trans/trans_tables.h"
 
 using namespace qualtren;
 
@@ -23,11 +22,7 @@ int main(int argc, char** argv) {
   const size_t columns =
       argc > 3 ? std::strtoul(argv[3], nullptr, 10) : schema.ColumnRecords.size();
   try {
-    TTransTableSet tables;
-    bench::FillTransTables(schema, columns, tables);
-    tables.Table.SaveTableFile(dir + kTableNamesFile);
-    tables.StoredProc.SaveTableFile(dir + kProcedureNamesFile);
-    tables.TableStr.SaveTableFile(dir + kColumnNamesFile);
+    bench::SaveTransTableFiles(schema, columns, argv[1]);
     const std::string script = bench::MakeScript(schema, mib << 20);
     TFileStream(dir + "corpus.sql", FileMode::Create).WriteBytes(script);
     TFileStream(dir + "names.tsv", FileMode::Create).WriteBytes(bench::NamesTsv(schema));

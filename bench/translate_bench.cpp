@@ -53,11 +53,7 @@ const std::string& CorpusDir() {
     const std::string d =
         (std::filesystem::temp_directory_path() / "qualtren_bench_corpus").string();
     std::filesystem::create_directories(d);
-    TTransTableSet tables;
-    FillTransTables(StandardSchema(), StandardSchema().ColumnRecords.size(), tables);
-    tables.Table.SaveTableFile(d + "/" + kTableNamesFile);
-    tables.StoredProc.SaveTableFile(d + "/" + kProcedureNamesFile);
-    tables.TableStr.SaveTableFile(d + "/" + kColumnNamesFile);
+    SaveTransTableFiles(StandardSchema(), StandardSchema().ColumnRecords.size(), d);
     TFileStream(d + "/corpus.sql", FileMode::Create).WriteBytes(Corpus());
     return d;
   }();

@@ -12,8 +12,6 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "picker/error_box.h"
-
 namespace qualtren {
 
 namespace {
@@ -82,7 +80,7 @@ void TDirectoryListBox::OpenEntry(int row) {
   } catch (const Exception& error) {
     // The list stays where it stood; rereading drops an entry that has gone.
     Update();
-    ShowErrorBox(window(), QString::fromStdString(error.Message()));
+    ui_.ShowError(window(), QString::fromStdString(error.Message()));
   }
 }
 
@@ -153,7 +151,7 @@ void TDriveComboBox::ChooseDrive(int index) {
     dirList_->SetDirectory(Drive(index));
   } catch (const Exception& error) {
     Follow(dirList_->Directory());
-    ShowErrorBox(window(), QString::fromStdString(error.Message()));
+    ui_.ShowError(window(), QString::fromStdString(error.Message()));
   }
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "base/exception.h"
+#include "picker/user_interface.h"
 
 namespace qualtren {
 
@@ -50,6 +51,9 @@ class TDirectoryListBox : public QListWidget {
   // Rereads the entries of the current directory.
   void Update();
 
+  /// Where OpenEntry shows its errors.
+  void SetUserInterface(TUserInterface ui) { ui_ = std::move(ui); }
+
  signals:
   void DirectoryChanged(const QString& directory);
 
@@ -58,6 +62,7 @@ class TDirectoryListBox : public QListWidget {
 
  private:
   QString directory_;
+  TUserInterface ui_;
 };
 
 // The list of mounted file systems; it stands on the one holding the directory
@@ -83,10 +88,14 @@ class TDriveComboBox : public QComboBox {
   // Rereads the mounted file systems.
   void Update();
 
+  /// Where ChooseDrive shows its errors.
+  void SetUserInterface(TUserInterface ui) { ui_ = std::move(ui); }
+
  private:
   void Follow(const QString& directory);
 
   TDirectoryListBox* dirList_ = nullptr;
+  TUserInterface ui_;
 };
 
 }  // namespace qualtren

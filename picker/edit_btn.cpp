@@ -17,11 +17,6 @@ namespace {
 
 constexpr int kMinHeight = 5;
 
-std::function<void()>& BeepHook() {
-  static std::function<void()> hook;
-  return hook;
-}
-
 bool IsCut(QKeyEvent* event) {
   return event->matches(QKeySequence::Cut);
 }
@@ -78,18 +73,6 @@ void TEditBtn::ButtonClick() {
     return;
   }
   if (onBtnClick_) onBtnClick_(this);
-}
-
-void TEditBtn::SetBeepHook(std::function<void()> hook) {
-  BeepHook() = std::move(hook);
-}
-
-void TEditBtn::Beep() {
-  if (BeepHook()) {
-    BeepHook()();
-    return;
-  }
-  QApplication::beep();
 }
 
 void TEditBtn::resizeEvent(QResizeEvent* event) {
@@ -155,6 +138,14 @@ void TEditBtn::focusOutEvent(QFocusEvent* event) {
 }
 
 void TEditBtn::keyPressEvent(QKeyEvent* event) {
+  // F4 or Alt+Down presses the button, as they open a drop-down list.
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  if ((event->key() == Qt::Key_F4 && modifiers == Qt::NoModifier) ||
+      (event->key() == Qt::Key_Down && modifiers == Qt::AltModifier)) {
+    event->accept();
+    ButtonClick();
+    return;
+  }
   if ((IsCut(event) || IsPaste(event)) && !MayChangeByClipboard()) {
     // Ignored without a sound.
     event->accept();

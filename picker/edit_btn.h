@@ -6,12 +6,15 @@
 #include <QString>
 #include <functional>
 
+#include "picker/user_interface.h"
+
 class QToolButton;
 
 namespace qualtren {
 
 // The embedded button never takes the focus and is shown only while the box
-// has it; pressing it runs ButtonClick, which calls OnBtnClick with the box.
+// has it; pressing it, or F4 or Alt+Down in the box, runs ButtonClick, which
+// calls OnBtnClick with the box.
 class TEditBtn : public QLineEdit {
   Q_OBJECT
 
@@ -50,10 +53,11 @@ class TEditBtn : public QLineEdit {
 
   QToolButton* Button() const { return button_; }
 
-  // The system's default beep, replaceable so that tests can count it. An
-  // empty hook restores the beep.
-  static void SetBeepHook(std::function<void()> hook);
-  static void Beep();
+  /// The error box, beep and dialog runner the box and its dialogs use.
+  const TUserInterface& UserInterface() const { return ui_; }
+  void SetUserInterface(TUserInterface ui) { ui_ = std::move(ui); }
+  /// The system's default beep, through the box's user interface.
+  void Beep() const { ui_.SoundBeep(); }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -80,6 +84,7 @@ class TEditBtn : public QLineEdit {
   bool autoSelect_ = true;
   bool ctl3D_ = true;
   TBtnClickEvent onBtnClick_;
+  TUserInterface ui_;
 };
 
 }  // namespace qualtren

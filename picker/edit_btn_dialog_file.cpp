@@ -8,27 +8,13 @@
 
 namespace qualtren {
 
-namespace {
-
-TEditBtnDialogFile::DialogHook& Hook() {
-  static TEditBtnDialogFile::DialogHook hook;
-  return hook;
-}
-
-}  // namespace
-
 TEditBtnDialogFile::TEditBtnDialogFile(QWidget* parent) : TEditBtn(parent) {
   SetOnBtnClick([this](TEditBtn*) { RunDialog(); });
   dialogType_ = ebftOpenFile;
 }
 
-void TEditBtnDialogFile::SetDialogHook(DialogHook hook) {
-  Hook() = std::move(hook);
-}
-
 int TEditBtnDialogFile::ExecDialog(QDialog& dialog) {
-  if (Hook()) return Hook()(dialog);
-  return dialog.exec();
+  return UserInterface().Exec(dialog);
 }
 
 void TEditBtnDialogFile::RunDialog() {
@@ -62,7 +48,7 @@ void TEditBtnDialogFile::RunFileDialog(bool save) {
 }
 
 void TEditBtnDialogFile::RunOpenDir() {
-  TOpenDir dialog;
+  TOpenDir dialog(nullptr, UserInterface());
   try {
     dialog.SetDirectory(text());
   } catch (const Exception&) {

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 
 #include "picker/edit_btn.h"
 
@@ -31,14 +30,9 @@ class TEditBtnDialogFile : public TEditBtn {
   // after Cancel the text stays. The focus returns to the box.
   virtual void RunDialog();
 
-  // Runs a dialog modally and gives its result. By default the dialog's own
-  // event loop runs; a hook (set by tests, which have nobody to press a button)
-  // receives the prepared dialog instead and returns QDialog::Accepted or
-  // QDialog::Rejected. An empty hook restores the modal run.
-  using DialogHook = std::function<int(QDialog& dialog)>;
-  static void SetDialogHook(DialogHook hook);
-
  protected:
+  // Runs a dialog modally through the box's user interface and gives its
+  // result.
   virtual int ExecDialog(QDialog& dialog);
 
  private:

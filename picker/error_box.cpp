@@ -7,15 +7,6 @@
 
 namespace qualtren {
 
-namespace {
-
-ErrorBoxHook& Hook() {
-  static ErrorBoxHook hook;
-  return hook;
-}
-
-}  // namespace
-
 QString ApplicationTitle() {
   QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
   const qsizetype dot = name.indexOf(u'.');
@@ -30,17 +21,9 @@ QString ErrorBoxText(const QString& message) {
 }
 
 void ShowErrorBox(QWidget* parent, const QString& message) {
-  const QString text = ErrorBoxText(message);
-  if (Hook()) {
-    Hook()(text);
-    return;
-  }
-  QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, parent);
+  QMessageBox box(QMessageBox::Critical, ApplicationTitle(), ErrorBoxText(message), QMessageBox::Ok,
+                  parent);
   box.exec();
-}
-
-void SetErrorBoxHook(ErrorBoxHook hook) {
-  Hook() = std::move(hook);
 }
 
 }  // namespace qualtren

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 
 class QWidget;
 
@@ -18,12 +17,8 @@ QString ApplicationTitle();
 QString ErrorBoxText(const QString& message);
 
 // Shows the message in a modal box titled with the application title, with the
-// stop icon and a single OK button.
+// stop icon and a single OK button. Controls show their errors through their
+// TUserInterface, which comes here unless it was given a box of its own.
 void ShowErrorBox(QWidget* parent, const QString& message);
-
-// Replaces the modal box (tests run without anyone to press OK); the hook gets
-// the text as it would be shown. An empty hook restores the box.
-using ErrorBoxHook = std::function<void(const QString& text)>;
-void SetErrorBoxHook(ErrorBoxHook hook);
 
 }  // namespace qualtren

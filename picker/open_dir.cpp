@@ -48,7 +48,7 @@ QFont DialogFont() {
 
 }  // namespace
 
-TOpenDir::TOpenDir(QWidget* parent) : QDialog(parent) {
+TOpenDir::TOpenDir(QWidget* parent, const TUserInterface& ui) : QDialog(parent) {
   setObjectName(QStringLiteral("OpenDir"));
   setWindowTitle(QStringLiteral("Open directory"));
   setSizeGripEnabled(false);
@@ -61,9 +61,11 @@ TOpenDir::TOpenDir(QWidget* parent) : QDialog(parent) {
   panel1_ = MakePanel(QStringLiteral("Panel1"), this);
   directoryListBox_ = new TDirectoryListBox(panel1_);
   directoryListBox_->setObjectName(QStringLiteral("DirectoryListBox"));
+  directoryListBox_->SetUserInterface(ui);
   panel2_ = MakePanel(QStringLiteral("Panel2"), panel1_);
   driveComboBox_ = new TDriveComboBox(panel2_);
   driveComboBox_->setObjectName(QStringLiteral("DriveComboBox"));
+  driveComboBox_->SetUserInterface(ui);
   driveComboBox_->SetDirList(directoryListBox_);
   panel3_ = MakePanel(QStringLiteral("Panel3"), panel1_);
   bOK_ = MakeButton(QStringLiteral("bOK"), QStringLiteral("&OK"), panel3_);

@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QString>
 
+#include "picker/user_interface.h"
+
 class QFrame;
 class QPushButton;
 
@@ -19,7 +21,8 @@ class TOpenDir : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TOpenDir(QWidget* parent = nullptr);
+  /// `ui` shows the errors of the directory list and the drive box.
+  explicit TOpenDir(QWidget* parent = nullptr, const TUserInterface& ui = {});
 
   // Moves the directory list (and the process's current directory) to the
   // directory; throws EInOutError when it cannot be entered.

@@ -178,6 +178,13 @@ TRestoreOutcome RestoreFromBackup(const std::string& fileName, const std::string
 
 TFileOutcome TranslateFileInPlace(TStreamTranslator& translator, const std::string& fileName,
                                   const std::string& backupEnding) {
+  return TranslateFileInPlace(
+      [&translator](TStream& in, TStream& out) { return translator.Translate(in, out, "", false); },
+      fileName, backupEnding);
+}
+
+TFileOutcome TranslateFileInPlace(const TFileTranslateStep& translate, const std::string& fileName,
+                                  const std::string& backupEnding) {
   if (!backupEnding.empty()) CopyFileOverwrite(fileName, fileName + backupEnding);
   TFileStream in(fileName, FileMode::OpenRead);
 
@@ -193,7 +200,7 @@ TFileOutcome TranslateFileInPlace(TStreamTranslator& translator, const std::stri
   TDiscardStream discard;
   TStreamOutcome outcome;
   try {
-    outcome = translator.Translate(in, writer ? writer->Stream() : discard, "", false);
+    outcome = translate(in, writer ? writer->Stream() : discard);
   } catch (const EWriteError& e) {
     throw EFCreateError(fileName, e.SystemError());
   }

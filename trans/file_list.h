@@ -5,6 +5,7 @@
 // atomically.
 #pragma once
 
+#include <functional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -112,13 +113,21 @@ struct TFileOutcome {
   std::string Error;
 };
 
+/// The translation step of TranslateFileInPlace: reads the file's text from
+/// `in` (from its start) and writes its translation to `out`. What it raises
+/// passes on (a write error becomes "Cannot create file %s").
+using TFileTranslateStep = std::function<TStreamOutcome(TStream& in, TStream& out)>;
+
 /// Translates one file of a batch in place: copies it to fileName +
 /// `backupEnding` first (no copy when the ending is empty), translates it
-/// without a table name, and replaces it atomically with the translation.
+/// through `translate`, and replaces it atomically with the translation.
 /// A file that holds a NUL byte, or whose translation fails, keeps its
 /// bytes. A failed backup, read or write is raised ("Cannot open file %s",
 /// "Cannot create file %s", "Stream read error"), the write only after the
 /// translation has shown that the file would change.
+TFileOutcome TranslateFileInPlace(const TFileTranslateStep& translate, const std::string& fileName,
+                                  const std::string& backupEnding);
+/// The same through the streaming driver, without a table name.
 TFileOutcome TranslateFileInPlace(TStreamTranslator& translator, const std::string& fileName,
                                   const std::string& backupEnding);
 

@@ -118,14 +118,15 @@ const std::string* TNameLookup::Translate(std::string_view word, bool tableConte
   Entry& entry = FindOrAdd(word);
   Outcome& answer = entry.answers[tableContext ? 1 : 0];
   if (answer.state == State::Unknown) answer = Answer(word, entry, tableContext);
+  const TNameKind source = answer.source == kTableTry       ? TNameKind::Table
+                           : answer.source == kProcedureTry ? TNameKind::Procedure
+                                                            : TNameKind::Column;
   switch (answer.state) {
     case State::Found:
-      if (kind)
-        *kind = answer.source == kTableTry       ? TNameKind::Table
-                : answer.source == kProcedureTry ? TNameKind::Procedure
-                                                 : TNameKind::Column;
+      if (kind) *kind = source;
       return &values_[answer.slot];
     case State::Failed:
+      failedTable_ = source;
       std::rethrow_exception(failures_[answer.slot]);
     default:
       return nullptr;

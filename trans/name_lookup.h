@@ -52,6 +52,10 @@ class TNameLookup {
   /// the table that holds it. Raises what the tries raise.
   const std::string* Translate(std::string_view word, bool tableContext, TNameKind* kind = nullptr);
 
+  /// The table whose try raised the error of the last call of Translate
+  /// that raised.
+  TNameKind FailedTable() const { return failedTable_; }
+
   const std::string& TableName() const { return tableName_; }
   /// How many tries were made on the tables (for tests and benchmarks).
   size_t TriesMade() const { return triesMade_; }
@@ -94,6 +98,7 @@ class TNameLookup {
   std::deque<std::exception_ptr> failures_;
   size_t rememberedBytes_ = 0;
   size_t triesMade_ = 0;
+  TNameKind failedTable_ = TNameKind::Column;
 };
 
 /// The English name of `word`, or the word itself when no table holds it.

@@ -84,8 +84,13 @@ void TLineTranslator::TranslateLine(std::string_view line, std::string& out) {
 void TLineTranslator::Emit(std::string_view word, size_t inputOffset, bool switchContext,
                            std::string& out, size_t lineStart) {
   TNameKind kind = TNameKind::Column;
-  const std::string* english =
-      lookup_.Translate(word, tableContext_, observer_ != nullptr ? &kind : nullptr);
+  const std::string* english = nullptr;
+  try {
+    english = lookup_.Translate(word, tableContext_, observer_ != nullptr ? &kind : nullptr);
+  } catch (...) {
+    if (observer_ != nullptr) observer_->OnLookupFailed(word, lookup_.FailedTable());
+    throw;
+  }
   const std::string_view written = english ? std::string_view(*english) : word;
   if (observer_ != nullptr) {
     TWordResult w;

@@ -50,6 +50,12 @@ class TLineObserver {
  public:
   virtual ~TLineObserver() = default;
   virtual void OnLine(const TLineResult& line) = 0;
+  /// Told when the lookup of `word` raises, before the error ends the
+  /// translation: `table` is the translation table whose try raised.
+  virtual void OnLookupFailed(std::string_view word, TNameKind table) {
+    (void)word;
+    (void)table;
+  }
 };
 
 /// Translates the lines of one text in order. The name context starts as

@@ -1,6 +1,6 @@
 // Shared fixture of the window tests: a temporary current directory, message
-// boxes, beeps and dialogs captured by the test hooks, and the helpers that
-// copy the sample tables and read and write files.
+// boxes, beeps, dialogs and progress captured by the window's user interface,
+// and the helpers that copy the sample tables and read and write files.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -21,9 +22,7 @@
 #include "app/main_window.h"
 #include "app/text_area.h"
 #include "base/codepage.h"
-#include "picker/edit_btn.h"
 #include "picker/edit_btn_dialog_file.h"
-#include "picker/error_box.h"
 
 namespace qualtren::test {
 
@@ -61,20 +60,27 @@ class AppTest : public ::testing::Test {
     ASSERT_TRUE(tmp_.isValid());
     dir_ = FileNameBytes(QFileInfo(tmp_.path()).canonicalFilePath());
     std::filesystem::current_path(dir_);
-    SetErrorBoxHook([this](const QString& text) { errors_ << text; });
-    TEditBtn::SetBeepHook([this] { ++beeps_; });
-    TEditBtnDialogFile::SetDialogHook([this](QDialog&) {
-      ++dialogs_;
-      return static_cast<int>(QDialog::Rejected);
-    });
   }
 
   void TearDown() override {
     main_.reset();
-    SetErrorBoxHook({});
-    TEditBtn::SetBeepHook({});
-    TEditBtnDialogFile::SetDialogHook({});
     std::filesystem::current_path(savedCwd_);
+  }
+
+  // The window's user interface: messages, beeps and dialogs are counted
+  // (dialogs are cancelled), the progress goes to progress_.
+  TMainUi Ui() {
+    TMainUi ui;
+    ui.ErrorBox = [this](const QString& text) { errors_ << text; };
+    ui.Beep = [this] { ++beeps_; };
+    ui.RunDialog = [this](QDialog&) {
+      ++dialogs_;
+      return static_cast<int>(QDialog::Rejected);
+    };
+    ui.FileProgress = [this](int number, int count, const std::string& fileName) {
+      if (progress_) progress_(number, count, fileName);
+    };
+    return ui;
   }
 
   // Copies the sample table files into the current directory, leaving out
@@ -89,7 +95,7 @@ class AppTest : public ::testing::Test {
 
   // Creates the window in the current directory and shows it.
   TMain& MakeMain() {
-    main_ = std::make_unique<TMain>();
+    main_ = std::make_unique<TMain>(Ui());
     main_->show();
     main_->activateWindow();
     QApplication::setActiveWindow(main_.get());
@@ -116,6 +122,7 @@ class AppTest : public ::testing::Test {
   std::string dir_;
   std::unique_ptr<TMain> main_;
   QStringList errors_;
+  std::function<void(int number, int count, const std::string& fileName)> progress_;
   int beeps_ = 0;
   int dialogs_ = 0;
 };

@@ -212,13 +212,15 @@ TEST_F(FileTransTest, ProgressStopAndBackupTextReadForEveryFile) {
   bool pendingRan = false;
   QTimer::singleShot(0, main_.get(), [&] { pendingRan = true; });
   std::vector<std::string> progress;
-  main_->OnFileProgress = [&](int n, int m, const std::string& name) {
+  progress_ = [&](int n, int m, const std::string& name) {
     // Events that were pending ran before the first file.
     EXPECT_TRUE(pendingRan);
     EXPECT_TRUE(main_->FileTransRunning());
     EXPECT_EQ(main_->bFileTrans->text(), QStringLiteral("Stop"));
-    EXPECT_EQ(main_->lProgress->text(),
-              QStringLiteral("File %1 of %2: %3").arg(n).arg(m).arg(FileNameToQString(name)));
+    const QString prefix = QStringLiteral("File %1 of %2: ").arg(n).arg(m);
+    EXPECT_EQ(main_->lProgress->toolTip(), prefix + FileNameToQString(name));
+    EXPECT_TRUE(main_->lProgress->text().startsWith(prefix));
+    EXPECT_TRUE(main_->lProgress->text().endsWith(FileNameToQString(name).section(u'/', -1)));
     progress.push_back(std::to_string(n) + "/" + std::to_string(m) + " " + name);
     if (n == 2) main_->fBackup->setText(QStringLiteral(".orig"));
     // The button asks the run to stop before the third file.
@@ -236,24 +238,53 @@ TEST_F(FileTransTest, ProgressStopAndBackupTextReadForEveryFile) {
   EXPECT_FALSE(Exists("c.txt.orig"));
   EXPECT_EQ(Get("d.txt"), kSql);
   EXPECT_FALSE(main_->FileTransRunning());
-  EXPECT_EQ(main_->lProgress->text(), QString());
+  EXPECT_EQ(main_->lProgress->text(),
+            QStringLiteral("Stopped: 2 translated, 0 left untouched, 0 failed"));
   EXPECT_EQ(main_->bFileTrans->text(), QStringLiteral("File translate"));
   EXPECT_EQ(Upper(), "");
 
   // A new run starts from the beginning.
   progress.clear();
-  main_->OnFileProgress = [&](int n, int m, const std::string& name) {
+  progress_ = [&](int n, int m, const std::string& name) {
     progress.push_back(std::to_string(n) + "/" + std::to_string(m) + " " + name);
   };
   Run();
   EXPECT_EQ(progress.size(), 4u);
   EXPECT_EQ(Get("d.txt"), kTranslated);
+  EXPECT_EQ(main_->lProgress->text(),
+            QStringLiteral("Done: 4 translated, 0 left untouched, 0 failed"));
+}
+
+TEST_F(FileTransTest, ProgressKeepsTheFileNameInViewAndTheSummaryCountsEveryOutcome) {
+  // A path far wider than the label.
+  const std::string deep = MakeDir("files/" + std::string(60, 'd') + "/" + std::string(60, 'e'));
+  main_->fPath->setText(FileNameToQString(deep));
+  const std::string name = "the-file-whose-name-must-show.txt";
+  WriteFile(deep + "/" + name, kSql);
+  WriteFile(deep + "/x-nul.txt", std::string("a\0b", 3));
+  WriteFile(deep + "/z.txt", kSql);
+  ::chmod((deep + "/z.txt").c_str(), 0444);
+  QString shown;
+  progress_ = [&](int n, int, const std::string&) {
+    if (n == 1) shown = main_->lProgress->text();
+  };
+  Run();
+  const QFontMetrics metrics = main_->lProgress->fontMetrics();
+  EXPECT_TRUE(shown.startsWith(QStringLiteral("File 1 of 3: /"))) << shown.toStdString();
+  EXPECT_TRUE(shown.endsWith(QStringLiteral("/") + QString::fromStdString(name)))
+      << shown.toStdString();
+  EXPECT_TRUE(shown.contains(QChar(0x2026)));
+  EXPECT_LE(metrics.horizontalAdvance(shown), main_->lProgress->contentsRect().width());
+  // The read-only file stopped the run after the others.
+  EXPECT_EQ(errors_.size(), 2);
+  EXPECT_EQ(main_->lProgress->text(),
+            QStringLiteral("Stopped: 1 translated, 1 left untouched, 1 failed"));
 }
 
 TEST_F(FileTransTest, ClosingDuringARunEndsTheWindowAfterTheLastFile) {
   Put("a.txt", kSql);
   Put("b.txt", kSql);
-  main_->OnFileProgress = [&](int n, int, const std::string&) {
+  progress_ = [&](int n, int, const std::string&) {
     if (n == 1) main_->bQuit->click();
     EXPECT_TRUE(main_->isVisible());
   };
@@ -267,10 +298,10 @@ TEST_F(FileTransTest, ClosingDuringARunEndsTheWindowAfterTheLastFile) {
 TEST_F(FileTransTest, EscapeStopsTheRunBeforeTheNextFile) {
   Put("a.txt", kSql);
   Put("b.txt", kSql);
-  auto* escape = main_->findChild<QShortcut*>();
+  auto* escape = main_->findChild<QShortcut*>(QStringLiteral("StopShortcut"));
   ASSERT_NE(escape, nullptr);
   EXPECT_EQ(escape->key(), QKeySequence(Qt::Key_Escape));
-  main_->OnFileProgress = [&](int n, int, const std::string&) {
+  progress_ = [&](int n, int, const std::string&) {
     if (n == 1) emit escape->activated();
   };
   Run();
@@ -278,7 +309,7 @@ TEST_F(FileTransTest, EscapeStopsTheRunBeforeTheNextFile) {
   EXPECT_EQ(Get("b.txt"), kSql);
   // Outside a run Escape does nothing.
   emit escape->activated();
-  main_->OnFileProgress = {};
+  progress_ = {};
   Run();
   EXPECT_EQ(Get("a.txt"), kTranslated);
 }
@@ -287,7 +318,7 @@ TEST_F(FileTransTest, TranslateDuringARunRunsBetweenTwoFiles) {
   Put("a.txt", kSql);
   Put("b.txt", "from Racun");
   std::string lowerSeen;
-  main_->OnFileProgress = [&](int n, int, const std::string&) {
+  progress_ = [&](int n, int, const std::string&) {
     if (n == 2) {
       SetMemoText(*main_->mSQL, "from Kupac");
       main_->bTrans->click();

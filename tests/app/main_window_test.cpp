@@ -9,7 +9,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
+#include <utility>
 
 #include "tests/app/app_fixture.h"
 
@@ -42,18 +44,10 @@ TEST_F(MainWindowTest, ControlsStartWithTheirPlacesCaptionsDefaultsAndVisibility
   EXPECT_EQ(main.font().pointSize(), 8);
 
   const Expected controls[] = {
-      {"fTableName", {80, 8, 185, 21}, "", true},
-      {"Button1", {80, 72, 75, 25}, "Save to VTD", false},
-      {"fPrefix", {336, 32, 97, 21}, "", false},
-      {"fSufix", {336, 56, 97, 21}, "", false},
-      {"fPath", {488, 32, 273, 21}, "", false},
-      {"fExt", {488, 56, 73, 21}, "*.txt", false},
-      {"fBackup", {688, 56, 73, 21}, "bak", false},
-      {"bTrans", {808, 8, 75, 25}, "Translate", true},
-      {"bQuit", {808, 40, 75, 25}, "Quit", true},
-      {"bFileTrans", {808, 72, 75, 25}, "File translate", false},
-      {"mSQL", {8, 104, 881, 257}, "", true},
-      {"mSQLPre", {8, 384, 881, 257}, "", true},
+      {"fTableName", {80, 8, 185, 21}, "", true},  {"fPrefix", {336, 32, 97, 21}, "", false},
+      {"fSufix", {336, 56, 97, 21}, "", false},    {"fPath", {488, 32, 273, 21}, "", false},
+      {"fExt", {488, 56, 73, 21}, "*.txt", false}, {"fBackup", {688, 56, 73, 21}, "bak", false},
+      {"mSQL", {8, 104, 881, 257}, "", true},      {"mSQLPre", {8, 384, 881, 257}, "", true},
   };
   for (const Expected& e : controls) {
     QWidget* w = Find<QWidget>(e.name);
@@ -62,6 +56,34 @@ TEST_F(MainWindowTest, ControlsStartWithTheirPlacesCaptionsDefaultsAndVisibility
     EXPECT_EQ(CaptionOf(w), e.caption) << e.name;
     EXPECT_EQ(w->isVisible(), e.visible) << e.name;
   }
+  // Buttons keep their top and height and grow to fit their captions with
+  // some air on either side: the right column keeps its right edge and one
+  // width for all (wide enough for "Stop" too), the hidden button its left
+  // edge.
+  const Expected buttons[] = {
+      {"bTrans", {808, 8, 75, 25}, "Translate", true},
+      {"bQuit", {808, 40, 75, 25}, "Quit", true},
+      {"bFileTrans", {808, 72, 75, 25}, "File translate", false},
+      {"Button1", {80, 72, 75, 25}, "Save to VTD", false},
+  };
+  for (const Expected& e : buttons) {
+    auto* button = Find<QPushButton>(e.name);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), e.caption) << e.name;
+    EXPECT_EQ(button->isVisible(), e.visible) << e.name;
+    EXPECT_EQ(button->y(), e.place.y()) << e.name;
+    EXPECT_EQ(button->height(), e.place.height()) << e.name;
+    EXPECT_GE(button->width(), e.place.width()) << e.name;
+    for (const QString& caption : {e.caption, QStringLiteral("Stop")})
+      EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(caption) + 16) << e.name;
+    if (e.place.x() > 400) {
+      EXPECT_EQ(button->geometry().right(), e.place.right()) << e.name;
+      EXPECT_EQ(button->width(), main.bTrans->width()) << e.name;
+    } else {
+      EXPECT_EQ(button->x(), e.place.x()) << e.name;
+    }
+  }
+
   // Labels and check boxes keep their place and grow only as far as the font
   // needs; right-aligned labels keep their right edge.
   const Expected captions[] = {
@@ -283,16 +305,61 @@ TEST_F(MainWindowTest, HiddenSaveWritesThreeEmptyTables) {
 
 TEST_F(MainWindowTest, ResizingGrowsTheTextAreasOnly) {
   TMain& main = MakeMain();
+  const QRect button = main.bTrans->geometry();
+  EXPECT_EQ(button.right(), 882);
   main.resize(1000, 700);
   QApplication::processEvents();
   EXPECT_EQ(main.mSQL->geometry(), QRect(8, 104, 989, 257));
   EXPECT_EQ(main.mSQLPre->geometry(), QRect(8, 384, 989, 313));
-  EXPECT_EQ(main.bTrans->geometry(), QRect(808, 8, 75, 25));
+  EXPECT_EQ(main.bTrans->geometry(), button);
   EXPECT_EQ(main.fTableName->geometry(), QRect(80, 8, 185, 21));
   main.resize(892, 644);
   QApplication::processEvents();
   EXPECT_EQ(main.mSQL->geometry(), QRect(8, 104, 881, 257));
   EXPECT_EQ(main.mSQLPre->geometry(), QRect(8, 384, 881, 257));
+}
+
+TEST_F(MainWindowTest, KeysPressTheFocusedButtonTranslateAndOpenThePathDialog) {
+  CopyExamples();
+  TMain& main = MakeMain();
+  auto lower = [&] { return MemoText(*main.mSQLPre); };
+  SetMemoText(*main.mSQL, "from Kupac");
+
+  // Ctrl+Return translates from the upper area (typing no line break into
+  // it) and from any other control; Ctrl with the keypad's Enter too.
+  main.mSQL->setFocus();
+  QTest::keyClick(main.mSQL, Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_EQ(lower(), "from Customer\r\n");
+  EXPECT_EQ(MemoText(*main.mSQL), "from Kupac");
+  SetMemoText(*main.mSQL, "from Racun");
+  main.fTableName->setFocus();
+  QTest::keyClick(main.fTableName, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+  EXPECT_EQ(lower(), "from Invoice\r\n");
+
+  // Enter and Return press the focused button.
+  for (auto [key, modifiers] :
+       {std::pair{Qt::Key_Return, Qt::KeyboardModifiers()},
+        std::pair{Qt::Key_Enter, Qt::KeyboardModifiers(Qt::KeypadModifier)}}) {
+    main.mSQLPre->clear();
+    main.bTrans->setFocus();
+    QTest::keyClick(main.bTrans, key, modifiers);
+    EXPECT_EQ(lower(), "from Invoice\r\n") << key;
+  }
+
+  // F4 or Alt+Down in the path box opens its dialog; Down alone does not.
+  main.lFileList->setChecked(true);
+  main.fPath->setFocus();
+  QTest::keyClick(main.fPath, Qt::Key_F4);
+  EXPECT_EQ(dialogs_, 1);
+  QTest::keyClick(main.fPath, Qt::Key_Down, Qt::AltModifier);
+  EXPECT_EQ(dialogs_, 2);
+  QTest::keyClick(main.fPath, Qt::Key_Down);
+  EXPECT_EQ(dialogs_, 2);
+
+  main.bQuit->setFocus();
+  QTest::keyClick(main.bQuit, Qt::Key_Return);
+  EXPECT_FALSE(main.isVisible());
+  EXPECT_TRUE(errors_.isEmpty()) << errors_.join(u'|').toStdString();
 }
 
 TEST_F(MainWindowTest, QuitClosesTheWindow) {

@@ -103,5 +103,64 @@ TEST_F(TranslateCommandTest, FailedTranslationShowsTheInputAndSaysWhy) {
   EXPECT_TRUE(main.bTrans->isEnabled());
 }
 
+TEST_F(TranslateCommandTest, FailureOnATableThatDidNotLoadNamesItsFile) {
+  CopyExamples("Q47SifTableStr.vtd");
+  TMain& main = MakeMain();
+  ASSERT_EQ(errors_, QStringList{QStringLiteral("Cannot open file Q47SifTableStr.vtd.")});
+  errors_.clear();
+  // Table names are found; the first column lookup fails.
+  SetUpper("from Kupac\nselect Ime");
+  Translate();
+  EXPECT_EQ(errors_, QStringList{QStringLiteral("Translation failed: Field FieldName not found; "
+                                                "Q47SifTableStr.vtd was not loaded.")});
+
+  // A table that loaded but lacks a field fails without that note.
+  errors_.clear();
+  CopyExamples();
+  main.LoadTransTable(main.tbTableStr_Trans, "Q47SifTableStr.vtd");
+  main.tbTableStr_Trans.Close();
+  main.tbTableStr_Trans.ClearTable();
+  main.tbTableStr_Trans.FieldDefs().Add("FieldName", ftString, 20);
+  main.tbTableStr_Trans.Open();
+  main.tbTableStr_Trans.Append();
+  main.tbTableStr_Trans.FieldByName("FieldName").SetAsString("Ime");
+  main.tbTableStr_Trans.Post();
+  Translate();
+  ASSERT_EQ(errors_.size(), 1);
+  EXPECT_FALSE(errors_[0].contains(QStringLiteral("was not loaded"))) << errors_[0].toStdString();
+}
+
+TEST_F(TranslateCommandTest, CharactersTheCodePageLacksAreNamedAfterTheTranslation) {
+  CopyExamples();
+  TMain& main = MakeMain();
+  const QString text =
+      QStringLiteral("select Ime\nfrom Kupac where Ime = 'Ra\u010Dun \u20AC \u0107'");
+  main.mSQL->setPlainText(text);
+  Translate();
+  // Translated as before, the euro sign kept, the two others as "?".
+  EXPECT_EQ(Lower(), "select Name\r\nfrom Customer where Name = 'Ra?un \x80 ?'\r\n");
+  EXPECT_EQ(errors_, QStringList{QStringLiteral(
+                         "Code page 1252 cannot represent the character \"\u010D\" (U+010D) on "
+                         "line 2; it and every other such character became \"?\" in the "
+                         "translation.")});
+
+  // Beyond the 16 bits of one UTF-16 unit, on the first line.
+  errors_.clear();
+  main.mSQL->setPlainText(QStringLiteral("select \U0001F600 from Kupac"));
+  Translate();
+  EXPECT_EQ(Lower(), "select ? from Customer\r\n");
+  ASSERT_EQ(errors_.size(), 1);
+  EXPECT_TRUE(errors_[0].contains(QStringLiteral("\"\U0001F600\" (U+1F600) on line 1;")))
+      << errors_[0].toStdString();
+
+  // Code page 1250 holds all three: nothing is lost and nothing is said.
+  errors_.clear();
+  SetActiveCodePage(1250);
+  main.mSQL->setPlainText(text);
+  Translate();
+  SetActiveCodePage(1252);
+  EXPECT_TRUE(errors_.isEmpty()) << errors_.join(u'|').toStdString();
+}
+
 }  // namespace
 }  // namespace qualtren::test

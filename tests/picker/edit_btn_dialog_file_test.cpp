@@ -18,6 +18,7 @@ class EditBtnDialogFileTest : public PickerTest {
   void SetUp() override {
     PickerTest::SetUp();
     box_ = new TEditBtnDialogFile(&window_);
+    box_->SetUserInterface(Ui());
     box_->setGeometry(10, 10, 273, 21);
     other_ = new QLineEdit(&window_);
     other_->setGeometry(10, 50, 100, 21);
@@ -28,13 +29,13 @@ class EditBtnDialogFileTest : public PickerTest {
     QApplication::processEvents();
   }
 
-  // Presses the button; the hook answers the dialog.
-  void Press(TEditBtnDialogFile::DialogHook hook) {
+  // Presses the button; `answer` answers the dialog.
+  void Press(std::function<int(QDialog&)> answer) {
     dialogs_ = 0;
-    TEditBtnDialogFile::SetDialogHook([this, hook](QDialog& dialog) {
+    dialog_ = [this, answer](QDialog& dialog) {
       ++dialogs_;
-      return hook(dialog);
-    });
+      return answer(dialog);
+    };
     box_->Button()->click();
   }
 
@@ -101,6 +102,21 @@ TEST_F(EditBtnDialogFileTest, OpenDirStartsOnTheCurrentDirectoryWithoutAMessage)
   EXPECT_EQ(box_->text(), sub);
   EXPECT_EQ(QDir::currentPath(), sub);
   EXPECT_TRUE(box_->hasFocus());
+}
+
+TEST_F(EditBtnDialogFileTest, OpenDirShowsItsErrorsThroughTheBoxsUserInterface) {
+  const QString gone = MakeDir(QStringLiteral("gone"));
+  ASSERT_TRUE(QDir::setCurrent(root_));
+  box_->SetDialogType(ebftOpenDir);
+  Press([&](QDialog& dialog) {
+    TDirectoryListBox* list = dynamic_cast<TOpenDir&>(dialog).DirectoryListBox();
+    EXPECT_TRUE(QDir().rmdir(gone));
+    for (int row = 0; row < list->count(); ++row) {
+      if (list->item(row)->text() == QStringLiteral("gone")) list->OpenEntry(row);
+    }
+    return int(QDialog::Rejected);
+  });
+  EXPECT_EQ(errors_, QStringList{QStringLiteral("I/O error 2.")});
 }
 
 TEST_F(EditBtnDialogFileTest, OpenFileTakesTheChosenFullNameOnlyAfterOk) {

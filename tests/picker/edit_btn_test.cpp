@@ -19,6 +19,7 @@ class EditBtnTest : public PickerTest {
     PickerTest::SetUp();
     window_.resize(400, 200);
     box_ = new TEditBtn(&window_);
+    box_->SetUserInterface(Ui());
     box_->setGeometry(10, 10, 273, 21);
     other_ = new QLineEdit(&window_);
     other_->setGeometry(10, 50, 100, 21);
@@ -143,6 +144,22 @@ TEST_F(EditBtnTest, ButtonClickCallsTheHandlerUnlessReadOnly) {
   EXPECT_EQ(beeps_, 1);
 }
 
+TEST_F(EditBtnTest, F4OrAltDownPressesTheButton) {
+  int presses = 0;
+  box_->SetOnBtnClick([&](TEditBtn*) { ++presses; });
+  Focus(box_);
+  Key(Qt::Key_F4);
+  Key(Qt::Key_Down, Qt::AltModifier);
+  EXPECT_EQ(presses, 2);
+  Key(Qt::Key_Down);
+  Key(Qt::Key_F4, Qt::ShiftModifier);
+  EXPECT_EQ(presses, 2);
+  box_->setReadOnly(true);
+  Key(Qt::Key_F4);
+  EXPECT_EQ(presses, 2);
+  EXPECT_EQ(beeps_, 1);
+}
+
 TEST_F(EditBtnTest, EditorDisabledStillTypesButCutAndPasteDoNothing) {
   Focus(box_);
   QClipboard* clipboard = QApplication::clipboard();
@@ -192,6 +209,7 @@ class LettersBox : public TEditBtn {
 
 TEST_F(EditBtnTest, RefusedCharacterIsDroppedWithABeep) {
   auto* letters = new LettersBox(&window_);
+  letters->SetUserInterface(Ui());
   letters->show();
   letters->setFocus();
   auto type = [&](const QString& text) {

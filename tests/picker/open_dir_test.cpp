@@ -34,7 +34,7 @@ class OpenDirTest : public PickerTest {
 };
 
 TEST_F(OpenDirTest, WindowAndControlsStandWhereTheyBelong) {
-  TOpenDir dialog;
+  TOpenDir dialog(nullptr, Ui());
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Open directory"));
   EXPECT_EQ(dialog.size(), QSize(287, 430));
 
@@ -80,6 +80,7 @@ TEST_F(OpenDirTest, ListShowsThePathTheCurrentDirectoryAndItsSortedSubdirectorie
   ASSERT_TRUE(QDir::setCurrent(top));
 
   TDirectoryListBox list;
+  list.SetUserInterface(Ui());
   EXPECT_EQ(list.Directory(), top);
   QStringList expected{QStringLiteral("/")};
   expected << top.split(u'/', Qt::SkipEmptyParts);
@@ -103,7 +104,7 @@ TEST_F(OpenDirTest, OpeningMovesListAndProcessButSelectingDoesNot) {
   const QString sub = MakeDir(QStringLiteral("top/sub"));
   MakeDir(QStringLiteral("top/sub/inner"));
   ASSERT_TRUE(QDir::setCurrent(top));
-  TOpenDir dialog;
+  TOpenDir dialog(nullptr, Ui());
   TDirectoryListBox* list = dialog.DirectoryListBox();
   int moved = 0;
   QObject::connect(list, &TDirectoryListBox::DirectoryChanged, [&] { ++moved; });
@@ -140,7 +141,7 @@ TEST_F(OpenDirTest, ResultIsTheLastOpenedDirectory) {
   ASSERT_TRUE(QDir::setCurrent(root_));
 
   {
-    TOpenDir dialog;
+    TOpenDir dialog(nullptr, Ui());
     dialog.SetDirectory(top);
     dialog.show();
     TDirectoryListBox* list = dialog.DirectoryListBox();
@@ -150,7 +151,7 @@ TEST_F(OpenDirTest, ResultIsTheLastOpenedDirectory) {
     EXPECT_EQ(dialog.Directory(), sub);
   }
   {
-    TOpenDir dialog;
+    TOpenDir dialog(nullptr, Ui());
     dialog.SetDirectory(top);
     dialog.show();
     TDirectoryListBox* list = dialog.DirectoryListBox();
@@ -162,7 +163,7 @@ TEST_F(OpenDirTest, ResultIsTheLastOpenedDirectory) {
 }
 
 TEST_F(OpenDirTest, OnlyTheButtonsAndTheCloseControlEndTheDialog) {
-  TOpenDir dialog;
+  TOpenDir dialog(nullptr, Ui());
   dialog.show();
   QApplication::processEvents();
   dialog.setResult(-1);
@@ -188,7 +189,7 @@ TEST_F(OpenDirTest, UnreachableDirectoryRaisesOrShowsTheErrorAndTheListStays) {
   const QString top = MakeDir(QStringLiteral("top"));
   const QString gone = MakeDir(QStringLiteral("top/gone"));
   ASSERT_TRUE(QDir::setCurrent(top));
-  TOpenDir dialog;
+  TOpenDir dialog(nullptr, Ui());
 
   try {
     dialog.SetDirectory(root_ + QStringLiteral("/missing"));
@@ -212,7 +213,7 @@ TEST_F(OpenDirTest, UnreachableDirectoryRaisesOrShowsTheErrorAndTheListStays) {
 TEST_F(OpenDirTest, DriveBoxFollowsTheListAndMovesItToARoot) {
   const QString top = MakeDir(QStringLiteral("top"));
   ASSERT_TRUE(QDir::setCurrent(top));
-  TOpenDir dialog;
+  TOpenDir dialog(nullptr, Ui());
   TDriveComboBox* drives = dialog.DriveComboBox();
   EXPECT_EQ(drives->DirList(), dialog.DirectoryListBox());
   ASSERT_GT(drives->count(), 0);

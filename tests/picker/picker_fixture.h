@@ -1,19 +1,22 @@
 // Shared fixture of the picker tests: one QApplication, the process's current
-// directory and the test hooks put back after every test.
+// directory put back after every test, and a user interface that counts
+// beeps and collects messages.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "picker/edit_btn.h"
-#include "picker/edit_btn_dialog_file.h"
+#include <functional>
+
 #include "picker/error_box.h"
+#include "picker/user_interface.h"
 
 namespace qualtren::test {
 
@@ -29,15 +32,18 @@ class PickerTest : public ::testing::Test {
     savedCwd_ = QDir::currentPath();
     ASSERT_TRUE(tmp_.isValid());
     root_ = QFileInfo(tmp_.path()).canonicalFilePath();
-    TEditBtn::SetBeepHook([this] { ++beeps_; });
-    SetErrorBoxHook([this](const QString& text) { errors_ << text; });
   }
 
-  void TearDown() override {
-    TEditBtn::SetBeepHook({});
-    TEditBtnDialogFile::SetDialogHook({});
-    SetErrorBoxHook({});
-    QDir::setCurrent(savedCwd_);
+  void TearDown() override { QDir::setCurrent(savedCwd_); }
+
+  // A user interface that counts beeps and collects error texts; dialogs
+  // go to dialog_, or run modally when it is empty.
+  TUserInterface Ui() {
+    TUserInterface ui;
+    ui.Beep = [this] { ++beeps_; };
+    ui.ErrorBox = [this](const QString& text) { errors_ << text; };
+    ui.RunDialog = [this](QDialog& dialog) { return dialog_ ? dialog_(dialog) : dialog.exec(); };
+    return ui;
   }
 
   // Makes a directory below the temporary root and gives its full path.
@@ -51,6 +57,7 @@ class PickerTest : public ::testing::Test {
   QString root_;
   int beeps_ = 0;
   QStringList errors_;
+  std::function<int(QDialog& dialog)> dialog_;
 };
 
 }  // namespace qualtren::test

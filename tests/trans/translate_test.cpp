@@ -185,3 +185,99 @@ TEST(TranslateFailure, GivesBackTheInputAndReportsWhy) {
             "exec Settle\r\n");
   EXPECT_EQ(error, "");
 }
+
+namespace {
+
+// Keeps what the observer hears: every line with its words, and the failures.
+struct RecordingObserver : TLineObserver {
+  struct Line {
+    std::string Input, Output;
+    bool Commented;
+    std::vector<TWordResult> Words;
+  };
+  void OnLine(const TLineResult& line) override {
+    lines.push_back(
+        {std::string(line.Input), std::string(line.Output), line.Commented, line.Words});
+  }
+  void OnLookupFailed(std::string_view word, TNameKind table) override {
+    failures.emplace_back(std::string(word), table);
+  }
+  std::vector<Line> lines;
+  std::vector<std::pair<std::string, TNameKind>> failures;
+};
+
+}  // namespace
+
+TEST_F(Translate, ObserverHearsEveryLineAndWhereEachWordWent) {
+  t.AddColumn("Kupac", "Prazno", "");
+  const std::string prefix = "/* ", suffix = " */";
+  for (const std::string input :
+       {"select Ime, Grad from Kupac where Grad = 'x'\nexec Obracun 5\n\n  Iznos<>0 Nema",
+        "SELECT sqlExp(Iznos), Prazno ,k.Ime\rfrom\tRacun r join Kupac k on r.Kupac=k.Ime"}) {
+    for (bool comment : {false, true}) {
+      RecordingObserver seen;
+      std::string error;
+      const std::string result =
+          TranslateText(t.Tables(), "", false, input, comment, prefix, suffix, &error, &seen);
+      ASSERT_EQ(error, "");
+      // The lines heard make up the result, comment lines included.
+      std::string joined;
+      for (const auto& line : seen.lines) {
+        EXPECT_EQ(line.Commented, comment && !EqualsNoCase(line.Input, line.Output));
+        if (line.Commented) joined += prefix + line.Input + suffix + "\r\n";
+        joined += line.Output + "\r\n";
+        // The words cover the input's words; between them the separators
+        // stand unchanged, so the output is rebuilt from the words alone.
+        std::string rebuilt;
+        size_t in = 0;
+        auto separatorsUpTo = [&](size_t end) {
+          for (; in < end; ++in) {
+            EXPECT_TRUE(IsSeparator(line.Input[in])) << line.Input << " @" << in;
+            rebuilt += line.Input[in];
+          }
+        };
+        for (const TWordResult& w : line.Words) {
+          ASSERT_TRUE(in == 0 || in < w.InputOffset) << line.Input;
+          separatorsUpTo(w.InputOffset);
+          EXPECT_EQ(w.OutputOffset, rebuilt.size());
+          const std::string word = line.Input.substr(w.InputOffset, w.InputLength);
+          const std::string out = line.Output.substr(w.OutputOffset, w.OutputLength);
+          EXPECT_FALSE(word.empty());
+          for (char c : word)
+            EXPECT_FALSE(IsSeparator(c)) << word;
+          if (w.Result == TWordResult::Outcome::Kept) {
+            EXPECT_EQ(out, word);
+          }
+          rebuilt += out;
+          in += w.InputLength;
+        }
+        separatorsUpTo(line.Input.size());
+        EXPECT_EQ(rebuilt, line.Output);
+      }
+      EXPECT_EQ(joined, result);
+      EXPECT_TRUE(seen.failures.empty());
+    }
+  }
+}
+
+TEST(TranslateFailure, ObserverHearsTheWordAndTheTableThatFailed) {
+  TransTestTables t(false);
+  t.FillExample();
+  RecordingObserver seen;
+  std::string error;
+  TranslateText(t.Tables(), "", false, "select * from Kupac\nwhere Ime = 1", false, "", "", &error,
+                &seen);
+  EXPECT_EQ(seen.lines.size(), 1u);
+  using Failure = std::pair<std::string, TNameKind>;
+  EXPECT_EQ(seen.failures, (std::vector<Failure>{{"Ime", TNameKind::Column}}));
+
+  // A table-name table without fields fails on the first word that no
+  // column record holds.
+  TransTestTables empty;
+  empty.table.Close();
+  empty.table.ClearTable();
+  seen = {};
+  TranslateText(empty.Tables(), "", false, "Nema", false, "", "", &error, &seen);
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(seen.failures, (std::vector<Failure>{{"Nema", TNameKind::Table}}));
+}

@@ -1,0 +1,118 @@
+// The names a translation replaced, collected from the engine's line reports
+// and shown as backgrounds of the lines in view.
+#include "app/highlight.h"
+
+#include <QEvent>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <algorithm>
+
+namespace qualtren {
+
+void THighlightCollector::Advance(std::string_view text) {
+  for (const char c : text) {
+    if (c == '\n' && afterCr_) {
+      afterCr_ = false;
+      continue;
+    }
+    afterCr_ = c == '\r';
+    ++position_;
+  }
+}
+
+void THighlightCollector::OnLine(const TLineResult& line) {
+  if (line.Commented) {
+    const uint64_t start = position_;
+    Advance(prefix_);
+    Advance(line.Input);
+    Advance(suffix_);
+    spans_.push_back(
+        {static_cast<uint32_t>(start), static_cast<uint32_t>(position_ - start), true});
+    Advance("\r\n");
+  }
+  size_t done = 0;  // of line.Output, counted into position_
+  for (const TWordResult& word : line.Words) {
+    if (word.Result == TWordResult::Outcome::Kept || word.OutputLength == 0) continue;
+    Advance(line.Output.substr(done, word.OutputOffset - done));
+    const uint64_t start = position_;
+    Advance(line.Output.substr(word.OutputOffset, word.OutputLength));
+    done = word.OutputOffset + word.OutputLength;
+    spans_.push_back(
+        {static_cast<uint32_t>(start), static_cast<uint32_t>(position_ - start), false});
+  }
+  Advance(line.Output.substr(done));
+  Advance("\r\n");
+}
+
+TSpanHighlighter::TSpanHighlighter(QPlainTextEdit& area)
+    : QObject(&area), area_(area), viewport_(area.viewport()) {
+  connect(area_.verticalScrollBar(), &QScrollBar::valueChanged, this,
+          &TSpanHighlighter::ShowSpansInView);
+  // The spans describe the text they were given with; an edit ends them.
+  connect(area_.document(), &QTextDocument::contentsChange, this, [this] {
+    if (spans_.empty()) return;
+    spans_.clear();
+    // The selections may not change while the document is being edited.
+    QMetaObject::invokeMethod(this, &TSpanHighlighter::ShowSpansInView, Qt::QueuedConnection);
+  });
+  viewport_->installEventFilter(this);
+}
+
+void TSpanHighlighter::SetSpans(std::vector<THighlightSpan> spans) {
+  spans_ = std::move(spans);
+  ShowSpansInView();
+}
+
+void TSpanHighlighter::ReplaceText(const std::function<void()>& setText,
+                                   std::vector<THighlightSpan> spans) {
+  area_.setExtraSelections({});
+  try {
+    setText();
+  } catch (...) {
+    ShowSpansInView();
+    throw;
+  }
+  SetSpans(std::move(spans));
+}
+
+bool TSpanHighlighter::eventFilter(QObject* watched, QEvent* event) {
+  // The area may be in its destructor here: only the viewport's address is
+  // compared.
+  if (watched == viewport_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+    ShowSpansInView();
+  return QObject::eventFilter(watched, event);
+}
+
+void TSpanHighlighter::ShowSpansInView() {
+  QList<QTextEdit::ExtraSelection> selections;
+  if (!spans_.empty()) {
+    // The characters of the blocks in view, from the first to the last.
+    const QRect view = area_.viewport()->rect();
+    const QTextBlock first = area_.cursorForPosition(view.topLeft()).block();
+    const QTextBlock last = area_.cursorForPosition(view.bottomRight()).block();
+    const uint32_t from = static_cast<uint32_t>(first.position());
+    const uint32_t to = static_cast<uint32_t>(last.position() + last.length());
+
+    QTextEdit::ExtraSelection name;
+    name.format.setBackground(NameColor());
+    QTextEdit::ExtraSelection comment;
+    comment.format.setBackground(CommentColor());
+
+    auto it = std::lower_bound(
+        spans_.begin(), spans_.end(), from,
+        [](const THighlightSpan& s, uint32_t pos) { return s.Start + s.Length <= pos; });
+    for (; it != spans_.end() && it->Start < to; ++it) {
+      QTextEdit::ExtraSelection selection = it->Comment ? comment : name;
+      selection.cursor = QTextCursor(area_.document());
+      selection.cursor.setPosition(static_cast<int>(it->Start));
+      selection.cursor.setPosition(static_cast<int>(it->Start + it->Length),
+                                   QTextCursor::KeepAnchor);
+      selections.push_back(selection);
+    }
+  }
+  if (selections.isEmpty() && area_.extraSelections().isEmpty()) return;
+  area_.setExtraSelections(selections);
+}
+
+}  // namespace qualtren
