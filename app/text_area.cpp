@@ -9,8 +9,8 @@
 #include <QTextDocument>
 #include <algorithm>
 
-#include "base/codepage.h"
 #include "base/exception.h"
+#include "base/utf.h"
 
 namespace qualtren {
 

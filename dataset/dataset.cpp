@@ -2,7 +2,7 @@
 // record-level operations that each kind of dataset supplies.
 #include "dataset/dataset.h"
 
-#include "base/codepage.h"
+#include "base/collation.h"
 #include "base/exception.h"
 
 namespace qualtren {

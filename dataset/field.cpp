@@ -8,6 +8,8 @@
 
 #include "base/codepage.h"
 #include "base/exception.h"
+#include "base/format.h"
+#include "base/utf.h"
 #include "dataset/bcd.h"
 #include "dataset/dataset.h"
 #include "dataset/native_bytes.h"

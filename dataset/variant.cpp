@@ -6,6 +6,7 @@
 
 #include "base/codepage.h"
 #include "base/exception.h"
+#include "base/format.h"
 
 namespace qualtren {
 

@@ -1,7 +1,7 @@
 // Lookup of field descriptors by name.
 #include "table/field_desc.h"
 
-#include "base/codepage.h"
+#include "base/collation.h"
 
 namespace qualtren {
 

@@ -6,6 +6,7 @@
 #include "base/ascii.h"
 #include "base/codepage.h"
 #include "base/exception.h"
+#include "base/format.h"
 #include "table/parser.h"
 
 namespace qualtren {

@@ -9,6 +9,7 @@
 #include "base/codepage.h"
 #include "base/datetime.h"
 #include "base/exception.h"
+#include "base/utf.h"
 #include "dataset/bcd.h"
 #include "dataset/dataset.h"
 #include "dataset/native_bytes.h"

@@ -3,7 +3,8 @@
 
 #include <string>
 
-#include "base/codepage.h"
+#include "base/ascii.h"
+#include "base/collation.h"
 #include "base/exception.h"
 #include "table/parser.h"
 
@@ -17,14 +18,6 @@ namespace {
 
 bool IsSeparator(const TBoolParser& lex) {
   return lex.IsChar(';') || lex.IsChar(',');
-}
-
-// Upper-cases a-z only: the modifier words are plain ASCII.
-std::string AsciiUpper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
 }
 
 // The column name at the current token; the lexer stands after it then.
@@ -65,7 +58,8 @@ TSortColumns ParseIndexFieldNames(std::string_view text, const TFieldDescs& fiel
     TSortColumn column;
     bool orderGiven = false, caseGiven = false;
     while (lex.Current().Kind == TTokenKind::Word) {
-      const std::string word = AsciiUpper(lex.Current().Text);
+      // The modifier words are plain ASCII.
+      const std::string word = UpperAscii(lex.Current().Text);
       if (word == "DESC" || word == "ASC") {
         if (orderGiven) InvalidFormat();
         orderGiven = true;

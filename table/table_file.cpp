@@ -3,7 +3,7 @@
 // and streams.
 #include <cstring>
 
-#include "base/codepage.h"
+#include "base/ascii.h"
 #include "base/counter_guard.h"
 #include "base/exception.h"
 #include "dataset/bcd.h"
@@ -22,15 +22,9 @@ bool HasPrecisionInFile(TFieldType t) {
          t == ftTime || t == ftDateTime || t == ftLargeint;
 }
 
-char Lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
 bool IsXmlStart(const char* b) {
   if (b[0] != '<') return false;
-  auto xml = [](const char* p) {
-    return Lower(p[0]) == 'x' && Lower(p[1]) == 'm' && Lower(p[2]) == 'l';
-  };
+  auto xml = [](const char* p) { return EqualsAsciiNoCase(std::string_view(p, 3), "xml"); };
   return xml(b + 1) || (b[1] == '?' && xml(b + 2));
 }
 

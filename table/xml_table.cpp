@@ -8,9 +8,11 @@
 #include <map>
 #include <optional>
 
-#include "base/codepage.h"
+#include "base/ascii.h"
 #include "base/datetime.h"
 #include "base/exception.h"
+#include "base/format.h"
+#include "base/utf.h"
 
 namespace qualtren {
 
@@ -20,22 +22,8 @@ namespace {
   throw EXmlError("Invalid XML document");
 }
 
-std::string AsciiUpper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
-std::string AsciiLower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
 bool IsElement(const XmlTextReader& reader, TXmlNodeType type, std::string_view upperName) {
-  return reader.NodeType() == type && AsciiUpper(reader.Name()) == upperName;
+  return reader.NodeType() == type && UpperAscii(reader.Name()) == upperName;
 }
 
 int XmlStrToInt(const std::string& text) {
@@ -172,7 +160,7 @@ void AddDataType(const XmlTextReader& reader, TFieldDefs& defs, const std::strin
                  const std::string& tableName) {
   auto lowered = [&](std::string_view attr) -> std::optional<std::string> {
     std::optional<std::string> v = reader.GetAttribute(attr);
-    if (v) *v = AsciiLower(*v);
+    if (v) *v = LowerAscii(*v);
     return v;
   };
   std::string type = lowered("dt:type").value_or("");
@@ -264,7 +252,7 @@ bool XmlStrToBool(const std::string& text) {
   double d = 0;
   if (TryStrToFloat(text, d, '.') || TryStrToFloat(text, d, FormatSettings().DecimalSeparator))
     return d != 0;
-  std::string lower = AsciiLower(text);
+  std::string lower = LowerAscii(text);
   if (lower == "true") return true;
   if (lower == "false") return false;
   throw EConvertError(Format("'%s' is not a valid boolean value", {text}));

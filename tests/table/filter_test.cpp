@@ -9,6 +9,7 @@
 #include "base/codepage.h"
 #include "base/datetime.h"
 #include "base/exception.h"
+#include "base/format.h"
 #include "table/parser.h"
 
 namespace qualtren {

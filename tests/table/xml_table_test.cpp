@@ -10,6 +10,7 @@
 #include "base/codepage.h"
 #include "base/datetime.h"
 #include "base/exception.h"
+#include "base/format.h"
 #include "dataset/client_dataset.h"
 #include "table/virtual_table.h"
 
