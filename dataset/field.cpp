@@ -104,8 +104,7 @@ std::string TField::AsString() const {
     case ftVarBytes:
       return b.size() >= 2 ? b.substr(2) : std::string();
     case ftWideString:
-      return Utf16ToAnsi(
-          std::u16string_view(reinterpret_cast<const char16_t*>(b.data()), b.size() / 2));
+      return Utf16ToAnsi(Utf16FromBytes(b));
     case ftBoolean:
       return FromNativeBytes<uint16_t>(b) != 0 ? "True" : "False";
     case ftFloat:
@@ -396,7 +395,7 @@ std::u16string TField::AsWideString() const {
   if (dataType_ != ftWideString) return AnsiToUtf16(AsString());
   std::string b;
   if (!GetData(b)) return {};
-  return std::u16string(reinterpret_cast<const char16_t*>(b.data()), b.size() / 2);
+  return Utf16FromBytes(b);
 }
 
 void TField::SetAsWideString(std::u16string_view v) {
@@ -406,7 +405,7 @@ void TField::SetAsWideString(std::u16string_view v) {
   }
   std::u16string s(v);
   if (size_ > 0 && s.size() > static_cast<size_t>(size_)) s.resize(static_cast<size_t>(size_));
-  std::string b(reinterpret_cast<const char*>(s.data()), s.size() * 2);
+  std::string b = Utf16ToBytes(s);
   SetData(&b);
 }
 

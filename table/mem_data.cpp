@@ -465,8 +465,7 @@ Variant TData::GetFieldVariant(int fieldNo, const uint8_t* rec) const {
     case dtWideString: {
       std::string b;
       GetField(fieldNo, rec, &b);
-      return Variant::Text(Utf16ToAnsi(
-          std::u16string_view(reinterpret_cast<const char16_t*>(b.data()), b.size() / 2)));
+      return Variant::Text(Utf16ToAnsi(Utf16FromBytes(b)));
     }
     case dtVarBytes: {
       std::string b;

@@ -6,6 +6,7 @@
 #include "base/ascii.h"
 #include "base/counter_guard.h"
 #include "base/exception.h"
+#include "base/utf.h"
 #include "dataset/bcd.h"
 #include "table/virtual_table.h"
 #include "table/xml_reader.h"
@@ -286,8 +287,7 @@ void TVirtualTable::LoadTableStream(TStream& stream, bool loadDefs) {
               if (!f) continue;
               switch (f->DataType()) {
                 case ftWideString:
-                  f->SetAsWideString(std::u16string(reinterpret_cast<const char16_t*>(bytes.data()),
-                                                    bytes.size() / 2));
+                  f->SetAsWideString(Utf16FromBytes(bytes));
                   break;
                 case ftVarBytes: {
                   if (bytes.size() > 0xFFFF) throw EReadError();
