@@ -63,26 +63,19 @@ CollationKey MakeCollationKey(char32_t c, bool definedByte) {
     return k;
   }
   k.upper = SimpleUpper(c) == c ? 1 : 0;
-  switch (c) {
-    case 0xC6:
-    case 0xE6:
-      k.primary[0] = kClassLetter | 'A';
-      k.primary[1] = kClassLetter | 'E';
-      k.accent = 0xC6;
-      return k;
-    case 0x152:
-    case 0x153:
-      k.primary[0] = kClassLetter | 'O';
-      k.primary[1] = kClassLetter | 'E';
-      k.accent = 0x152;
-      return k;
-    case 0xDF:
-      k.primary[0] = kClassLetter | 'S';
-      k.primary[1] = kClassLetter | 'S';
-      k.accent = 0xDF;
-      return k;
-    default:
-      break;
+  // The ligatures and sharp s sort as two letters.
+  struct Expansion {
+    char32_t lower, upper;
+    char first, second;
+  };
+  static constexpr Expansion kExpansions[] = {
+      {0xE6, 0xC6, 'A', 'E'}, {0x153, 0x152, 'O', 'E'}, {0xDF, 0xDF, 'S', 'S'}};
+  for (const Expansion& e : kExpansions) {
+    if (c != e.lower && c != e.upper) continue;
+    k.primary[0] = kClassLetter | static_cast<uint32_t>(e.first);
+    k.primary[1] = kClassLetter | static_cast<uint32_t>(e.second);
+    k.accent = e.upper;
+    return k;
   }
   char32_t base = BaseLetter(c);
   k.primary[0] = kClassLetter | SimpleUpper(base);

@@ -110,47 +110,54 @@ void AppendAnsi(std::string& out, const TCodePageTable& d, char32_t c, bool ok, 
   }
 }
 
-}  // namespace
-
-std::string AnsiToUtf8(std::string_view ansi) {
+// Each byte of an ANSI text as its code point, encoded by `append`.
+template <typename Out, typename Append>
+Out FromAnsi(std::string_view ansi, Append append) {
   const TCodePageTable& d = ActiveCodePageTable();
-  std::string out;
+  Out out;
   out.reserve(ansi.size());
   for (char c : ansi)
-    AppendUtf8(out, d.ToUnicode[static_cast<uint8_t>(c)]);
+    append(out, d.ToUnicode[static_cast<uint8_t>(c)]);
   return out;
 }
 
-std::string Utf8ToAnsi(std::string_view utf8, bool* lossless) {
+// A text decoded by `next` (which clears its ok for a character that is
+// none) into ANSI text.
+template <typename View, typename Next>
+std::string ToAnsi(View text, bool* lossless, Next next) {
   const TCodePageTable& d = ActiveCodePageTable();
   if (lossless != nullptr) *lossless = true;
   std::string out;
-  out.reserve(utf8.size());
-  for (size_t i = 0; i < utf8.size();)
-    AppendAnsi(out, d, NextUtf8(utf8, i), true, lossless);
-  return out;
-}
-
-std::u16string AnsiToUtf16(std::string_view ansi) {
-  const TCodePageTable& d = ActiveCodePageTable();
-  std::u16string out;
-  out.reserve(ansi.size());
-  for (char c : ansi)
-    out += static_cast<char16_t>(d.ToUnicode[static_cast<uint8_t>(c)]);
-  return out;
-}
-
-std::string Utf16ToAnsi(std::u16string_view utf16, bool* lossless) {
-  const TCodePageTable& d = ActiveCodePageTable();
-  if (lossless != nullptr) *lossless = true;
-  std::string out;
-  out.reserve(utf16.size());
-  for (size_t i = 0; i < utf16.size();) {
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
     bool ok;
-    char32_t c = NextUtf16(utf16, i, ok);
+    const char32_t c = next(text, i, ok);
     AppendAnsi(out, d, c, ok, lossless);
   }
   return out;
+}
+
+}  // namespace
+
+std::string AnsiToUtf8(std::string_view ansi) {
+  return FromAnsi<std::string>(ansi, AppendUtf8);
+}
+
+std::string Utf8ToAnsi(std::string_view utf8, bool* lossless) {
+  return ToAnsi(utf8, lossless, [](std::string_view s, size_t& i, bool& ok) {
+    ok = true;
+    return NextUtf8(s, i);
+  });
+}
+
+std::u16string AnsiToUtf16(std::string_view ansi) {
+  // Every code point of a code page is one UTF-16 unit.
+  return FromAnsi<std::u16string>(
+      ansi, [](std::u16string& out, char32_t c) { out += static_cast<char16_t>(c); });
+}
+
+std::string Utf16ToAnsi(std::u16string_view utf16, bool* lossless) {
+  return ToAnsi(utf16, lossless, NextUtf16);
 }
 
 std::string Utf16ToUtf8(std::u16string_view utf16) {
