@@ -71,7 +71,7 @@ void Lookup(benchmark::State& state, bool index) {
   SetActiveCodePage(1250);
   TVirtualTable t("t");
   t.LoadTableFile(CorpusFile());
-  t.Data().UseEqualityIndex = index;
+  t.Data().SetUseEqualityIndex(index);
   t.SetFilterOptions(foCaseInsensitive | foNoPartialCompare);
   t.SetFiltered(true);
   t.Open();

@@ -18,9 +18,7 @@ namespace qualtren {
 
 namespace {
 
-bool IsIntegerType(TFieldType t) {
-  return t == ftSmallint || t == ftInteger || t == ftWord || t == ftAutoInc || t == ftLargeint;
-}
+using F = TValueForm;
 
 int64_t ParseInteger(std::string_view text) {
   if (text.empty()) throw EConvertError(Format("'%s' is not a valid integer value", {text}));
@@ -55,9 +53,12 @@ std::unique_ptr<TField> CreateField(TFieldType type, const std::string& name, in
   return std::make_unique<TField>(type, name, size);
 }
 
+TValueForm TField::Form() const {
+  return FieldTypeRule(dataType_).Form;
+}
+
 bool TField::IsStringType() const {
-  return dataType_ == ftString || dataType_ == ftFixedChar || dataType_ == ftGuid ||
-         dataType_ == ftWideString;
+  return Form() == F::Text || Form() == F::WideText;
 }
 
 bool TField::GetData(std::string& out) const {
@@ -90,65 +91,58 @@ std::string TField::AsString() const {
   if (dataType_ == ftVariant) return AsVariant().ToString();
   std::string b;
   if (!GetData(b)) return {};
-  switch (dataType_) {
-    case ftString:
-    case ftFixedChar:
-    case ftGuid:
-    case ftMemo:
-    case ftFmtMemo:
-    case ftBlob:
-    case ftGraphic:
-    case ftTypedBinary:
-    case ftBytes:
-      return b;
-    case ftVarBytes:
+  switch (Form()) {
+    case F::VarBytes:
       return b.size() >= 2 ? b.substr(2) : std::string();
-    case ftWideString:
+    case F::WideText:
       return Utf16ToAnsi(Utf16FromBytes(b));
-    case ftBoolean:
+    case F::Boolean:
       return FromNativeBytes<uint16_t>(b) != 0 ? "True" : "False";
-    case ftFloat:
-    case ftCurrency:
+    case F::Float:
+    case F::Currency:
       return FloatToStr(FromNativeBytes<double>(b));
-    case ftBCD:
+    case F::Bcd:
       return CurrencyToDecimalText(FromNativeBytes<int64_t>(b));
-    case ftFMTBcd:
+    case F::FmtBcd:
       return FmtBcdToDecimalText(b);
-    case ftDate:
+    case F::Date:
       return DateToStr(AsDateTime());
-    case ftTime:
+    case F::Time:
       return TimeToStr(AsDateTime());
-    case ftDateTime:
+    case F::DateTime:
       return DateTimeToStr(AsDateTime());
-    default:
-      if (IsIntegerType(dataType_)) return std::to_string(AsLargeInt());
+    case F::Int16:
+    case F::UInt16:
+    case F::Int32:
+    case F::Int64:
+      return std::to_string(AsLargeInt());
+    case F::None:
+    case F::Text:
+    case F::Bytes:
+    case F::Blob:
+    case F::Variant:
       return b;
   }
+  return b;
 }
 
 void TField::SetAsString(std::string_view text) {
-  switch (dataType_) {
-    case ftString:
-    case ftFixedChar:
-    case ftGuid: {
+  switch (Form()) {
+    case F::Text: {
       std::string v(text);
       if (size_ > 0 && v.size() > static_cast<size_t>(size_)) v.resize(static_cast<size_t>(size_));
       SetData(&v);
       return;
     }
-    case ftMemo:
-    case ftFmtMemo:
-    case ftBlob:
-    case ftGraphic:
-    case ftTypedBinary:
-    case ftBytes:
-    case ftVarBytes:
+    case F::Blob:
+    case F::Bytes:
+    case F::VarBytes:
       SetAsBytes(text);
       return;
-    case ftWideString:
+    case F::WideText:
       SetAsWideString(AnsiToUtf16(text));
       return;
-    case ftVariant:
+    case F::Variant:
       SetAsVariant(Variant::Text(std::string(text)));
       return;
     default:
@@ -158,8 +152,8 @@ void TField::SetAsString(std::string_view text) {
     SetData(nullptr);
     return;
   }
-  switch (dataType_) {
-    case ftBoolean: {
+  switch (Form()) {
+    case F::Boolean: {
       std::string up = AnsiUpperCase(text);
       if (up == "TRUE" || up == "T" || up == "YES" || up == "Y")
         SetAsBoolean(true);
@@ -169,39 +163,40 @@ void TField::SetAsString(std::string_view text) {
         throw EConvertError(Format("'%s' is not a valid boolean value", {text}));
       return;
     }
-    case ftFloat:
-    case ftCurrency: {
+    case F::Float:
+    case F::Currency: {
       double d;
       if (!TryStrToFloat(text, d, FormatSettings().DecimalSeparator))
         throw EConvertError(Format("'%s' is not a valid floating point value", {text}));
       SetAsFloat(d);
       return;
     }
-    case ftBCD: {
-      int64_t c = DecimalTextToCurrency(text);
-      std::string b = ToNativeBytes<int64_t>(c);
+    case F::Bcd: {
+      std::string b = ToNativeBytes<int64_t>(DecimalTextToCurrency(text));
       SetData(&b);
       return;
     }
-    case ftFMTBcd: {
+    case F::FmtBcd: {
       std::string b = DecimalTextToFmtBcd(text, precision_, size_);
       SetData(&b);
       return;
     }
-    case ftDate:
-    case ftTime:
-    case ftDateTime: {
+    case F::Date:
+    case F::Time:
+    case F::DateTime: {
       double dt;
       if (!TryStrToDateTime(text, dt))
         throw EConvertError(Format("'%s' is not a valid date and time", {text}));
       SetAsDateTime(dt);
       return;
     }
+    case F::Int16:
+    case F::UInt16:
+    case F::Int32:
+    case F::Int64:
+      SetAsLargeInt(ParseInteger(text));
+      return;
     default:
-      if (IsIntegerType(dataType_)) {
-        SetAsLargeInt(ParseInteger(text));
-        return;
-      }
       throw EDatabaseError(Format("Field '%s' cannot be assigned from text", {fieldName_}));
   }
 }
@@ -213,22 +208,21 @@ int64_t TField::AsLargeInt() const {
   }
   std::string b;
   if (!GetData(b)) return 0;
-  switch (dataType_) {
-    case ftSmallint:
+  switch (Form()) {
+    case F::Int16:
       return FromNativeBytes<int16_t>(b);
-    case ftWord:
+    case F::UInt16:
       return FromNativeBytes<uint16_t>(b);
-    case ftBoolean:
+    case F::Boolean:
       return FromNativeBytes<uint16_t>(b) != 0 ? 1 : 0;
-    case ftInteger:
-    case ftAutoInc:
+    case F::Int32:
       return FromNativeBytes<int32_t>(b);
-    case ftLargeint:
+    case F::Int64:
       return b.size() >= 8 ? FromNativeBytes<int64_t>(b) : FromNativeBytes<int32_t>(b);
-    case ftFloat:
-    case ftCurrency:
+    case F::Float:
+    case F::Currency:
       return static_cast<int64_t>(std::llround(FromNativeBytes<double>(b)));
-    case ftBCD:
+    case F::Bcd:
       return FromNativeBytes<int64_t>(b) / 10000;
     default:
       return Variant::Text(AsString()).ToInt64();
@@ -237,34 +231,33 @@ int64_t TField::AsLargeInt() const {
 
 void TField::SetAsLargeInt(int64_t v) {
   std::string b;
-  switch (dataType_) {
-    case ftSmallint:
+  switch (Form()) {
+    case F::Int16:
       CheckRange(v, -32768, 32767);
       b = ToNativeBytes<int16_t>(static_cast<int16_t>(v));
       break;
-    case ftWord:
+    case F::UInt16:
       CheckRange(v, 0, 65535);
       b = ToNativeBytes<uint16_t>(static_cast<uint16_t>(v));
       break;
-    case ftInteger:
-    case ftAutoInc:
+    case F::Int32:
       CheckRange(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
       b = ToNativeBytes<int32_t>(static_cast<int32_t>(v));
       break;
-    case ftLargeint:
+    case F::Int64:
       b = ToNativeBytes<int64_t>(v);
       break;
-    case ftBoolean:
+    case F::Boolean:
       SetAsBoolean(v != 0);
       return;
-    case ftFloat:
-    case ftCurrency:
-    case ftDate:
-    case ftTime:
-    case ftDateTime:
+    case F::Float:
+    case F::Currency:
+    case F::Date:
+    case F::Time:
+    case F::DateTime:
       SetAsFloat(static_cast<double>(v));
       return;
-    case ftBCD:
+    case F::Bcd:
       b = ToNativeBytes<int64_t>(v * 10000);
       break;
     default:
@@ -281,47 +274,50 @@ double TField::AsFloat() const {
   }
   std::string b;
   if (!GetData(b)) return 0;
-  switch (dataType_) {
-    case ftFloat:
-    case ftCurrency:
+  switch (Form()) {
+    case F::Float:
+    case F::Currency:
       return FromNativeBytes<double>(b);
-    case ftBCD:
+    case F::Bcd:
       return static_cast<double>(FromNativeBytes<int64_t>(b)) / 10000.0;
-    case ftFMTBcd:
+    case F::FmtBcd:
       return FmtBcdToDouble(b);
-    case ftDate:
-    case ftTime:
-    case ftDateTime:
+    case F::Date:
+    case F::Time:
+    case F::DateTime:
       return AsDateTime();
+    case F::Int16:
+    case F::UInt16:
+    case F::Int32:
+    case F::Int64:
+      return static_cast<double>(AsLargeInt());
     default:
-      if (IsIntegerType(dataType_)) return static_cast<double>(AsLargeInt());
       return Variant::Text(AsString()).ToDouble();
   }
 }
 
 void TField::SetAsFloat(double v) {
   std::string b;
-  switch (dataType_) {
-    case ftFloat:
-    case ftCurrency:
+  switch (Form()) {
+    case F::Float:
+    case F::Currency:
       b = ToNativeBytes<double>(v);
       break;
-    case ftBCD:
+    case F::Bcd:
       b = ToNativeBytes<int64_t>(static_cast<int64_t>(std::llround(v * 10000.0)));
       break;
-    case ftFMTBcd:
-      SetAsString(FloatToStr(v));
-      return;
-    case ftDate:
-    case ftTime:
-    case ftDateTime:
+    case F::Date:
+    case F::Time:
+    case F::DateTime:
       SetAsDateTime(v);
       return;
-    default:
-      if (IsIntegerType(dataType_)) {
-        SetAsLargeInt(static_cast<int64_t>(std::llround(v)));
-        return;
-      }
+    case F::Int16:
+    case F::UInt16:
+    case F::Int32:
+    case F::Int64:
+      SetAsLargeInt(static_cast<int64_t>(std::llround(v)));
+      return;
+    default:  // FmtBCD and the text types take the number's text
       SetAsString(FloatToStr(v));
       return;
   }
@@ -345,7 +341,7 @@ void TField::SetAsBoolean(bool v) {
     SetData(&b);
     return;
   }
-  if (IsIntegerType(dataType_)) {
+  if (FieldTypeRule(dataType_).IsInteger()) {
     SetAsLargeInt(v ? 1 : 0);
     return;
   }
@@ -359,12 +355,12 @@ TDateTime TField::AsDateTime() const {
   }
   std::string b;
   if (!GetData(b)) return 0;
-  switch (dataType_) {
-    case ftDate:
+  switch (Form()) {
+    case F::Date:
       return TimeStampToDateTime({0, FromNativeBytes<int32_t>(b)});
-    case ftTime:
+    case F::Time:
       return TimeStampToDateTime({FromNativeBytes<int32_t>(b), kDateDelta});
-    case ftDateTime:
+    case F::DateTime:
       return TimeStampToDateTime(MSecsToTimeStamp(FromNativeBytes<double>(b)));
     default:
       return Variant::Text(AsString()).ToDateTime();
@@ -374,14 +370,14 @@ TDateTime TField::AsDateTime() const {
 void TField::SetAsDateTime(TDateTime v) {
   TTimeStamp ts = DateTimeToTimeStamp(v);
   std::string b;
-  switch (dataType_) {
-    case ftDate:
+  switch (Form()) {
+    case F::Date:
       b = ToNativeBytes<int32_t>(ts.Date);
       break;
-    case ftTime:
+    case F::Time:
       b = ToNativeBytes<int32_t>(ts.Time);
       break;
-    case ftDateTime:
+    case F::DateTime:
       b = ToNativeBytes<double>(TimeStampToMSecs(ts));
       break;
     default:
@@ -436,23 +432,22 @@ void TField::SetAsBytes(std::string_view v) {
 Variant TField::AsVariant() const {
   if (dataType_ == ftVariant) return dataSet_ ? dataSet_->GetFieldVariant(*this) : Variant();
   if (IsNull()) return {};
-  switch (dataType_) {
-    case ftSmallint:
-    case ftInteger:
-    case ftWord:
-    case ftAutoInc:
-    case ftLargeint:
+  switch (Form()) {
+    case F::Int16:
+    case F::UInt16:
+    case F::Int32:
+    case F::Int64:
       return Variant::Integer(AsLargeInt());
-    case ftBoolean:
+    case F::Boolean:
       return Variant::Boolean(AsBoolean());
-    case ftFloat:
-    case ftCurrency:
-    case ftBCD:
-    case ftFMTBcd:
+    case F::Float:
+    case F::Currency:
+    case F::Bcd:
+    case F::FmtBcd:
       return Variant::Double(AsFloat());
-    case ftDate:
-    case ftTime:
-    case ftDateTime:
+    case F::Date:
+    case F::Time:
+    case F::DateTime:
       return Variant::DateTime(AsDateTime());
     default:
       return Variant::Text(AsString());
@@ -471,16 +466,13 @@ void TField::SetAsVariant(const Variant& v) {
   }
   switch (v.kind()) {
     case Variant::Kind::Text:
-      if (dataType_ == ftBytes || dataType_ == ftVarBytes || dataType_ == ftBlob)
-        SetAsBytes(v.TextRef());
-      else
-        SetAsString(v.TextRef());
+      SetAsString(v.TextRef());
       return;
     case Variant::Kind::Integer:
       SetAsLargeInt(v.ToInt64());
       return;
     case Variant::Kind::Double:
-      if (dataType_ == ftFMTBcd || dataType_ == ftBCD)
+      if (Form() == F::FmtBcd || Form() == F::Bcd)
         SetAsString(FloatToStr(v.ToDouble()));
       else
         SetAsFloat(v.ToDouble());

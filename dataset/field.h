@@ -80,6 +80,8 @@ class TField {
   Variant AsVariant() const;
   void SetAsVariant(const Variant& v);
 
+  /// The native form of the field's type (see dataset/field_type.h).
+  TValueForm Form() const;
   bool IsStringType() const;
   bool IsBlobType() const { return dataType_ == ftBlob || dataType_ == ftMemo; }
 

@@ -16,11 +16,6 @@ bool BlankText(const std::string& text) {
 }
 }  // namespace
 
-std::function<void(const std::exception&)>& ApplicationExceptionHandler() {
-  static std::function<void(const std::exception&)> handler;
-  return handler;
-}
-
 TMemDataSet::TMemDataSet(std::string name, std::unique_ptr<TMemData> data)
     : TDataSet(std::move(name)), data_(std::move(data)) {
   data_->SetCalcHook([this](uint8_t* buffer) { RunCalcFields(buffer); });
@@ -52,8 +47,7 @@ void TMemDataSet::InternalOpen() {
   activeItem_ = nullptr;
   if (!data_->SortColumns().empty()) data_->SortItems();
   if (Filtered()) {
-    data_->FilterCaseInsensitive = (FilterOptions() & foCaseInsensitive) != 0;
-    data_->FilterNoPartialCompare = (FilterOptions() & foNoPartialCompare) != 0;
+    data_->SetFilterOptions(FilterOptions());
     data_->SetFilterHook(nullptr);
     InstallFilterHook();
     HandFilterToStore(Filter(), true);
@@ -277,7 +271,7 @@ void TMemDataSet::InstallFilterHook() {
     try {
       OnFilterRecord()(*this, accept);
     } catch (const std::exception& e) {
-      if (ApplicationExceptionHandler()) ApplicationExceptionHandler()(e);
+      if (filterErrorHandler_) filterErrorHandler_(e);
     }
     filterRecord_ = savedRecord;
     SetState(saved);
@@ -307,14 +301,12 @@ void TMemDataSet::SetFilterOptions(TFilterOptions options) {
     SyncStoreToCurrent();
   }
   if (options == FilterOptions()) return;
-  bool oldCase = data_->FilterCaseInsensitive, oldPartial = data_->FilterNoPartialCompare;
-  data_->FilterCaseInsensitive = (options & foCaseInsensitive) != 0;
-  data_->FilterNoPartialCompare = (options & foNoPartialCompare) != 0;
+  const TFilterOptions old = data_->FilterOptions();
+  data_->SetFilterOptions(options);
   try {
     HandFilterToStore(Filter(), Filtered());
   } catch (...) {
-    data_->FilterCaseInsensitive = oldCase;
-    data_->FilterNoPartialCompare = oldPartial;
+    data_->SetFilterOptions(old);
     throw;
   }
   TDataSet::SetFilterOptions(options);
@@ -330,8 +322,7 @@ void TMemDataSet::SetFiltered(bool on) {
   data_->SetFilterHook(nullptr);
   data_->SetFilterText({});
   if (on) {
-    data_->FilterCaseInsensitive = (FilterOptions() & foCaseInsensitive) != 0;
-    data_->FilterNoPartialCompare = (FilterOptions() & foNoPartialCompare) != 0;
+    data_->SetFilterOptions(FilterOptions());
     TDataSet::SetFiltered(true);
     try {
       InstallFilterHook();

@@ -1,6 +1,9 @@
 // Parsing IndexFieldNames and ordering field values for the sort.
 #include "table/sort_columns.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "base/ascii.h"
@@ -103,6 +106,43 @@ int CompareSortValues(const Variant& a, const Variant& b, bool caseInsensitive) 
   // Values of different kinds (a variant field): order by kind, never raise
   // in the middle of a sort.
   return a.kind() < b.kind() ? -1 : (a.kind() > b.kind() ? 1 : 0);
+}
+
+void SortByColumns(std::vector<TItemHeader*>& items, const TSortColumns& columns,
+                   const TData& data) {
+  auto compare = [&](TItemHeader* a, TItemHeader* b) {
+    for (const TSortColumn& c : columns) {
+      int r =
+          CompareSortValues(data.GetFieldVariant(c.Field->FieldNo, a->Record()),
+                            data.GetFieldVariant(c.Field->FieldNo, b->Record()), c.CaseInsensitive);
+      if (r != 0) return c.Descending ? -r : r;
+    }
+    return 0;
+  };
+  // Quicksort over the item list (not stable).
+  std::vector<std::pair<long, long>> stack{{0, static_cast<long>(items.size()) - 1}};
+  while (!stack.empty()) {
+    auto [lo, hi] = stack.back();
+    stack.pop_back();
+    while (lo < hi) {
+      TItemHeader* pivot = items[static_cast<size_t>(lo + (hi - lo) / 2)];
+      long i = lo, j = hi;
+      while (i <= j) {
+        while (compare(items[static_cast<size_t>(i)], pivot) < 0)
+          ++i;
+        while (compare(items[static_cast<size_t>(j)], pivot) > 0)
+          --j;
+        if (i <= j) std::swap(items[static_cast<size_t>(i++)], items[static_cast<size_t>(j--)]);
+      }
+      if (j - lo < hi - i) {
+        if (i < hi) stack.push_back({i, hi});
+        hi = j;
+      } else {
+        if (lo < j) stack.push_back({lo, j});
+        lo = i;
+      }
+    }
+  }
 }
 
 }  // namespace qualtren

@@ -13,6 +13,7 @@
 #include "base/exception.h"
 #include "base/format.h"
 #include "base/utf.h"
+#include "table/virtual_table.h"
 
 namespace qualtren {
 
@@ -117,44 +118,6 @@ std::optional<TFieldType> MapDataType(const std::string& type, const std::string
   return std::nullopt;
 }
 
-// Types whose definition takes its size from dt:maxlength.
-bool IsSizedType(TFieldType t) {
-  switch (t) {
-    case ftString:
-    case ftBCD:
-    case ftBytes:
-    case ftVarBytes:
-    case ftBlob:
-    case ftMemo:
-    case ftFixedChar:
-    case ftWideString:
-    case ftVariant:
-    case ftGuid:
-    case ftTimeStamp:
-    case ftFMTBcd:
-      return true;
-    default:
-      return false;
-  }
-}
-
-// Types whose definition takes its precision from rs:precision.
-bool HasPrecision(TFieldType t) {
-  switch (t) {
-    case ftSmallint:
-    case ftInteger:
-    case ftFloat:
-    case ftCurrency:
-    case ftDate:
-    case ftTime:
-    case ftDateTime:
-    case ftLargeint:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // Adds the definition described by the S:DATATYPE element the reader is on.
 void AddDataType(const XmlTextReader& reader, TFieldDefs& defs, const std::string& name,
                  const std::string& tableName) {
@@ -181,7 +144,7 @@ void AddDataType(const XmlTextReader& reader, TFieldDefs& defs, const std::strin
   if (!mapped) DatabaseError("Data type is not supported", tableName);
   TFieldType ft = *mapped;
 
-  int size = IsSizedType(ft) ? length : 0;
+  int size = FieldTypeRule(ft).SizeFromMaxLength ? length : 0;
   if (isLong) size = 0;
   if (ft == ftGuid) size = 38;
   if (ft == ftBytes && !fixed) ft = ftVarBytes;
@@ -190,7 +153,7 @@ void AddDataType(const XmlTextReader& reader, TFieldDefs& defs, const std::strin
   defs.BeginUpdate();
   try {
     TFieldDef& def = defs.Add(name, ft, size, !maybeNull);
-    if (HasPrecision(ft)) def.Precision = precision;
+    if (FieldTypeRule(ft).PrecisionInFile) def.Precision = precision;
     if (ft == ftBCD || ft == ftFMTBcd) {
       def.Precision = precision;
       def.Size = scale;
@@ -360,6 +323,10 @@ void ReadXmlRows(XmlTextReader& reader, TDataSet& table, const std::vector<TXmlA
       table.Cancel();
     }
   }
+}
+
+void TXmlTableReader::ReadRecords(TVirtualTable& table) {
+  ReadXmlRows(reader_, table, aliases_);
 }
 
 }  // namespace qualtren

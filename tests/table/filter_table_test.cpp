@@ -218,7 +218,7 @@ TEST_F(FilterTable, LookupFilterOnALargeTable) {
   t.SetFilterOptions(foCaseInsensitive);
   for (bool index : {true, false}) {
     SCOPED_TRACE(index);
-    t.Data().UseEqualityIndex = index;
+    t.Data().SetUseEqualityIndex(index);
     t.SetFilter("");
     t.SetFiltered(true);
     t.SetFilter("FieldName = 'x'  and TableName = 'y'");
@@ -313,7 +313,7 @@ TEST_F(FilterTable, EqualityIndexAgreesWithTheScan) {
     MakeColumns(*t);
     t->Open();
   }
-  scanned.Data().UseEqualityIndex = false;
+  scanned.Data().SetUseEqualityIndex(false);
   std::mt19937 data(7);
   for (int i = 1; i <= kRecords; ++i) {
     const char* a = values[data() % values.size()];
