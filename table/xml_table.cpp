@@ -134,7 +134,8 @@ void AddDataType(const XmlTextReader& reader, TFieldDefs& defs, const std::strin
   int precision = (v = lowered("rs:precision")) ? XmlStrToInt(*v) : 0;
   int scale = (v = lowered("rs:scale")) ? XmlStrToInt(*v) : 0;
   bool fixed = (v = lowered("rs:fixedlength")) ? XmlStrToBool(*v) : false;
-  bool maybeNull = (v = lowered("rs:maybenull")) ? XmlStrToBool(*v) : false;
+  // Only a column that says it may not be null is required.
+  bool required = (v = lowered("rs:maybenull")) ? !XmlStrToBool(*v) : false;
   bool isLong = (v = lowered("rs:long")) ? XmlStrToBool(*v) : false;
 
   if (type.empty() && dbtype.empty()) InvalidDocument();
@@ -152,7 +153,7 @@ void AddDataType(const XmlTextReader& reader, TFieldDefs& defs, const std::strin
   // One change notification per definition, made when it is complete.
   defs.BeginUpdate();
   try {
-    TFieldDef& def = defs.Add(name, ft, size, !maybeNull);
+    TFieldDef& def = defs.Add(name, ft, size, required);
     if (FieldTypeRule(ft).PrecisionInFile) def.Precision = precision;
     if (ft == ftBCD || ft == ftFMTBcd) {
       def.Precision = precision;
