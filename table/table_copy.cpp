@@ -49,8 +49,9 @@ void TVirtualTable::CopyDataSet(TDataSet& source) {
       }
       if (f.ReadOnly()) def.Attributes |= faReadonly;
       if (srcDef->Attributes & faFixed) def.Attributes |= faFixed;
-      if (type == ftBCD || type == ftFMTBcd || type == ftLargeint || type == ftSmallint)
-        def.Precision = f.Precision() ? f.Precision() : srcDef->Precision;
+      // Only a BCD field's precision is copied: a large integer given a
+      // precision of 1 to 10 would be held in 4 bytes and lose its high bits.
+      if (type == ftBCD && f.DataType() == ftBCD) def.Precision = f.Precision();
     }
   }
   if (source.Active()) {
