@@ -22,13 +22,22 @@ constexpr int kMaxNesting = 256;
 }
 
 // A number token: digits, optionally the decimal separator and more digits.
+// A number too large for a double is refused rather than read as another.
 double NumberValue(std::string_view text) {
   std::string buffer(text);
   const char sep = FormatSettings().DecimalSeparator;
   for (char& c : buffer)
     if (c == sep) c = '.';
   double value = 0;
-  std::from_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  const auto result = std::from_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Without an exponent only a whole part of more than 308 digits is out
+    // of range upwards; a fraction too small to be told from zero is zero.
+    const size_t whole = buffer.find('.');
+    if (buffer.find_first_not_of('0') < whole)
+      throw EConvertError(Format("'%s' is not a valid floating point value", {text}));
+    return 0;
+  }
   return value;
 }
 

@@ -378,6 +378,22 @@ TEST_F(FilterTest, NumbersAndMixedKinds) {
   EXPECT_TRUE(Passes("Amount = 1,5", rec));
   EXPECT_EQ(ParseError("Amount = 1.5"), "Illegal filter expression");
 
+  // A number too large for a double is refused, not read as 0; one too
+  // small to be told from 0 is 0.
+  SetFormatSettings(TFormatSettings{});
+  const std::string huge(400, '9');
+  EXPECT_THROW(Passes("Amount = " + huge, rec), EConvertError);
+  EXPECT_THROW(Passes("Amount > -" + huge + ".5", rec), EConvertError);
+  try {
+    Passes("Num < 1" + std::string(309, '0'), rec);
+    ADD_FAILURE() << "no error";
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(e.Message(), "'1" + std::string(309, '0') + "' is not a valid floating point value");
+  }
+  EXPECT_TRUE(Passes("Num < 1" + std::string(300, '0'), rec));
+  EXPECT_TRUE(Passes("Amount > 0." + std::string(400, '0') + "1", rec));
+  EXPECT_FALSE(Passes("Amount < 0." + std::string(400, '0') + "1", rec));
+
   // Texts order by their bytes, unsigned.
   EXPECT_TRUE(Passes("X > 'a'", Text("X", "\xe9")));
   EXPECT_TRUE(Passes("X < 'ab'", Text("X", "a")));
