@@ -27,8 +27,9 @@ using TSortColumns = std::vector<TSortColumn>;
 TSortColumns ParseIndexFieldNames(std::string_view text, const TFieldDescs& fields);
 
 // Orders two values of one column: nulls first (two nulls are equal), texts
-// by the locale's collation (ignoring case when asked), numbers numerically,
-// other values by value. Values of different kinds order by kind.
+// by the locale's collation (ignoring case when asked), numbers numerically
+// (NaN after every number), booleans false first. Values of different kinds
+// order as texts, numbers, booleans. Always a consistent order.
 int CompareSortValues(const Variant& a, const Variant& b, bool caseInsensitive);
 
 /// Sorts record items by the columns (the first column that differs decides;
