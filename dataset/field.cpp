@@ -57,6 +57,10 @@ TValueForm TField::Form() const {
   return FieldTypeRule(dataType_).Form;
 }
 
+bool TField::IsInteger() const {
+  return FieldTypeRule(dataType_).IsInteger();
+}
+
 bool TField::IsStringType() const {
   return Form() == F::Text || Form() == F::WideText;
 }
@@ -88,42 +92,32 @@ void TField::SetData(const std::string* native) {
 }
 
 std::string TField::AsString() const {
-  if (dataType_ == ftVariant) return AsVariant().ToString();
-  std::string b;
-  if (!GetData(b)) return {};
-  switch (Form()) {
-    case F::VarBytes:
-      return b.size() >= 2 ? b.substr(2) : std::string();
-    case F::WideText:
-      return Utf16ToAnsi(Utf16FromBytes(b));
-    case F::Boolean:
-      return FromNativeBytes<uint16_t>(b) != 0 ? "True" : "False";
-    case F::Float:
-    case F::Currency:
-      return FloatToStr(FromNativeBytes<double>(b));
-    case F::Bcd:
-      return CurrencyToDecimalText(FromNativeBytes<int64_t>(b));
-    case F::FmtBcd:
-      return FmtBcdToDecimalText(b);
-    case F::Date:
-      return DateToStr(AsDateTime());
-    case F::Time:
-      return TimeToStr(AsDateTime());
-    case F::DateTime:
-      return DateTimeToStr(AsDateTime());
-    case F::Int16:
-    case F::UInt16:
-    case F::Int32:
-    case F::Int64:
-      return std::to_string(AsLargeInt());
-    case F::None:
-    case F::Text:
-    case F::Bytes:
-    case F::Blob:
-    case F::Variant:
-      return b;
-  }
-  return b;
+  return Read<std::string>({}, &Variant::ToString, [this](std::string& b) -> std::string {
+    if (IsInteger()) return std::to_string(AsLargeInt());
+    switch (Form()) {
+      case F::VarBytes:
+        return b.size() >= 2 ? b.substr(2) : std::string();
+      case F::WideText:
+        return Utf16ToAnsi(Utf16FromBytes(b));
+      case F::Boolean:
+        return FromNativeBytes<uint16_t>(b) != 0 ? "True" : "False";
+      case F::Float:
+      case F::Currency:
+        return FloatToStr(FromNativeBytes<double>(b));
+      case F::Bcd:
+        return CurrencyToDecimalText(FromNativeBytes<int64_t>(b));
+      case F::FmtBcd:
+        return FmtBcdToDecimalText(b);
+      case F::Date:
+        return DateToStr(AsDateTime());
+      case F::Time:
+        return TimeToStr(AsDateTime());
+      case F::DateTime:
+        return DateTimeToStr(AsDateTime());
+      default:
+        return b;
+    }
+  });
 }
 
 void TField::SetAsString(std::string_view text) {
@@ -190,43 +184,37 @@ void TField::SetAsString(std::string_view text) {
       SetAsDateTime(dt);
       return;
     }
-    case F::Int16:
-    case F::UInt16:
-    case F::Int32:
-    case F::Int64:
-      SetAsLargeInt(ParseInteger(text));
-      return;
     default:
+      if (IsInteger()) {
+        SetAsLargeInt(ParseInteger(text));
+        return;
+      }
       throw EDatabaseError(Format("Field '%s' cannot be assigned from text", {fieldName_}));
   }
 }
 
 int64_t TField::AsLargeInt() const {
-  if (dataType_ == ftVariant) {
-    Variant v = AsVariant();
-    return v.IsNull() ? 0 : v.ToInt64();
-  }
-  std::string b;
-  if (!GetData(b)) return 0;
-  switch (Form()) {
-    case F::Int16:
-      return FromNativeBytes<int16_t>(b);
-    case F::UInt16:
-      return FromNativeBytes<uint16_t>(b);
-    case F::Boolean:
-      return FromNativeBytes<uint16_t>(b) != 0 ? 1 : 0;
-    case F::Int32:
-      return FromNativeBytes<int32_t>(b);
-    case F::Int64:
-      return b.size() >= 8 ? FromNativeBytes<int64_t>(b) : FromNativeBytes<int32_t>(b);
-    case F::Float:
-    case F::Currency:
-      return static_cast<int64_t>(std::llround(FromNativeBytes<double>(b)));
-    case F::Bcd:
-      return FromNativeBytes<int64_t>(b) / 10000;
-    default:
-      return Variant::Text(AsString()).ToInt64();
-  }
+  return Read<int64_t>(0, &Variant::ToInt64, [this](std::string& b) -> int64_t {
+    switch (Form()) {
+      case F::Int16:
+        return FromNativeBytes<int16_t>(b);
+      case F::UInt16:
+        return FromNativeBytes<uint16_t>(b);
+      case F::Boolean:
+        return FromNativeBytes<uint16_t>(b) != 0 ? 1 : 0;
+      case F::Int32:
+        return FromNativeBytes<int32_t>(b);
+      case F::Int64:
+        return b.size() >= 8 ? FromNativeBytes<int64_t>(b) : FromNativeBytes<int32_t>(b);
+      case F::Float:
+      case F::Currency:
+        return static_cast<int64_t>(std::llround(FromNativeBytes<double>(b)));
+      case F::Bcd:
+        return FromNativeBytes<int64_t>(b) / 10000;
+      default:
+        return Variant::Text(AsString()).ToInt64();
+    }
+  });
 }
 
 void TField::SetAsLargeInt(int64_t v) {
@@ -268,32 +256,24 @@ void TField::SetAsLargeInt(int64_t v) {
 }
 
 double TField::AsFloat() const {
-  if (dataType_ == ftVariant) {
-    Variant v = AsVariant();
-    return v.IsNull() ? 0 : v.ToDouble();
-  }
-  std::string b;
-  if (!GetData(b)) return 0;
-  switch (Form()) {
-    case F::Float:
-    case F::Currency:
-      return FromNativeBytes<double>(b);
-    case F::Bcd:
-      return static_cast<double>(FromNativeBytes<int64_t>(b)) / 10000.0;
-    case F::FmtBcd:
-      return FmtBcdToDouble(b);
-    case F::Date:
-    case F::Time:
-    case F::DateTime:
-      return AsDateTime();
-    case F::Int16:
-    case F::UInt16:
-    case F::Int32:
-    case F::Int64:
-      return static_cast<double>(AsLargeInt());
-    default:
-      return Variant::Text(AsString()).ToDouble();
-  }
+  return Read<double>(0, &Variant::ToDouble, [this](std::string& b) -> double {
+    if (IsInteger()) return static_cast<double>(AsLargeInt());
+    switch (Form()) {
+      case F::Float:
+      case F::Currency:
+        return FromNativeBytes<double>(b);
+      case F::Bcd:
+        return static_cast<double>(FromNativeBytes<int64_t>(b)) / 10000.0;
+      case F::FmtBcd:
+        return FmtBcdToDouble(b);
+      case F::Date:
+      case F::Time:
+      case F::DateTime:
+        return AsDateTime();
+      default:
+        return Variant::Text(AsString()).ToDouble();
+    }
+  });
 }
 
 void TField::SetAsFloat(double v) {
@@ -311,13 +291,12 @@ void TField::SetAsFloat(double v) {
     case F::DateTime:
       SetAsDateTime(v);
       return;
-    case F::Int16:
-    case F::UInt16:
-    case F::Int32:
-    case F::Int64:
-      SetAsLargeInt(static_cast<int64_t>(std::llround(v)));
-      return;
-    default:  // FmtBCD and the text types take the number's text
+    default:
+      if (IsInteger()) {
+        SetAsLargeInt(static_cast<int64_t>(std::llround(v)));
+        return;
+      }
+      // FmtBCD and the text types take the number's text.
       SetAsString(FloatToStr(v));
       return;
   }
@@ -325,23 +304,19 @@ void TField::SetAsFloat(double v) {
 }
 
 bool TField::AsBoolean() const {
-  if (dataType_ == ftVariant) {
-    Variant v = AsVariant();
-    return !v.IsNull() && v.ToBool();
-  }
-  std::string b;
-  if (!GetData(b)) return false;
-  if (dataType_ == ftBoolean) return FromNativeBytes<uint16_t>(b) != 0;
-  return Variant::Text(AsString()).ToBool();
+  return Read<bool>(false, &Variant::ToBool, [this](std::string& b) {
+    if (Form() == F::Boolean) return FromNativeBytes<uint16_t>(b) != 0;
+    return Variant::Text(AsString()).ToBool();
+  });
 }
 
 void TField::SetAsBoolean(bool v) {
-  if (dataType_ == ftBoolean) {
+  if (Form() == F::Boolean) {
     std::string b = ToNativeBytes<uint16_t>(v ? 1 : 0);
     SetData(&b);
     return;
   }
-  if (FieldTypeRule(dataType_).IsInteger()) {
+  if (IsInteger()) {
     SetAsLargeInt(v ? 1 : 0);
     return;
   }
@@ -349,22 +324,18 @@ void TField::SetAsBoolean(bool v) {
 }
 
 TDateTime TField::AsDateTime() const {
-  if (dataType_ == ftVariant) {
-    Variant v = AsVariant();
-    return v.IsNull() ? 0 : v.ToDateTime();
-  }
-  std::string b;
-  if (!GetData(b)) return 0;
-  switch (Form()) {
-    case F::Date:
-      return TimeStampToDateTime({0, FromNativeBytes<int32_t>(b)});
-    case F::Time:
-      return TimeStampToDateTime({FromNativeBytes<int32_t>(b), kDateDelta});
-    case F::DateTime:
-      return TimeStampToDateTime(MSecsToTimeStamp(FromNativeBytes<double>(b)));
-    default:
-      return Variant::Text(AsString()).ToDateTime();
-  }
+  return Read<TDateTime>(0, &Variant::ToDateTime, [this](std::string& b) -> TDateTime {
+    switch (Form()) {
+      case F::Date:
+        return TimeStampToDateTime({0, FromNativeBytes<int32_t>(b)});
+      case F::Time:
+        return TimeStampToDateTime({FromNativeBytes<int32_t>(b), kDateDelta});
+      case F::DateTime:
+        return TimeStampToDateTime(MSecsToTimeStamp(FromNativeBytes<double>(b)));
+      default:
+        return Variant::Text(AsString()).ToDateTime();
+    }
+  });
 }
 
 void TField::SetAsDateTime(TDateTime v) {
@@ -432,12 +403,8 @@ void TField::SetAsBytes(std::string_view v) {
 Variant TField::AsVariant() const {
   if (dataType_ == ftVariant) return dataSet_ ? dataSet_->GetFieldVariant(*this) : Variant();
   if (IsNull()) return {};
+  if (IsInteger()) return Variant::Integer(AsLargeInt());
   switch (Form()) {
-    case F::Int16:
-    case F::UInt16:
-    case F::Int32:
-    case F::Int64:
-      return Variant::Integer(AsLargeInt());
     case F::Boolean:
       return Variant::Boolean(AsBoolean());
     case F::Float:

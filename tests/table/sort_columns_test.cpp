@@ -152,8 +152,12 @@ TEST(CompareSortValuesTest, AConsistentOrderOverMixedKinds) {
             << a.ToString() << "|" << b.ToString();
         for (const Variant& c : values) {
           const int bc = CompareSortValues(b, c, ci), ac = CompareSortValues(a, c, ci);
-          if (ab <= 0 && bc <= 0) ASSERT_LE(ac, 0) << a.ToString() << b.ToString() << c.ToString();
-          if (ab == 0 && bc == 0) ASSERT_EQ(ac, 0) << a.ToString() << b.ToString() << c.ToString();
+          if (ab <= 0 && bc <= 0) {
+            ASSERT_LE(ac, 0) << a.ToString() << b.ToString() << c.ToString();
+          }
+          if (ab == 0 && bc == 0) {
+            ASSERT_EQ(ac, 0) << a.ToString() << b.ToString() << c.ToString();
+          }
         }
       }
     }
@@ -200,8 +204,9 @@ TEST(SortTable, EveryInputOrderComesOutSorted) {
     ASSERT_EQ(out.size(), input.size());
     for (size_t i = 1; i < out.size(); ++i) {
       ASSERT_GE(out[i - 1].first, out[i].first) << i;
-      if (out[i - 1].first == out[i].first)
+      if (out[i - 1].first == out[i].first) {
         ASSERT_LE(AnsiCompareText(out[i - 1].second, out[i].second), 0) << i;
+      }
     }
     std::vector<Row> expected = input;
     std::sort(expected.begin(), expected.end());
