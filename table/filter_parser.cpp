@@ -153,34 +153,23 @@ class TFilterBuilder {
   }
 
   bool Comparator(TExpressionNodeKind& kind) const {
-    const TToken& t = lex_.Current();
-    if (t.Kind == TTokenKind::Keyword && t.Code == bcLike) {
-      kind = TExpressionNodeKind::Like;
+    using K = TExpressionNodeKind;
+    static constexpr std::pair<int, K> kSymbols[] = {{bcEqual, K::Equal},
+                                                     {bcNotEqual, K::NotEqual},
+                                                     {bcLess, K::Less},
+                                                     {bcGreater, K::Greater},
+                                                     {bcLessOrEqual, K::LessOrEqual},
+                                                     {bcGreaterOrEqual, K::GreaterOrEqual}};
+    if (lex_.IsKeyword(bcLike)) {
+      kind = K::Like;
       return true;
     }
-    if (t.Kind != TTokenKind::Symbol) return false;
-    switch (t.Code) {
-      case bcEqual:
-        kind = TExpressionNodeKind::Equal;
-        return true;
-      case bcNotEqual:
-        kind = TExpressionNodeKind::NotEqual;
-        return true;
-      case bcLess:
-        kind = TExpressionNodeKind::Less;
-        return true;
-      case bcGreater:
-        kind = TExpressionNodeKind::Greater;
-        return true;
-      case bcLessOrEqual:
-        kind = TExpressionNodeKind::LessOrEqual;
-        return true;
-      case bcGreaterOrEqual:
-        kind = TExpressionNodeKind::GreaterOrEqual;
-        return true;
-      default:
-        return false;
+    for (const auto& [code, k] : kSymbols) {
+      if (!lex_.IsSymbol(code)) continue;
+      kind = k;
+      return true;
     }
+    return false;
   }
 
   // A left operand (field name, string, number, signed number) or, with
@@ -243,13 +232,7 @@ class TFilterBuilder {
   // "[" any tokens, blank runs included, up to "]" or the end of the text.
   std::string BracketName() {
     std::string name;
-    lex_.SetOmitBlanks(false);
-    for (lex_.Next(); lex_.Current().Kind != TTokenKind::End && !lex_.IsSymbol(bcCloseBracket);
-         lex_.Next()) {
-      if (lex_.Current().Kind == TTokenKind::Comment) IllegalExpression();
-      name += lex_.Current().Text;
-    }
-    lex_.SetOmitBlanks(true);
+    if (!lex_.ReadBracketedName(name)) IllegalExpression();
     lex_.Next();
     return name;
   }

@@ -284,40 +284,39 @@ void TMemDataSet::ApplyFilterChange() {
   First();
 }
 
+void TMemDataSet::BrowseAtCurrent() {
+  if (!Active()) return;
+  CheckBrowseMode();
+  SyncStoreToCurrent();
+}
+
 void TMemDataSet::SetFilter(const std::string& text) {
-  if (Active()) {
-    CheckBrowseMode();
-    SyncStoreToCurrent();
-  }
-  if (text == Filter()) return;
-  HandFilterToStore(text, Filtered());
-  TDataSet::SetFilter(text);
-  if (Active() && Filtered()) ApplyFilterChange();
+  ChangeFilter(text, FilterOptions());
 }
 
 void TMemDataSet::SetFilterOptions(TFilterOptions options) {
-  if (Active()) {
-    CheckBrowseMode();
-    SyncStoreToCurrent();
-  }
-  if (options == FilterOptions()) return;
+  ChangeFilter(Filter(), options);
+}
+
+void TMemDataSet::ChangeFilter(const std::string& text, TFilterOptions options) {
+  BrowseAtCurrent();
+  if (text == Filter() && options == FilterOptions()) return;
+  // A text that fails to parse leaves the filter and its options as they were.
   const TFilterOptions old = data_->FilterOptions();
   data_->SetFilterOptions(options);
   try {
-    HandFilterToStore(Filter(), Filtered());
+    HandFilterToStore(text, Filtered());
   } catch (...) {
     data_->SetFilterOptions(old);
     throw;
   }
+  TDataSet::SetFilter(text);
   TDataSet::SetFilterOptions(options);
   if (Active() && Filtered()) ApplyFilterChange();
 }
 
 void TMemDataSet::SetFiltered(bool on) {
-  if (Active()) {
-    CheckBrowseMode();
-    SyncStoreToCurrent();
-  }
+  BrowseAtCurrent();
   if (on == Filtered()) return;
   data_->SetFilterHook(nullptr);
   data_->SetFilterText({});
@@ -339,10 +338,7 @@ void TMemDataSet::SetFiltered(bool on) {
 }
 
 void TMemDataSet::SetOnFilterRecord(FilterRecordEvent handler) {
-  if (Active()) {
-    CheckBrowseMode();
-    SyncStoreToCurrent();
-  }
+  BrowseAtCurrent();
   TDataSet::SetOnFilterRecord(std::move(handler));
   InstallFilterHook();
   if (Active()) ApplyFilterChange();

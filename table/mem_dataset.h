@@ -71,6 +71,11 @@ class TMemDataSet : public TDataSet {
   // Builds the definitions and field objects around an open store.
   virtual void OpenStore();
   void BindFields();
+  // Brings an open dataset to browse mode, the store on its current record.
+  void BrowseAtCurrent();
+  // Sets the filter text and options in one routine: nothing happens when
+  // both are unchanged; a text that fails to parse changes neither.
+  void ChangeFilter(const std::string& text, TFilterOptions options);
   // Runs the filter change on an open dataset: filter updated, re-read, first record.
   void ApplyFilterChange();
   void SyncStoreToCurrent();

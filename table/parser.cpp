@@ -146,6 +146,19 @@ const TToken& TParser::Next() {
 
 TBoolParser::TBoolParser(std::string_view text) : TParser(text, Symbols(), Keywords()) {}
 
+bool TBoolParser::ReadBracketedName(std::string& name) {
+  SetOmitBlanks(false);
+  for (Next(); Current().Kind != TTokenKind::End && !IsSymbol(bcCloseBracket); Next()) {
+    if (Current().Kind == TTokenKind::Comment) {
+      SetOmitBlanks(true);
+      return false;
+    }
+    name += Current().Text;
+  }
+  SetOmitBlanks(true);
+  return true;
+}
+
 const TLexTable& TBoolParser::Symbols() {
   static const TLexTable table{
       {"=", bcEqual},        {">", bcGreater},   {"<", bcLess},        {">=", bcGreaterOrEqual},

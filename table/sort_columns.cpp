@@ -32,13 +32,7 @@ std::string ColumnName(TBoolParser& lex) {
   } else if (t.Kind == TTokenKind::String) {
     name = StringTokenValue(t.Text);
   } else if (lex.IsSymbol(bcOpenBracket)) {
-    lex.SetOmitBlanks(false);
-    for (lex.Next(); lex.Current().Kind != TTokenKind::End && !lex.IsSymbol(bcCloseBracket);
-         lex.Next()) {
-      if (lex.Current().Kind == TTokenKind::Comment) InvalidFormat();
-      name += lex.Current().Text;
-    }
-    lex.SetOmitBlanks(true);
+    if (!lex.ReadBracketedName(name)) InvalidFormat();
   } else {
     InvalidFormat();
   }
