@@ -17,25 +17,10 @@
 namespace qualtren {
 namespace {
 
-using testing::AddRow;
-using testing::Column;
-using testing::Image;
-using testing::LE;
-using testing::Load;
-using testing::Save;
-using testing::ScratchDir;
+// The helpers of image_builder.h and table_fixture.h.
+using namespace testing;
 
 const std::string kEmptyImage("\x03\0\0\0\0\0\0\0\0\0", 10);
-
-// The message of the error that loading image raises ("" when none).
-std::string LoadError(TVirtualTable& t, const std::string& image, bool loadDefs = true) {
-  try {
-    Load(t, image, loadDefs);
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "";
-}
 
 // The native bytes of a field of the current record ("<null>" when null).
 std::string Native(TVirtualTable& t, const char* field) {

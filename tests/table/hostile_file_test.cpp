@@ -45,12 +45,8 @@ void operator delete(void* p, size_t) noexcept {
 namespace qualtren {
 namespace {
 
-using testing::AddRow;
-using testing::Image;
-using testing::LE;
-using testing::Load;
-using testing::Save;
-using testing::ScratchDir;
+// The helpers of image_builder.h and table_fixture.h.
+using namespace testing;
 
 // Runs f and returns the bytes allocated meanwhile on this thread.
 template <typename F>
@@ -65,16 +61,6 @@ size_t BytesAllocatedBy(F&& f) {
   }
   tCounting = false;
   return tAllocated;
-}
-
-// The message of the error that loading image raises ("" when none).
-std::string LoadError(TVirtualTable& t, const std::string& image, bool loadDefs = true) {
-  try {
-    Load(t, image, loadDefs);
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "";
 }
 
 // A stream that takes only the first `capacity` bytes written to it.
