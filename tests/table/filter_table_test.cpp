@@ -44,6 +44,17 @@ class FilterTable : public ::testing::Test {
     t.FieldByName("Id").SetAsInteger(id);
     t.Post();
   }
+  // Records 1 to count, odd and even by FieldName, filtered by `filter`
+  // ignoring case.
+  static void OddAndEven(TVirtualTable& t, int count, const char* filter) {
+    MakeColumns(t);
+    t.Open();
+    for (int i = 1; i <= count; ++i)
+      AddColumn(t, i, "T", i % 2 ? "odd" : "even");
+    t.SetFilterOptions(foCaseInsensitive);
+    t.SetFilter(filter);
+    t.SetFiltered(true);
+  }
   // The ids of the records that pass, in order; the table is left on its
   // first passing record.
   static std::vector<int> Ids(TVirtualTable& t) {
@@ -67,13 +78,7 @@ class FilterTable : public ::testing::Test {
 
 TEST_F(FilterTable, SettingTheSameTextOrOptionsDoesNotMove) {
   TVirtualTable t("t");
-  MakeColumns(t);
-  t.Open();
-  for (int i = 1; i <= 5; ++i)
-    AddColumn(t, i, "T", i % 2 ? "odd" : "even");
-  t.SetFilterOptions(foCaseInsensitive);
-  t.SetFilter("FieldName = 'ODD'");
-  t.SetFiltered(true);
+  OddAndEven(t, 5, "FieldName = 'ODD'");
   EXPECT_EQ(t.RecordCount(), 3);
   t.Next();
   t.Next();
@@ -100,13 +105,7 @@ TEST_F(FilterTable, SettingTheSameTextOrOptionsDoesNotMove) {
 
 TEST_F(FilterTable, RejectedTextsLeaveTheProperties) {
   TVirtualTable t("t");
-  MakeColumns(t);
-  t.Open();
-  for (int i = 1; i <= 4; ++i)
-    AddColumn(t, i, "T", i % 2 ? "odd" : "even");
-  t.SetFilterOptions(foCaseInsensitive);
-  t.SetFilter("FieldName = 'even'");
-  t.SetFiltered(true);
+  OddAndEven(t, 4, "FieldName = 'even'");
   for (const char* bad : {"FieldName = ", "FieldName = 'x' // note", "FieldName = 'x' x",
                           "Nope = 'x'", "FieldName = 'x' \x01"}) {
     EXPECT_NE(Error([&] { t.SetFilter(bad); }), "") << bad;
