@@ -91,6 +91,8 @@ void TField::SetData(const std::string* native) {
   dataSet_->SetFieldData(*this, native);
 }
 
+// ---------------------------------------------------------------- reading
+
 std::string TField::AsString() const {
   return Read<std::string>({}, &Variant::ToString, [this](std::string& b) -> std::string {
     if (IsInteger()) return std::to_string(AsLargeInt());
@@ -119,6 +121,110 @@ std::string TField::AsString() const {
     }
   });
 }
+
+int64_t TField::AsLargeInt() const {
+  return Read<int64_t>(0, &Variant::ToInt64, [this](std::string& b) -> int64_t {
+    switch (Form()) {
+      case F::Int16:
+        return FromNativeBytes<int16_t>(b);
+      case F::UInt16:
+        return FromNativeBytes<uint16_t>(b);
+      case F::Boolean:
+        return FromNativeBytes<uint16_t>(b) != 0 ? 1 : 0;
+      case F::Int32:
+        return FromNativeBytes<int32_t>(b);
+      case F::Int64:
+        return b.size() >= 8 ? FromNativeBytes<int64_t>(b) : FromNativeBytes<int32_t>(b);
+      case F::Float:
+      case F::Currency:
+        return static_cast<int64_t>(std::llround(FromNativeBytes<double>(b)));
+      case F::Bcd:
+        return FromNativeBytes<int64_t>(b) / 10000;
+      default:
+        return Variant::Text(AsString()).ToInt64();
+    }
+  });
+}
+
+double TField::AsFloat() const {
+  return Read<double>(0, &Variant::ToDouble, [this](std::string& b) -> double {
+    if (IsInteger()) return static_cast<double>(AsLargeInt());
+    switch (Form()) {
+      case F::Float:
+      case F::Currency:
+        return FromNativeBytes<double>(b);
+      case F::Bcd:
+        return static_cast<double>(FromNativeBytes<int64_t>(b)) / 10000.0;
+      case F::FmtBcd:
+        return FmtBcdToDouble(b);
+      case F::Date:
+      case F::Time:
+      case F::DateTime:
+        return AsDateTime();
+      default:
+        return Variant::Text(AsString()).ToDouble();
+    }
+  });
+}
+
+bool TField::AsBoolean() const {
+  return Read<bool>(false, &Variant::ToBool, [this](std::string& b) {
+    if (Form() == F::Boolean) return FromNativeBytes<uint16_t>(b) != 0;
+    return Variant::Text(AsString()).ToBool();
+  });
+}
+
+TDateTime TField::AsDateTime() const {
+  return Read<TDateTime>(0, &Variant::ToDateTime, [this](std::string& b) -> TDateTime {
+    switch (Form()) {
+      case F::Date:
+        return TimeStampToDateTime({0, FromNativeBytes<int32_t>(b)});
+      case F::Time:
+        return TimeStampToDateTime({FromNativeBytes<int32_t>(b), kDateDelta});
+      case F::DateTime:
+        return TimeStampToDateTime(MSecsToTimeStamp(FromNativeBytes<double>(b)));
+      default:
+        return Variant::Text(AsString()).ToDateTime();
+    }
+  });
+}
+
+std::u16string TField::AsWideString() const {
+  if (dataType_ != ftWideString) return AnsiToUtf16(AsString());
+  std::string b;
+  if (!GetData(b)) return {};
+  return Utf16FromBytes(b);
+}
+
+std::string TField::AsBytes() const {
+  std::string b;
+  if (!GetData(b)) return {};
+  if (dataType_ == ftVarBytes) return b.size() >= 2 ? b.substr(2) : std::string();
+  return b;
+}
+
+Variant TField::AsVariant() const {
+  if (dataType_ == ftVariant) return dataSet_ ? dataSet_->GetFieldVariant(*this) : Variant();
+  if (IsNull()) return {};
+  if (IsInteger()) return Variant::Integer(AsLargeInt());
+  switch (Form()) {
+    case F::Boolean:
+      return Variant::Boolean(AsBoolean());
+    case F::Float:
+    case F::Currency:
+    case F::Bcd:
+    case F::FmtBcd:
+      return Variant::Double(AsFloat());
+    case F::Date:
+    case F::Time:
+    case F::DateTime:
+      return Variant::DateTime(AsDateTime());
+    default:
+      return Variant::Text(AsString());
+  }
+}
+
+// ---------------------------------------------------------------- writing
 
 void TField::SetAsString(std::string_view text) {
   switch (Form()) {
@@ -193,30 +299,6 @@ void TField::SetAsString(std::string_view text) {
   }
 }
 
-int64_t TField::AsLargeInt() const {
-  return Read<int64_t>(0, &Variant::ToInt64, [this](std::string& b) -> int64_t {
-    switch (Form()) {
-      case F::Int16:
-        return FromNativeBytes<int16_t>(b);
-      case F::UInt16:
-        return FromNativeBytes<uint16_t>(b);
-      case F::Boolean:
-        return FromNativeBytes<uint16_t>(b) != 0 ? 1 : 0;
-      case F::Int32:
-        return FromNativeBytes<int32_t>(b);
-      case F::Int64:
-        return b.size() >= 8 ? FromNativeBytes<int64_t>(b) : FromNativeBytes<int32_t>(b);
-      case F::Float:
-      case F::Currency:
-        return static_cast<int64_t>(std::llround(FromNativeBytes<double>(b)));
-      case F::Bcd:
-        return FromNativeBytes<int64_t>(b) / 10000;
-      default:
-        return Variant::Text(AsString()).ToInt64();
-    }
-  });
-}
-
 void TField::SetAsLargeInt(int64_t v) {
   std::string b;
   switch (Form()) {
@@ -255,27 +337,6 @@ void TField::SetAsLargeInt(int64_t v) {
   SetData(&b);
 }
 
-double TField::AsFloat() const {
-  return Read<double>(0, &Variant::ToDouble, [this](std::string& b) -> double {
-    if (IsInteger()) return static_cast<double>(AsLargeInt());
-    switch (Form()) {
-      case F::Float:
-      case F::Currency:
-        return FromNativeBytes<double>(b);
-      case F::Bcd:
-        return static_cast<double>(FromNativeBytes<int64_t>(b)) / 10000.0;
-      case F::FmtBcd:
-        return FmtBcdToDouble(b);
-      case F::Date:
-      case F::Time:
-      case F::DateTime:
-        return AsDateTime();
-      default:
-        return Variant::Text(AsString()).ToDouble();
-    }
-  });
-}
-
 void TField::SetAsFloat(double v) {
   std::string b;
   switch (Form()) {
@@ -303,13 +364,6 @@ void TField::SetAsFloat(double v) {
   SetData(&b);
 }
 
-bool TField::AsBoolean() const {
-  return Read<bool>(false, &Variant::ToBool, [this](std::string& b) {
-    if (Form() == F::Boolean) return FromNativeBytes<uint16_t>(b) != 0;
-    return Variant::Text(AsString()).ToBool();
-  });
-}
-
 void TField::SetAsBoolean(bool v) {
   if (Form() == F::Boolean) {
     std::string b = ToNativeBytes<uint16_t>(v ? 1 : 0);
@@ -321,21 +375,6 @@ void TField::SetAsBoolean(bool v) {
     return;
   }
   SetAsString(v ? "True" : "False");
-}
-
-TDateTime TField::AsDateTime() const {
-  return Read<TDateTime>(0, &Variant::ToDateTime, [this](std::string& b) -> TDateTime {
-    switch (Form()) {
-      case F::Date:
-        return TimeStampToDateTime({0, FromNativeBytes<int32_t>(b)});
-      case F::Time:
-        return TimeStampToDateTime({FromNativeBytes<int32_t>(b), kDateDelta});
-      case F::DateTime:
-        return TimeStampToDateTime(MSecsToTimeStamp(FromNativeBytes<double>(b)));
-      default:
-        return Variant::Text(AsString()).ToDateTime();
-    }
-  });
 }
 
 void TField::SetAsDateTime(TDateTime v) {
@@ -358,13 +397,6 @@ void TField::SetAsDateTime(TDateTime v) {
   SetData(&b);
 }
 
-std::u16string TField::AsWideString() const {
-  if (dataType_ != ftWideString) return AnsiToUtf16(AsString());
-  std::string b;
-  if (!GetData(b)) return {};
-  return Utf16FromBytes(b);
-}
-
 void TField::SetAsWideString(std::u16string_view v) {
   if (dataType_ != ftWideString) {
     SetAsString(Utf16ToAnsi(v));
@@ -374,13 +406,6 @@ void TField::SetAsWideString(std::u16string_view v) {
   if (size_ > 0 && s.size() > static_cast<size_t>(size_)) s.resize(static_cast<size_t>(size_));
   std::string b = Utf16ToBytes(s);
   SetData(&b);
-}
-
-std::string TField::AsBytes() const {
-  std::string b;
-  if (!GetData(b)) return {};
-  if (dataType_ == ftVarBytes) return b.size() >= 2 ? b.substr(2) : std::string();
-  return b;
 }
 
 void TField::SetAsBytes(std::string_view v) {
@@ -398,27 +423,6 @@ void TField::SetAsBytes(std::string_view v) {
     b.assign(v);
   }
   SetData(&b);
-}
-
-Variant TField::AsVariant() const {
-  if (dataType_ == ftVariant) return dataSet_ ? dataSet_->GetFieldVariant(*this) : Variant();
-  if (IsNull()) return {};
-  if (IsInteger()) return Variant::Integer(AsLargeInt());
-  switch (Form()) {
-    case F::Boolean:
-      return Variant::Boolean(AsBoolean());
-    case F::Float:
-    case F::Currency:
-    case F::Bcd:
-    case F::FmtBcd:
-      return Variant::Double(AsFloat());
-    case F::Date:
-    case F::Time:
-    case F::DateTime:
-      return Variant::DateTime(AsDateTime());
-    default:
-      return Variant::Text(AsString());
-  }
 }
 
 void TField::SetAsVariant(const Variant& v) {
