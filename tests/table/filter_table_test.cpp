@@ -201,6 +201,26 @@ TEST_F(FilterTable, RecordFilterHookIsAskedFirst) {
   calls = 0;
   EXPECT_EQ(t.RecordCount(), 6);
   EXPECT_EQ(calls, 0);
+
+  // An error raised by the handler goes to the table's error handler; the
+  // record keeps the Accept that the handler had set before it raised.
+  t.SetFilter("");
+  std::vector<std::string> shown;
+  t.SetFilterErrorHandler([&](const std::exception& e) { shown.push_back(e.what()); });
+  t.SetOnFilterRecord([&](TDataSet& ds, bool& accept) {
+    const int n = ds.FieldByName("N").AsInteger();
+    accept = n % 3 == 0;
+    if (n > 4) throw EDatabaseError("record " + std::to_string(n));
+  });
+  t.SetFiltered(true);
+  EXPECT_EQ(Column(t, "N"), (std::vector<std::string>{"3", "6"}));
+  EXPECT_EQ(shown, (std::vector<std::string>{"record 5", "record 6"}));
+  // Without an error handler the error is dropped.
+  t.SetFilterErrorHandler(nullptr);
+  t.SetFiltered(false);
+  t.SetFiltered(true);
+  EXPECT_EQ(t.RecordCount(), 2);
+  EXPECT_EQ(shown.size(), 2u);
 }
 
 TEST_F(FilterTable, LookupFilterOnALargeTable) {
