@@ -33,6 +33,27 @@ void ToNative(std::string* out, T v) {
 
 }  // namespace
 
+size_t TBlob::Size() const {
+  size_t n = 0;
+  for (const auto& p : pieces_)
+    n += p.size();
+  return n;
+}
+
+std::string TBlob::Read() const {
+  std::string out;
+  out.reserve(Size());
+  for (const auto& p : pieces_)
+    out += p;
+  return out;
+}
+
+void TBlob::Write(std::string_view bytes) {
+  pieces_.clear();
+  for (size_t pos = 0; pos < bytes.size(); pos += kPieceSize)
+    pieces_.emplace_back(bytes.substr(pos, kPieceSize));
+}
+
 bool TData::GetNull(int fieldNo, const uint8_t* rec) const {
   return rec[fields_[static_cast<size_t>(fieldNo - 1)].NullOffset] != 0;
 }
