@@ -178,17 +178,19 @@ TEST_F(FilterTest, PatternsUnderPartialCompare) {
   // Blanks are not ignored.
   for (const char* v : {"abc", " ab", "ab "})
     EXPECT_FALSE(Passes("TableName = 'ab'", Text("TableName", v))) << v;
+  const Record abc = Text("TableName", "abc"), abcd = Text("TableName", "abcd");
+  const Record bac = Text("TableName", "bac"), a_c = Text("TableName", "a_c");
   ExpectCases({
-      {"TableName = 'a*c'", Text("TableName", "abcd"), kPartial, false},
-      {"TableName LIKE 'a%'", Text("TableName", "abc"), kPartial, true},
-      {"TableName <> 'a%'", Text("TableName", "bac"), kPartial, true},
-      {"TableName <> 'a%'", Text("TableName", "abc"), kPartial, false},
+      {"TableName = 'a*c'", abcd, kPartial, false},
+      {"TableName LIKE 'a%'", abc, kPartial, true},
+      {"TableName <> 'a%'", bac, kPartial, true},
+      {"TableName <> 'a%'", abc, kPartial, false},
       // With no partial compare, = and LIKE are plain equality.
-      {"TableName = 'a_c'", Text("TableName", "a_c"), kExact, true},
-      {"TableName = 'a_c'", Text("TableName", "abc"), kExact, false},
-      {"TableName LIKE 'ab%'", Text("TableName", "abc"), kExact, false},
-      {"TableName = 'A_C'", Text("TableName", "a_c"), kFoldedExact, true},
-      {"TableName <> 'a_c'", Text("TableName", "abc"), kExact, true},
+      {"TableName = 'a_c'", a_c, kExact, true},
+      {"TableName = 'a_c'", abc, kExact, false},
+      {"TableName LIKE 'ab%'", abc, kExact, false},
+      {"TableName = 'A_C'", a_c, kFoldedExact, true},
+      {"TableName <> 'a_c'", abc, kExact, true},
   });
 }
 
