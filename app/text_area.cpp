@@ -3,6 +3,8 @@
 // line-break rules and capacity.
 #include "app/text_area.h"
 
+#include "base/codepage.h"
+
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QStringDecoder>
@@ -11,8 +13,8 @@
 #include <array>
 #include <vector>
 
-#include "base/codepage.h"
 #include "base/exception.h"
+#include "base/utf.h"
 
 namespace qualtren {
 

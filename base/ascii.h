@@ -34,4 +34,12 @@ inline std::string LowerAscii(std::string_view text) {
   return lowered;
 }
 
+/// The text with the letters a to z raised.
+inline std::string UpperAscii(std::string_view text) {
+  std::string raised(text);
+  for (char& c : raised)
+    c = UpperAscii(c);
+  return raised;
+}
+
 }  // namespace qualtren

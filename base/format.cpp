@@ -1,38 +1,22 @@
 // The locale's number and date conventions, and the reading and writing of
 // numbers and date-times by them.
+#include "base/format.h"
+
 #include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <system_error>
 #include <vector>
 
-#include "base/codepage.h"
 #include "base/datetime.h"
+#include "base/locale.h"
 
 namespace qualtren {
 
 namespace {
-
-// The value of the first of LC_ALL, the category's variable and LANG that is
-// set and not empty, else "C".
-std::string LocaleFor(const char* category) {
-  for (const char* var : {"LC_ALL", category, "LANG"}) {
-    const char* v = std::getenv(var);
-    if (v != nullptr && *v != '\0') return v;
-  }
-  return "C";
-}
-
-std::string LanguageOf(const std::string& localeName) {
-  std::string lang = localeName.substr(0, localeName.find_first_of("_.@"));
-  for (char& c : lang)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return lang;
-}
 
 bool OneOf(const std::string& lang, std::initializer_list<const char*> names) {
   for (const char* n : names)
@@ -42,12 +26,12 @@ bool OneOf(const std::string& lang, std::initializer_list<const char*> names) {
 
 TFormatSettings SettingsFromEnvironment() {
   TFormatSettings s;
-  std::string numeric = LanguageOf(LocaleFor("LC_NUMERIC"));
+  std::string numeric = LocaleLanguage(LocaleNameFor("LC_NUMERIC"));
   if (OneOf(numeric, {"de", "fr", "es", "it", "pt", "nl", "cs", "sk", "pl", "hr", "sl", "sr",
                       "bs", "hu", "ro", "ru", "uk", "be", "bg", "mk", "tr", "el", "da", "fi",
                       "sv", "nb", "nn", "et", "lt", "lv", "vi", "id", "sq", "az"}))
     s.DecimalSeparator = ',';
-  std::string time = LanguageOf(LocaleFor("LC_TIME"));
+  std::string time = LocaleLanguage(LocaleNameFor("LC_TIME"));
   if (OneOf(time, {"de", "cs", "sk", "pl", "hr", "sl", "sr", "bs", "ru", "uk", "be", "bg",
                    "mk", "tr", "ro", "sq", "az", "da", "fi", "nb", "nn", "et", "lv"})) {
     s.DateOrder = "DMY";

@@ -21,8 +21,6 @@ class TSpillStream : public TStream {
 
   explicit TSpillStream(size_t memoryLimit = kDefaultMemoryLimit);
   ~TSpillStream() override;
-  TSpillStream(const TSpillStream&) = delete;
-  TSpillStream& operator=(const TSpillStream&) = delete;
 
   size_t Read(void* buffer, size_t count) override;
   size_t Write(const void* buffer, size_t count) override;

@@ -13,9 +13,13 @@ namespace qualtren {
 
 enum class SeekOrigin { Begin, Current, End };
 
+// Streams own what they read and write (memory, a file): they are not copied.
 class TStream {
  public:
+  TStream() = default;
   virtual ~TStream() = default;
+  TStream(const TStream&) = delete;
+  TStream& operator=(const TStream&) = delete;
 
   // Reads up to count bytes; returns how many were read.
   virtual size_t Read(void* buffer, size_t count) = 0;
@@ -77,8 +81,6 @@ class TFileStream : public TStream {
  public:
   TFileStream(const std::string& fileName, FileMode mode);
   ~TFileStream() override;
-  TFileStream(const TFileStream&) = delete;
-  TFileStream& operator=(const TFileStream&) = delete;
 
   size_t Read(void* buffer, size_t count) override;
   size_t Write(const void* buffer, size_t count) override;

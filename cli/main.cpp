@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "base/codepage.h"
+#include "base/locale.h"
 #include "cli/commands.h"
 
 int main(int argc, char** argv) {

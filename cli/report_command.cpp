@@ -7,7 +7,7 @@
 #include <optional>
 #include <ostream>
 
-#include "base/codepage.h"
+#include "base/utf.h"
 #include "base/stream.h"
 #include "cli/commands.h"
 #include "cli/csv.h"

@@ -11,6 +11,7 @@
 #include "base/codepage.h"
 #include "base/datetime.h"
 #include "base/stream.h"
+#include "base/utf.h"
 #include "cli/commands.h"
 #include "cli/csv.h"
 #include "dataset/bcd.h"
@@ -135,41 +136,6 @@ std::optional<std::string> CsvValue(const TField& field) {
     default:  // ftString, ftMemo, ftGuid
       return AnsiToUtf8(field.AsString());
   }
-}
-
-// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
-bool IsValidUtf8(std::string_view s) {
-  size_t i = 0;
-  while (i < s.size()) {
-    const auto b = static_cast<uint8_t>(s[i]);
-    size_t extra;
-    char32_t cp;
-    if (b < 0x80) {
-      ++i;
-      continue;
-    } else if ((b & 0xE0) == 0xC0) {
-      extra = 1;
-      cp = b & 0x1F;
-    } else if ((b & 0xF0) == 0xE0) {
-      extra = 2;
-      cp = b & 0x0F;
-    } else if ((b & 0xF8) == 0xF0) {
-      extra = 3;
-      cp = b & 0x07;
-    } else {
-      return false;
-    }
-    if (i + extra >= s.size()) return false;
-    for (size_t k = 1; k <= extra; ++k) {
-      const auto c = static_cast<uint8_t>(s[i + k]);
-      if ((c & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    static const char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += extra + 1;
-  }
-  return true;
 }
 
 [[noreturn]] void LineError(int line, const std::string& message) {

@@ -2,7 +2,7 @@
 // record-level operations that each kind of dataset supplies.
 #include "dataset/dataset.h"
 
-#include "base/codepage.h"
+#include "base/collation.h"
 #include "base/exception.h"
 
 namespace qualtren {
@@ -95,24 +95,24 @@ void TDataSet::Last() {
 }
 
 void TDataSet::Next() {
-  CheckBrowseMode();
-  if (eof_) return;
-  Fire(BeforeScroll);
-  if (InternalGetRecord(GetMode::Next))
-    bof_ = false;
-  else
-    eof_ = true;
-  Fire(AfterScroll);
+  Step(GetMode::Next);
 }
 
 void TDataSet::Prior() {
+  Step(GetMode::Prior);
+}
+
+void TDataSet::Step(GetMode mode) {
   CheckBrowseMode();
-  if (bof_) return;
+  // The flag of the end a step runs into, and of the one it leaves.
+  bool& ahead = mode == GetMode::Next ? eof_ : bof_;
+  bool& behind = mode == GetMode::Next ? bof_ : eof_;
+  if (ahead) return;
   Fire(BeforeScroll);
-  if (InternalGetRecord(GetMode::Prior))
-    eof_ = false;
+  if (InternalGetRecord(mode))
+    behind = false;
   else
-    bof_ = true;
+    ahead = true;
   Fire(AfterScroll);
 }
 
@@ -182,19 +182,17 @@ void TDataSet::CreateDefaultFields() {
 }
 
 void TDataSet::Append() {
-  CheckBrowseMode();
-  Fire(BeforeInsert);
-  InternalInsert(true);
-  SetState(TDataSetState::dsInsert);
-  eof_ = bof_ = false;
-  Fire(OnNewRecord);
-  Fire(AfterInsert);
+  StartInsert(true);
 }
 
 void TDataSet::Insert() {
+  StartInsert(false);
+}
+
+void TDataSet::StartInsert(bool append) {
   CheckBrowseMode();
   Fire(BeforeInsert);
-  InternalInsert(false);
+  InternalInsert(append);
   SetState(TDataSetState::dsInsert);
   eof_ = bof_ = false;
   Fire(OnNewRecord);

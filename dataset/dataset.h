@@ -158,6 +158,11 @@ class TDataSet {
   // After open: whether the dataset holds any record at its cursor.
   virtual bool IsCursorOpen() const = 0;
 
+  // One move to the next or prior record with its scroll notifications.
+  void Step(GetMode mode);
+  // A new record at the end or before the current one, with the insert
+  // notifications.
+  void StartInsert(bool append);
   // Creates one field object per definition (default fields).
   void CreateDefaultFields();
   void SetState(TDataSetState s) { state_ = s; }

@@ -8,6 +8,8 @@
 
 #include "base/codepage.h"
 #include "base/exception.h"
+#include "base/format.h"
+#include "base/utf.h"
 #include "dataset/bcd.h"
 #include "dataset/dataset.h"
 #include "dataset/native_bytes.h"
@@ -16,9 +18,7 @@ namespace qualtren {
 
 namespace {
 
-bool IsIntegerType(TFieldType t) {
-  return t == ftSmallint || t == ftInteger || t == ftWord || t == ftAutoInc || t == ftLargeint;
-}
+using F = TValueForm;
 
 int64_t ParseInteger(std::string_view text) {
   if (text.empty()) throw EConvertError(Format("'%s' is not a valid integer value", {text}));
@@ -53,9 +53,16 @@ std::unique_ptr<TField> CreateField(TFieldType type, const std::string& name, in
   return std::make_unique<TField>(type, name, size);
 }
 
+TValueForm TField::Form() const {
+  return FieldTypeRule(dataType_).Form;
+}
+
+bool TField::IsInteger() const {
+  return FieldTypeRule(dataType_).IsInteger();
+}
+
 bool TField::IsStringType() const {
-  return dataType_ == ftString || dataType_ == ftFixedChar || dataType_ == ftGuid ||
-         dataType_ == ftWideString;
+  return Form() == F::Text || Form() == F::WideText;
 }
 
 bool TField::GetData(std::string& out) const {
@@ -84,70 +91,158 @@ void TField::SetData(const std::string* native) {
   dataSet_->SetFieldData(*this, native);
 }
 
+// ---------------------------------------------------------------- reading
+
 std::string TField::AsString() const {
-  if (dataType_ == ftVariant) return AsVariant().ToString();
+  return Read<std::string>({}, &Variant::ToString, [this](std::string& b) -> std::string {
+    if (IsInteger()) return std::to_string(AsLargeInt());
+    switch (Form()) {
+      case F::VarBytes:
+        return b.size() >= 2 ? b.substr(2) : std::string();
+      case F::WideText:
+        return Utf16ToAnsi(Utf16FromBytes(b));
+      case F::Boolean:
+        return FromNativeBytes<uint16_t>(b) != 0 ? "True" : "False";
+      case F::Float:
+      case F::Currency:
+        return FloatToStr(FromNativeBytes<double>(b));
+      case F::Bcd:
+        return CurrencyToDecimalText(FromNativeBytes<int64_t>(b));
+      case F::FmtBcd:
+        return FmtBcdToDecimalText(b);
+      case F::Date:
+        return DateToStr(AsDateTime());
+      case F::Time:
+        return TimeToStr(AsDateTime());
+      case F::DateTime:
+        return DateTimeToStr(AsDateTime());
+      default:
+        return b;
+    }
+  });
+}
+
+int64_t TField::AsLargeInt() const {
+  return Read<int64_t>(0, &Variant::ToInt64, [this](std::string& b) -> int64_t {
+    switch (Form()) {
+      case F::Int16:
+        return FromNativeBytes<int16_t>(b);
+      case F::UInt16:
+        return FromNativeBytes<uint16_t>(b);
+      case F::Boolean:
+        return FromNativeBytes<uint16_t>(b) != 0 ? 1 : 0;
+      case F::Int32:
+        return FromNativeBytes<int32_t>(b);
+      case F::Int64:
+        return b.size() >= 8 ? FromNativeBytes<int64_t>(b) : FromNativeBytes<int32_t>(b);
+      case F::Float:
+      case F::Currency:
+        return static_cast<int64_t>(std::llround(FromNativeBytes<double>(b)));
+      case F::Bcd:
+        return FromNativeBytes<int64_t>(b) / 10000;
+      default:
+        return Variant::Text(AsString()).ToInt64();
+    }
+  });
+}
+
+double TField::AsFloat() const {
+  return Read<double>(0, &Variant::ToDouble, [this](std::string& b) -> double {
+    if (IsInteger()) return static_cast<double>(AsLargeInt());
+    switch (Form()) {
+      case F::Float:
+      case F::Currency:
+        return FromNativeBytes<double>(b);
+      case F::Bcd:
+        return static_cast<double>(FromNativeBytes<int64_t>(b)) / 10000.0;
+      case F::FmtBcd:
+        return FmtBcdToDouble(b);
+      case F::Date:
+      case F::Time:
+      case F::DateTime:
+        return AsDateTime();
+      default:
+        return Variant::Text(AsString()).ToDouble();
+    }
+  });
+}
+
+bool TField::AsBoolean() const {
+  return Read<bool>(false, &Variant::ToBool, [this](std::string& b) {
+    if (Form() == F::Boolean) return FromNativeBytes<uint16_t>(b) != 0;
+    return Variant::Text(AsString()).ToBool();
+  });
+}
+
+TDateTime TField::AsDateTime() const {
+  return Read<TDateTime>(0, &Variant::ToDateTime, [this](std::string& b) -> TDateTime {
+    switch (Form()) {
+      case F::Date:
+        return TimeStampToDateTime({0, FromNativeBytes<int32_t>(b)});
+      case F::Time:
+        return TimeStampToDateTime({FromNativeBytes<int32_t>(b), kDateDelta});
+      case F::DateTime:
+        return TimeStampToDateTime(MSecsToTimeStamp(FromNativeBytes<double>(b)));
+      default:
+        return Variant::Text(AsString()).ToDateTime();
+    }
+  });
+}
+
+std::u16string TField::AsWideString() const {
+  if (dataType_ != ftWideString) return AnsiToUtf16(AsString());
   std::string b;
   if (!GetData(b)) return {};
-  switch (dataType_) {
-    case ftString:
-    case ftFixedChar:
-    case ftGuid:
-    case ftMemo:
-    case ftFmtMemo:
-    case ftBlob:
-    case ftGraphic:
-    case ftTypedBinary:
-    case ftBytes:
-      return b;
-    case ftVarBytes:
-      return b.size() >= 2 ? b.substr(2) : std::string();
-    case ftWideString:
-      return Utf16ToAnsi(
-          std::u16string_view(reinterpret_cast<const char16_t*>(b.data()), b.size() / 2));
-    case ftBoolean:
-      return FromNativeBytes<uint16_t>(b) != 0 ? "True" : "False";
-    case ftFloat:
-    case ftCurrency:
-      return FloatToStr(FromNativeBytes<double>(b));
-    case ftBCD:
-      return CurrencyToDecimalText(FromNativeBytes<int64_t>(b));
-    case ftFMTBcd:
-      return FmtBcdToDecimalText(b);
-    case ftDate:
-      return DateToStr(AsDateTime());
-    case ftTime:
-      return TimeToStr(AsDateTime());
-    case ftDateTime:
-      return DateTimeToStr(AsDateTime());
+  return Utf16FromBytes(b);
+}
+
+std::string TField::AsBytes() const {
+  std::string b;
+  if (!GetData(b)) return {};
+  if (dataType_ == ftVarBytes) return b.size() >= 2 ? b.substr(2) : std::string();
+  return b;
+}
+
+Variant TField::AsVariant() const {
+  if (dataType_ == ftVariant) return dataSet_ ? dataSet_->GetFieldVariant(*this) : Variant();
+  if (IsNull()) return {};
+  if (IsInteger()) return Variant::Integer(AsLargeInt());
+  switch (Form()) {
+    case F::Boolean:
+      return Variant::Boolean(AsBoolean());
+    case F::Float:
+    case F::Currency:
+    case F::Bcd:
+    case F::FmtBcd:
+      return Variant::Double(AsFloat());
+    case F::Date:
+    case F::Time:
+    case F::DateTime:
+      return Variant::DateTime(AsDateTime());
     default:
-      if (IsIntegerType(dataType_)) return std::to_string(AsLargeInt());
-      return b;
+      return Variant::Text(AsString());
   }
 }
 
+// ---------------------------------------------------------------- writing
+
 void TField::SetAsString(std::string_view text) {
-  switch (dataType_) {
-    case ftString:
-    case ftFixedChar:
-    case ftGuid: {
+  switch (Form()) {
+    case F::Text: {
       std::string v(text);
       if (size_ > 0 && v.size() > static_cast<size_t>(size_)) v.resize(static_cast<size_t>(size_));
       SetData(&v);
       return;
     }
-    case ftMemo:
-    case ftFmtMemo:
-    case ftBlob:
-    case ftGraphic:
-    case ftTypedBinary:
-    case ftBytes:
-    case ftVarBytes:
+    case F::Blob:
+    case F::Bytes:
+    case F::VarBytes:
       SetAsBytes(text);
       return;
-    case ftWideString:
+    case F::WideText:
       SetAsWideString(AnsiToUtf16(text));
       return;
-    case ftVariant:
+    case F::Variant:
       SetAsVariant(Variant::Text(std::string(text)));
       return;
     default:
@@ -157,8 +252,8 @@ void TField::SetAsString(std::string_view text) {
     SetData(nullptr);
     return;
   }
-  switch (dataType_) {
-    case ftBoolean: {
+  switch (Form()) {
+    case F::Boolean: {
       std::string up = AnsiUpperCase(text);
       if (up == "TRUE" || up == "T" || up == "YES" || up == "Y")
         SetAsBoolean(true);
@@ -168,28 +263,27 @@ void TField::SetAsString(std::string_view text) {
         throw EConvertError(Format("'%s' is not a valid boolean value", {text}));
       return;
     }
-    case ftFloat:
-    case ftCurrency: {
+    case F::Float:
+    case F::Currency: {
       double d;
       if (!TryStrToFloat(text, d, FormatSettings().DecimalSeparator))
         throw EConvertError(Format("'%s' is not a valid floating point value", {text}));
       SetAsFloat(d);
       return;
     }
-    case ftBCD: {
-      int64_t c = DecimalTextToCurrency(text);
-      std::string b = ToNativeBytes<int64_t>(c);
+    case F::Bcd: {
+      std::string b = ToNativeBytes<int64_t>(DecimalTextToCurrency(text));
       SetData(&b);
       return;
     }
-    case ftFMTBcd: {
+    case F::FmtBcd: {
       std::string b = DecimalTextToFmtBcd(text, precision_, size_);
       SetData(&b);
       return;
     }
-    case ftDate:
-    case ftTime:
-    case ftDateTime: {
+    case F::Date:
+    case F::Time:
+    case F::DateTime: {
       double dt;
       if (!TryStrToDateTime(text, dt))
         throw EConvertError(Format("'%s' is not a valid date and time", {text}));
@@ -197,7 +291,7 @@ void TField::SetAsString(std::string_view text) {
       return;
     }
     default:
-      if (IsIntegerType(dataType_)) {
+      if (IsInteger()) {
         SetAsLargeInt(ParseInteger(text));
         return;
       }
@@ -205,65 +299,35 @@ void TField::SetAsString(std::string_view text) {
   }
 }
 
-int64_t TField::AsLargeInt() const {
-  if (dataType_ == ftVariant) {
-    Variant v = AsVariant();
-    return v.IsNull() ? 0 : v.ToInt64();
-  }
-  std::string b;
-  if (!GetData(b)) return 0;
-  switch (dataType_) {
-    case ftSmallint:
-      return FromNativeBytes<int16_t>(b);
-    case ftWord:
-      return FromNativeBytes<uint16_t>(b);
-    case ftBoolean:
-      return FromNativeBytes<uint16_t>(b) != 0 ? 1 : 0;
-    case ftInteger:
-    case ftAutoInc:
-      return FromNativeBytes<int32_t>(b);
-    case ftLargeint:
-      return b.size() >= 8 ? FromNativeBytes<int64_t>(b) : FromNativeBytes<int32_t>(b);
-    case ftFloat:
-    case ftCurrency:
-      return static_cast<int64_t>(std::llround(FromNativeBytes<double>(b)));
-    case ftBCD:
-      return FromNativeBytes<int64_t>(b) / 10000;
-    default:
-      return Variant::Text(AsString()).ToInt64();
-  }
-}
-
 void TField::SetAsLargeInt(int64_t v) {
   std::string b;
-  switch (dataType_) {
-    case ftSmallint:
+  switch (Form()) {
+    case F::Int16:
       CheckRange(v, -32768, 32767);
       b = ToNativeBytes<int16_t>(static_cast<int16_t>(v));
       break;
-    case ftWord:
+    case F::UInt16:
       CheckRange(v, 0, 65535);
       b = ToNativeBytes<uint16_t>(static_cast<uint16_t>(v));
       break;
-    case ftInteger:
-    case ftAutoInc:
+    case F::Int32:
       CheckRange(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
       b = ToNativeBytes<int32_t>(static_cast<int32_t>(v));
       break;
-    case ftLargeint:
+    case F::Int64:
       b = ToNativeBytes<int64_t>(v);
       break;
-    case ftBoolean:
+    case F::Boolean:
       SetAsBoolean(v != 0);
       return;
-    case ftFloat:
-    case ftCurrency:
-    case ftDate:
-    case ftTime:
-    case ftDateTime:
+    case F::Float:
+    case F::Currency:
+    case F::Date:
+    case F::Time:
+    case F::DateTime:
       SetAsFloat(static_cast<double>(v));
       return;
-    case ftBCD:
+    case F::Bcd:
       b = ToNativeBytes<int64_t>(v * 10000);
       break;
     default:
@@ -273,114 +337,57 @@ void TField::SetAsLargeInt(int64_t v) {
   SetData(&b);
 }
 
-double TField::AsFloat() const {
-  if (dataType_ == ftVariant) {
-    Variant v = AsVariant();
-    return v.IsNull() ? 0 : v.ToDouble();
-  }
-  std::string b;
-  if (!GetData(b)) return 0;
-  switch (dataType_) {
-    case ftFloat:
-    case ftCurrency:
-      return FromNativeBytes<double>(b);
-    case ftBCD:
-      return static_cast<double>(FromNativeBytes<int64_t>(b)) / 10000.0;
-    case ftFMTBcd:
-      return FmtBcdToDouble(b);
-    case ftDate:
-    case ftTime:
-    case ftDateTime:
-      return AsDateTime();
-    default:
-      if (IsIntegerType(dataType_)) return static_cast<double>(AsLargeInt());
-      return Variant::Text(AsString()).ToDouble();
-  }
-}
-
 void TField::SetAsFloat(double v) {
   std::string b;
-  switch (dataType_) {
-    case ftFloat:
-    case ftCurrency:
+  switch (Form()) {
+    case F::Float:
+    case F::Currency:
       b = ToNativeBytes<double>(v);
       break;
-    case ftBCD:
+    case F::Bcd:
       b = ToNativeBytes<int64_t>(static_cast<int64_t>(std::llround(v * 10000.0)));
       break;
-    case ftFMTBcd:
-      SetAsString(FloatToStr(v));
-      return;
-    case ftDate:
-    case ftTime:
-    case ftDateTime:
+    case F::Date:
+    case F::Time:
+    case F::DateTime:
       SetAsDateTime(v);
       return;
     default:
-      if (IsIntegerType(dataType_)) {
+      if (IsInteger()) {
         SetAsLargeInt(static_cast<int64_t>(std::llround(v)));
         return;
       }
+      // FmtBCD and the text types take the number's text.
       SetAsString(FloatToStr(v));
       return;
   }
   SetData(&b);
 }
 
-bool TField::AsBoolean() const {
-  if (dataType_ == ftVariant) {
-    Variant v = AsVariant();
-    return !v.IsNull() && v.ToBool();
-  }
-  std::string b;
-  if (!GetData(b)) return false;
-  if (dataType_ == ftBoolean) return FromNativeBytes<uint16_t>(b) != 0;
-  return Variant::Text(AsString()).ToBool();
-}
-
 void TField::SetAsBoolean(bool v) {
-  if (dataType_ == ftBoolean) {
+  if (Form() == F::Boolean) {
     std::string b = ToNativeBytes<uint16_t>(v ? 1 : 0);
     SetData(&b);
     return;
   }
-  if (IsIntegerType(dataType_)) {
+  if (IsInteger()) {
     SetAsLargeInt(v ? 1 : 0);
     return;
   }
   SetAsString(v ? "True" : "False");
 }
 
-TDateTime TField::AsDateTime() const {
-  if (dataType_ == ftVariant) {
-    Variant v = AsVariant();
-    return v.IsNull() ? 0 : v.ToDateTime();
-  }
-  std::string b;
-  if (!GetData(b)) return 0;
-  switch (dataType_) {
-    case ftDate:
-      return TimeStampToDateTime({0, FromNativeBytes<int32_t>(b)});
-    case ftTime:
-      return TimeStampToDateTime({FromNativeBytes<int32_t>(b), kDateDelta});
-    case ftDateTime:
-      return TimeStampToDateTime(MSecsToTimeStamp(FromNativeBytes<double>(b)));
-    default:
-      return Variant::Text(AsString()).ToDateTime();
-  }
-}
-
 void TField::SetAsDateTime(TDateTime v) {
   TTimeStamp ts = DateTimeToTimeStamp(v);
   std::string b;
-  switch (dataType_) {
-    case ftDate:
+  switch (Form()) {
+    case F::Date:
       b = ToNativeBytes<int32_t>(ts.Date);
       break;
-    case ftTime:
+    case F::Time:
       b = ToNativeBytes<int32_t>(ts.Time);
       break;
-    case ftDateTime:
+    case F::DateTime:
       b = ToNativeBytes<double>(TimeStampToMSecs(ts));
       break;
     default:
@@ -390,13 +397,6 @@ void TField::SetAsDateTime(TDateTime v) {
   SetData(&b);
 }
 
-std::u16string TField::AsWideString() const {
-  if (dataType_ != ftWideString) return AnsiToUtf16(AsString());
-  std::string b;
-  if (!GetData(b)) return {};
-  return std::u16string(reinterpret_cast<const char16_t*>(b.data()), b.size() / 2);
-}
-
 void TField::SetAsWideString(std::u16string_view v) {
   if (dataType_ != ftWideString) {
     SetAsString(Utf16ToAnsi(v));
@@ -404,15 +404,8 @@ void TField::SetAsWideString(std::u16string_view v) {
   }
   std::u16string s(v);
   if (size_ > 0 && s.size() > static_cast<size_t>(size_)) s.resize(static_cast<size_t>(size_));
-  std::string b(reinterpret_cast<const char*>(s.data()), s.size() * 2);
+  std::string b = Utf16ToBytes(s);
   SetData(&b);
-}
-
-std::string TField::AsBytes() const {
-  std::string b;
-  if (!GetData(b)) return {};
-  if (dataType_ == ftVarBytes) return b.size() >= 2 ? b.substr(2) : std::string();
-  return b;
 }
 
 void TField::SetAsBytes(std::string_view v) {
@@ -432,32 +425,6 @@ void TField::SetAsBytes(std::string_view v) {
   SetData(&b);
 }
 
-Variant TField::AsVariant() const {
-  if (dataType_ == ftVariant) return dataSet_ ? dataSet_->GetFieldVariant(*this) : Variant();
-  if (IsNull()) return {};
-  switch (dataType_) {
-    case ftSmallint:
-    case ftInteger:
-    case ftWord:
-    case ftAutoInc:
-    case ftLargeint:
-      return Variant::Integer(AsLargeInt());
-    case ftBoolean:
-      return Variant::Boolean(AsBoolean());
-    case ftFloat:
-    case ftCurrency:
-    case ftBCD:
-    case ftFMTBcd:
-      return Variant::Double(AsFloat());
-    case ftDate:
-    case ftTime:
-    case ftDateTime:
-      return Variant::DateTime(AsDateTime());
-    default:
-      return Variant::Text(AsString());
-  }
-}
-
 void TField::SetAsVariant(const Variant& v) {
   if (dataType_ == ftVariant) {
     CheckWritable();
@@ -470,16 +437,13 @@ void TField::SetAsVariant(const Variant& v) {
   }
   switch (v.kind()) {
     case Variant::Kind::Text:
-      if (dataType_ == ftBytes || dataType_ == ftVarBytes || dataType_ == ftBlob)
-        SetAsBytes(v.TextRef());
-      else
-        SetAsString(v.TextRef());
+      SetAsString(v.TextRef());
       return;
     case Variant::Kind::Integer:
       SetAsLargeInt(v.ToInt64());
       return;
     case Variant::Kind::Double:
-      if (dataType_ == ftFMTBcd || dataType_ == ftBCD)
+      if (Form() == F::FmtBcd || Form() == F::Bcd)
         SetAsString(FloatToStr(v.ToDouble()));
       else
         SetAsFloat(v.ToDouble());

@@ -80,11 +80,26 @@ class TField {
   Variant AsVariant() const;
   void SetAsVariant(const Variant& v);
 
+  /// The native form of the field's type (see dataset/field_type.h).
+  TValueForm Form() const;
+  bool IsInteger() const;
   bool IsStringType() const;
   bool IsBlobType() const { return dataType_ == ftBlob || dataType_ == ftMemo; }
 
  private:
   void CheckWritable() const;
+  // The current value: `none` for null, a variant field's value converted by
+  // `fromVariant`, else `fromNative` of the native bytes.
+  template <typename T, typename FromNative>
+  T Read(T none, T (Variant::*fromVariant)() const, FromNative fromNative) const {
+    if (dataType_ == ftVariant) {
+      const Variant v = AsVariant();
+      return v.IsNull() ? none : (v.*fromVariant)();
+    }
+    std::string b;
+    if (!GetData(b)) return none;
+    return fromNative(b);
+  }
 
   std::string fieldName_;
   TFieldType dataType_;

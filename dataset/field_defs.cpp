@@ -1,7 +1,7 @@
 // Field definition list with change notification.
 #include "dataset/field_defs.h"
 
-#include "base/codepage.h"
+#include "base/collation.h"
 
 namespace qualtren {
 

@@ -2,10 +2,12 @@
 #include "dataset/variant.h"
 
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 #include "base/codepage.h"
 #include "base/exception.h"
+#include "base/format.h"
 
 namespace qualtren {
 
@@ -17,21 +19,9 @@ namespace {
 }  // namespace
 
 const char* Variant::KindName(Kind k) {
-  switch (k) {
-    case Kind::Null:
-      return "Null";
-    case Kind::Text:
-      return "String";
-    case Kind::Integer:
-      return "Int64";
-    case Kind::Double:
-      return "Double";
-    case Kind::Boolean:
-      return "Boolean";
-    case Kind::DateTime:
-      return "Date";
-  }
-  return "Unknown";
+  static constexpr const char* kNames[] = {"Null", "String", "Int64", "Double", "Boolean", "Date"};
+  const auto i = static_cast<size_t>(k);
+  return i < std::size(kNames) ? kNames[i] : "Unknown";
 }
 
 std::string Variant::ToString() const {
@@ -52,31 +42,7 @@ std::string Variant::ToString() const {
   return {};
 }
 
-int64_t Variant::ToInt64() const {
-  switch (kind_) {
-    case Kind::Integer:
-      return std::get<int64_t>(value_);
-    case Kind::Double:
-    case Kind::DateTime: {
-      double d = std::get<double>(value_);
-      if (!std::isfinite(d) || std::fabs(d) > 9.2e18) CannotConvert(kind_, "Int64");
-      return static_cast<int64_t>(std::llround(d));
-    }
-    case Kind::Boolean:
-      return std::get<bool>(value_) ? -1 : 0;
-    case Kind::Text: {
-      double d;
-      if (!TryStrToFloat(TextRef(), d, FormatSettings().DecimalSeparator) || std::fabs(d) > 9.2e18)
-        CannotConvert(kind_, "Int64");
-      return static_cast<int64_t>(std::llround(d));
-    }
-    case Kind::Null:
-      CannotConvert(kind_, "Int64");
-  }
-  return 0;
-}
-
-double Variant::ToDouble() const {
+double Variant::NumberFor(const char* to) const {
   switch (kind_) {
     case Kind::Integer:
       return static_cast<double>(std::get<int64_t>(value_));
@@ -87,14 +53,24 @@ double Variant::ToDouble() const {
       return std::get<bool>(value_) ? -1.0 : 0.0;
     case Kind::Text: {
       double d;
-      if (!TryStrToFloat(TextRef(), d, FormatSettings().DecimalSeparator))
-        CannotConvert(kind_, "Double");
+      if (!TryStrToFloat(TextRef(), d, FormatSettings().DecimalSeparator)) CannotConvert(kind_, to);
       return d;
     }
     case Kind::Null:
-      CannotConvert(kind_, "Double");
+      CannotConvert(kind_, to);
   }
   return 0;
+}
+
+int64_t Variant::ToInt64() const {
+  if (kind_ == Kind::Integer) return std::get<int64_t>(value_);
+  const double d = NumberFor("Int64");
+  if (!std::isfinite(d) || std::fabs(d) > 9.2e18) CannotConvert(kind_, "Int64");
+  return static_cast<int64_t>(std::llround(d));
+}
+
+double Variant::ToDouble() const {
+  return NumberFor("Double");
 }
 
 bool Variant::ToBool() const {

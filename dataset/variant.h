@@ -41,6 +41,11 @@ class Variant {
   static const char* KindName(Kind k);
 
  private:
+  // The value as a number for a conversion to the kind named `to`: numbers
+  // and date-times as they are, booleans as -1 and 0, a text read as a
+  // number; EVariantError for null and for a text that is no number.
+  double NumberFor(const char* to) const;
+
   template <typename T>
   Variant(Kind k, T v) : kind_(k), value_(std::move(v)) {}
 

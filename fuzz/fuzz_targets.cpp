@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "base/codepage.h"
 #include "base/exception.h"
 #include "base/stream.h"
 #include "table/filter.h"

@@ -4,7 +4,8 @@
 #include <array>
 
 #include "base/codepage.h"
-#include "table/mem_data.h"
+#include "table/block_manager.h"
+#include "table/record_data.h"
 
 namespace qualtren {
 

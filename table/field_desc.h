@@ -1,5 +1,6 @@
 // Field descriptors of the record store: one per field, with the internal
-// type, where the value stands in the record and how many bytes it takes.
+// type, where the value stands in the record and how many bytes it takes;
+// the descriptor of a field type by the field-type rules.
 #pragma once
 
 #include <cstdint>
@@ -8,42 +9,9 @@
 #include <string_view>
 #include <vector>
 
-namespace qualtren {
+#include "dataset/field_type.h"
 
-// Internal types of the record store.
-enum TInternalType : uint16_t {
-  dtUnknown = 0,
-  dtString = 1,
-  dtShortint = 2,  // small integer whose definition has precision 1 to 4
-  dtSmallint = 3,
-  dtInteger = 4,
-  dtFloat = 5,
-  dtDate = 6,
-  dtTime = 7,
-  dtDateTime = 8,
-  dtWord = 9,
-  dtBoolean = 10,
-  dtLargeint = 11,
-  dtCurrency = 12,
-  dtBlob = 13,
-  dtMemo = 14,
-  dtObject = 15,
-  dtReference = 16,
-  dtArray = 17,
-  dtTable = 18,
-  dtVariant = 19,
-  dtFixedChar = 20,
-  dtBytes = 21,
-  dtVarBytes = 22,
-  dtExtString = 23,
-  dtInt32Largeint = 24,  // large integer held in 4 bytes (precision 1 to 10)
-  dtWideString = 25,
-  dtExtVarBytes = 26,
-  dtBCD = 27,
-  dtFMTBCD = 28,
-  dtGuid = 29,
-  dtExtWideString = 30,
-};
+namespace qualtren {
 
 enum class TFieldDescKind : uint8_t { Data, Calculated };
 
@@ -80,5 +48,18 @@ class TFieldDescs {
  private:
   std::vector<std::unique_ptr<TFieldDesc>> items_;
 };
+
+/// Raises the store's error for a field type that a table cannot hold.
+[[noreturn]] void UnsupportedFieldType();
+
+/// Sets the internal type, the bytes in the record, the length and the scale
+/// of a descriptor for a field type with the definition's size and
+/// precision; raises for a type that a table cannot hold and for a size
+/// beyond what a table file can describe.
+void DescribeFieldType(TFieldDesc& desc, TFieldType type, int size, int precision);
+
+/// The field type that the store reports for an internal type (ftUnknown
+/// for one that a table never creates).
+TFieldType ReportedFieldType(uint16_t internalType);
 
 }  // namespace qualtren

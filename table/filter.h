@@ -6,10 +6,9 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <type_traits>
-#include <utility>
 #include <vector>
 
+#include "base/function_ref.h"
 #include "dataset/variant.h"
 #include "table/field_desc.h"
 
@@ -50,29 +49,6 @@ struct TExpressionNode {
   // page that was active then.
   mutable Variant Folded;
   mutable int FoldedCodePage = 0;
-};
-
-/// A light, non-owning reference to a callable of the signature R(A...),
-/// taken for the length of one call.
-template <typename Signature>
-class TFunctionRef;
-
-template <typename R, typename... A>
-class TFunctionRef<R(A...)> {
- public:
-  template <typename F>
-  requires(!std::is_same_v<std::remove_cvref_t<F>, TFunctionRef>)
-      TFunctionRef(F&& f)  // NOLINT: implicit on purpose, like a function reference
-      : object_(const_cast<void*>(static_cast<const void*>(std::addressof(f)))),
-        call_([](void* o, A... args) -> R {
-          return (*static_cast<std::remove_reference_t<F>*>(o))(std::forward<A>(args)...);
-        }) {}
-
-  R operator()(A... args) const { return call_(object_, std::forward<A>(args)...); }
-
- private:
-  void* object_;
-  R (*call_)(void*, A...);
 };
 
 /// Reads one field's value of the record under test (null, text, integer,

@@ -16,11 +16,6 @@ bool BlankText(const std::string& text) {
 }
 }  // namespace
 
-std::function<void(const std::exception&)>& ApplicationExceptionHandler() {
-  static std::function<void(const std::exception&)> handler;
-  return handler;
-}
-
 TMemDataSet::TMemDataSet(std::string name, std::unique_ptr<TMemData> data)
     : TDataSet(std::move(name)), data_(std::move(data)) {
   data_->SetCalcHook([this](uint8_t* buffer) { RunCalcFields(buffer); });
@@ -52,8 +47,7 @@ void TMemDataSet::InternalOpen() {
   activeItem_ = nullptr;
   if (!data_->SortColumns().empty()) data_->SortItems();
   if (Filtered()) {
-    data_->FilterCaseInsensitive = (FilterOptions() & foCaseInsensitive) != 0;
-    data_->FilterNoPartialCompare = (FilterOptions() & foNoPartialCompare) != 0;
+    data_->SetFilterOptions(FilterOptions());
     data_->SetFilterHook(nullptr);
     InstallFilterHook();
     HandFilterToStore(Filter(), true);
@@ -277,7 +271,7 @@ void TMemDataSet::InstallFilterHook() {
     try {
       OnFilterRecord()(*this, accept);
     } catch (const std::exception& e) {
-      if (ApplicationExceptionHandler()) ApplicationExceptionHandler()(e);
+      if (filterErrorHandler_) filterErrorHandler_(e);
     }
     filterRecord_ = savedRecord;
     SetState(saved);
@@ -290,48 +284,44 @@ void TMemDataSet::ApplyFilterChange() {
   First();
 }
 
+void TMemDataSet::BrowseAtCurrent() {
+  if (!Active()) return;
+  CheckBrowseMode();
+  SyncStoreToCurrent();
+}
+
 void TMemDataSet::SetFilter(const std::string& text) {
-  if (Active()) {
-    CheckBrowseMode();
-    SyncStoreToCurrent();
-  }
-  if (text == Filter()) return;
-  HandFilterToStore(text, Filtered());
-  TDataSet::SetFilter(text);
-  if (Active() && Filtered()) ApplyFilterChange();
+  ChangeFilter(text, FilterOptions());
 }
 
 void TMemDataSet::SetFilterOptions(TFilterOptions options) {
-  if (Active()) {
-    CheckBrowseMode();
-    SyncStoreToCurrent();
-  }
-  if (options == FilterOptions()) return;
-  bool oldCase = data_->FilterCaseInsensitive, oldPartial = data_->FilterNoPartialCompare;
-  data_->FilterCaseInsensitive = (options & foCaseInsensitive) != 0;
-  data_->FilterNoPartialCompare = (options & foNoPartialCompare) != 0;
+  ChangeFilter(Filter(), options);
+}
+
+void TMemDataSet::ChangeFilter(const std::string& text, TFilterOptions options) {
+  BrowseAtCurrent();
+  if (text == Filter() && options == FilterOptions()) return;
+  // A text that fails to parse leaves the filter and its options as they were.
+  const TFilterOptions old = data_->FilterOptions();
+  data_->SetFilterOptions(options);
   try {
-    HandFilterToStore(Filter(), Filtered());
+    HandFilterToStore(text, Filtered());
   } catch (...) {
-    data_->FilterCaseInsensitive = oldCase;
-    data_->FilterNoPartialCompare = oldPartial;
+    data_->SetFilterOptions(old);
     throw;
   }
+  TDataSet::SetFilter(text);
   TDataSet::SetFilterOptions(options);
   if (Active() && Filtered()) ApplyFilterChange();
 }
 
 void TMemDataSet::SetFiltered(bool on) {
-  if (Active()) {
-    CheckBrowseMode();
-    SyncStoreToCurrent();
-  }
+  BrowseAtCurrent();
   if (on == Filtered()) return;
   data_->SetFilterHook(nullptr);
   data_->SetFilterText({});
   if (on) {
-    data_->FilterCaseInsensitive = (FilterOptions() & foCaseInsensitive) != 0;
-    data_->FilterNoPartialCompare = (FilterOptions() & foNoPartialCompare) != 0;
+    data_->SetFilterOptions(FilterOptions());
     TDataSet::SetFiltered(true);
     try {
       InstallFilterHook();
@@ -348,10 +338,7 @@ void TMemDataSet::SetFiltered(bool on) {
 }
 
 void TMemDataSet::SetOnFilterRecord(FilterRecordEvent handler) {
-  if (Active()) {
-    CheckBrowseMode();
-    SyncStoreToCurrent();
-  }
+  BrowseAtCurrent();
   TDataSet::SetOnFilterRecord(std::move(handler));
   InstallFilterHook();
   if (Active()) ApplyFilterChange();

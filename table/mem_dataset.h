@@ -15,10 +15,6 @@
 
 namespace qualtren {
 
-// Shows an error raised inside a record-filter handler (the application's
-// exception display); without one installed the error is dropped.
-std::function<void(const std::exception&)>& ApplicationExceptionHandler();
-
 class TMemDataSet : public TDataSet {
  public:
   explicit TMemDataSet(std::string name, std::unique_ptr<TMemData> data);
@@ -32,6 +28,12 @@ class TMemDataSet : public TDataSet {
   void SetFilterOptions(TFilterOptions options) override;
   void SetFiltered(bool on) override;
   void SetOnFilterRecord(FilterRecordEvent handler) override;
+
+  /// Shows an error raised inside the OnFilterRecord handler (the
+  /// application's exception display); without one the error is dropped.
+  /// Either way the record keeps the Accept value that the handler had set.
+  using ErrorHandler = std::function<void(const std::exception&)>;
+  void SetFilterErrorHandler(ErrorHandler handler) { filterErrorHandler_ = std::move(handler); }
 
   const std::string& IndexFieldNames() const { return indexFieldNames_; }
   void SetIndexFieldNames(const std::string& text);
@@ -69,6 +71,11 @@ class TMemDataSet : public TDataSet {
   // Builds the definitions and field objects around an open store.
   virtual void OpenStore();
   void BindFields();
+  // Brings an open dataset to browse mode, the store on its current record.
+  void BrowseAtCurrent();
+  // Sets the filter text and options in one routine: nothing happens when
+  // both are unchanged; a text that fails to parse changes neither.
+  void ChangeFilter(const std::string& text, TFilterOptions options);
   // Runs the filter change on an open dataset: filter updated, re-read, first record.
   void ApplyFilterChange();
   void SyncStoreToCurrent();
@@ -87,6 +94,8 @@ class TMemDataSet : public TDataSet {
   bool defsFromFields_ = false;
 
  private:
+  ErrorHandler filterErrorHandler_;
+
   const uint8_t* ActiveRecord() const;
   // Computes the calculated fields of a buffer through OnCalcFields.
   void RunCalcFields(uint8_t* buffer);

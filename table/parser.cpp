@@ -4,8 +4,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "base/codepage.h"
+#include "base/ascii.h"
 #include "base/exception.h"
+#include "base/format.h"
 
 namespace qualtren {
 
@@ -116,8 +117,7 @@ const TToken& TParser::Next() {
     if (len <= keywords_.MaxLength()) {
       char folded[16];
       for (size_t i = 0; i < len; ++i) {
-        char d = text_[start + i];
-        folded[i] = (d >= 'a' && d <= 'z') ? static_cast<char>(d - 'a' + 'A') : d;
+        folded[i] = UpperAscii(text_[start + i]);
       }
       if (const TLexEntry* e = keywords_.Find(std::string_view(folded, len))) {
         token_.Kind = TTokenKind::Keyword;
@@ -145,6 +145,19 @@ const TToken& TParser::Next() {
 }
 
 TBoolParser::TBoolParser(std::string_view text) : TParser(text, Symbols(), Keywords()) {}
+
+bool TBoolParser::ReadBracketedName(std::string& name) {
+  SetOmitBlanks(false);
+  for (Next(); Current().Kind != TTokenKind::End && !IsSymbol(bcCloseBracket); Next()) {
+    if (Current().Kind == TTokenKind::Comment) {
+      SetOmitBlanks(true);
+      return false;
+    }
+    name += Current().Text;
+  }
+  SetOmitBlanks(true);
+  return true;
+}
 
 const TLexTable& TBoolParser::Symbols() {
   static const TLexTable table{

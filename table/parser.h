@@ -119,6 +119,11 @@ class TBoolParser : public TParser {
            Current().Text[0] == c;
   }
 
+  /// On a "[": joins the texts of the tokens up to "]" or the end of the
+  /// text, blank runs included, into name, and stays on that "]" (or the
+  /// end); false when a comment stands inside.
+  bool ReadBracketedName(std::string& name);
+
   static const TLexTable& Symbols();
   static const TLexTable& Keywords();
 };

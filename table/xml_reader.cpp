@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/ascii.h"
 #include "base/exception.h"
 
 namespace qualtren {
@@ -24,13 +25,6 @@ bool IsNameChar(char c) {
 bool IsTextChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
          c == ':';
-}
-
-std::string AsciiLower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
 }
 
 std::string_view Trim(std::string_view s) {
@@ -384,7 +378,7 @@ void XmlTextReader::MoveToAttribute(int i) {
 
 std::optional<std::string> XmlTextReader::GetAttribute(std::string_view lowerName) const {
   for (const TXmlAttribute& a : attributes_)
-    if (AsciiLower(a.Name) == lowerName) return a.Value;
+    if (LowerAscii(a.Name) == lowerName) return a.Value;
   return std::nullopt;
 }
 

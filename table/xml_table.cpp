@@ -8,9 +8,12 @@
 #include <map>
 #include <optional>
 
-#include "base/codepage.h"
+#include "base/ascii.h"
 #include "base/datetime.h"
 #include "base/exception.h"
+#include "base/format.h"
+#include "base/utf.h"
+#include "table/virtual_table.h"
 
 namespace qualtren {
 
@@ -20,22 +23,8 @@ namespace {
   throw EXmlError("Invalid XML document");
 }
 
-std::string AsciiUpper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
-std::string AsciiLower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
 bool IsElement(const XmlTextReader& reader, TXmlNodeType type, std::string_view upperName) {
-  return reader.NodeType() == type && AsciiUpper(reader.Name()) == upperName;
+  return reader.NodeType() == type && UpperAscii(reader.Name()) == upperName;
 }
 
 int XmlStrToInt(const std::string& text) {
@@ -129,50 +118,12 @@ std::optional<TFieldType> MapDataType(const std::string& type, const std::string
   return std::nullopt;
 }
 
-// Types whose definition takes its size from dt:maxlength.
-bool IsSizedType(TFieldType t) {
-  switch (t) {
-    case ftString:
-    case ftBCD:
-    case ftBytes:
-    case ftVarBytes:
-    case ftBlob:
-    case ftMemo:
-    case ftFixedChar:
-    case ftWideString:
-    case ftVariant:
-    case ftGuid:
-    case ftTimeStamp:
-    case ftFMTBcd:
-      return true;
-    default:
-      return false;
-  }
-}
-
-// Types whose definition takes its precision from rs:precision.
-bool HasPrecision(TFieldType t) {
-  switch (t) {
-    case ftSmallint:
-    case ftInteger:
-    case ftFloat:
-    case ftCurrency:
-    case ftDate:
-    case ftTime:
-    case ftDateTime:
-    case ftLargeint:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // Adds the definition described by the S:DATATYPE element the reader is on.
 void AddDataType(const XmlTextReader& reader, TFieldDefs& defs, const std::string& name,
                  const std::string& tableName) {
   auto lowered = [&](std::string_view attr) -> std::optional<std::string> {
     std::optional<std::string> v = reader.GetAttribute(attr);
-    if (v) *v = AsciiLower(*v);
+    if (v) *v = LowerAscii(*v);
     return v;
   };
   std::string type = lowered("dt:type").value_or("");
@@ -183,7 +134,8 @@ void AddDataType(const XmlTextReader& reader, TFieldDefs& defs, const std::strin
   int precision = (v = lowered("rs:precision")) ? XmlStrToInt(*v) : 0;
   int scale = (v = lowered("rs:scale")) ? XmlStrToInt(*v) : 0;
   bool fixed = (v = lowered("rs:fixedlength")) ? XmlStrToBool(*v) : false;
-  bool maybeNull = (v = lowered("rs:maybenull")) ? XmlStrToBool(*v) : false;
+  // Only a column that says it may not be null is required.
+  bool required = (v = lowered("rs:maybenull")) ? !XmlStrToBool(*v) : false;
   bool isLong = (v = lowered("rs:long")) ? XmlStrToBool(*v) : false;
 
   if (type.empty() && dbtype.empty()) InvalidDocument();
@@ -193,7 +145,7 @@ void AddDataType(const XmlTextReader& reader, TFieldDefs& defs, const std::strin
   if (!mapped) DatabaseError("Data type is not supported", tableName);
   TFieldType ft = *mapped;
 
-  int size = IsSizedType(ft) ? length : 0;
+  int size = FieldTypeRule(ft).SizeFromMaxLength ? length : 0;
   if (isLong) size = 0;
   if (ft == ftGuid) size = 38;
   if (ft == ftBytes && !fixed) ft = ftVarBytes;
@@ -201,8 +153,8 @@ void AddDataType(const XmlTextReader& reader, TFieldDefs& defs, const std::strin
   // One change notification per definition, made when it is complete.
   defs.BeginUpdate();
   try {
-    TFieldDef& def = defs.Add(name, ft, size, !maybeNull);
-    if (HasPrecision(ft)) def.Precision = precision;
+    TFieldDef& def = defs.Add(name, ft, size, required);
+    if (FieldTypeRule(ft).PrecisionInFile) def.Precision = precision;
     if (ft == ftBCD || ft == ftFMTBcd) {
       def.Precision = precision;
       def.Size = scale;
@@ -264,7 +216,7 @@ bool XmlStrToBool(const std::string& text) {
   double d = 0;
   if (TryStrToFloat(text, d, '.') || TryStrToFloat(text, d, FormatSettings().DecimalSeparator))
     return d != 0;
-  std::string lower = AsciiLower(text);
+  std::string lower = LowerAscii(text);
   if (lower == "true") return true;
   if (lower == "false") return false;
   throw EConvertError(Format("'%s' is not a valid boolean value", {text}));
@@ -372,6 +324,10 @@ void ReadXmlRows(XmlTextReader& reader, TDataSet& table, const std::vector<TXmlA
       table.Cancel();
     }
   }
+}
+
+void TXmlTableReader::ReadRecords(TVirtualTable& table) {
+  ReadXmlRows(reader_, table, aliases_);
 }
 
 }  // namespace qualtren

@@ -8,6 +8,7 @@
 
 #include "dataset/dataset.h"
 #include "dataset/field_defs.h"
+#include "table/table_image.h"
 #include "table/xml_reader.h"
 
 namespace qualtren {
@@ -29,6 +30,27 @@ void ReadXmlSchema(XmlTextReader& reader, TFieldDefs& defs, std::vector<TXmlAlia
 // record to the open dataset for each; a row that cannot be stored is
 // cancelled and dropped without a message.
 void ReadXmlRows(XmlTextReader& reader, TDataSet& table, const std::vector<TXmlAlias>& aliases);
+
+/// The XML form behind the reading interface of a table image: the schema
+/// gives the definitions, the rows the records; it lists no field objects.
+class TXmlTableReader : public TTableImageReader {
+ public:
+  TXmlTableReader(TStream& stream, std::string tableName)
+      : reader_(stream), tableName_(std::move(tableName)) {}
+
+  int Version() const override { return -1; }
+  void ReadDefinitions(TFieldDefs& defs) override {
+    ReadXmlSchema(reader_, defs, aliases_, tableName_);
+  }
+  void ReadFieldObjects(TVirtualTable&) override {}
+  bool HasRecords() const override { return true; }
+  void ReadRecords(TVirtualTable& table) override;
+
+ private:
+  XmlTextReader reader_;
+  std::string tableName_;
+  std::vector<TXmlAlias> aliases_;
+};
 
 // Attribute value conversions, exposed for the tests.
 // A number (non-zero is true) or True / False in any letter case; otherwise

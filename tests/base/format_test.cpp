@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "base/codepage.h"
 #include "base/datetime.h"
+#include "base/format.h"
 
 namespace qualtren {
 namespace {

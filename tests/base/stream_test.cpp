@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "base/exception.h"
 
@@ -39,6 +40,13 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// Writes a whole file through TAtomicFileWriter and commits it.
+void WriteAtomically(const std::string& target, std::string_view bytes) {
+  TAtomicFileWriter w(target);
+  w.Stream().WriteBytes(bytes);
+  w.Commit();
+}
 
 void WriteFile(const std::string& name, const std::string& bytes) {
   std::ofstream(name, std::ios::binary) << bytes;
@@ -148,11 +156,7 @@ TEST(Stream, AtomicWriterLeavesTheOldFileWholeWithoutCommit) {
   EXPECT_EQ(dir.Count(), 1u);
   // A file that did not exist is created.
   std::string fresh = dir.File("fresh.vtd");
-  {
-    TAtomicFileWriter w(fresh);
-    w.Stream().WriteBytes("x");
-    w.Commit();
-  }
+  WriteAtomically(fresh, "x");
   EXPECT_EQ(ReadWholeFile(fresh), "x");
 }
 
@@ -160,24 +164,14 @@ TEST(Stream, AtomicWriterKeepsPermissions) {
   TempDir dir;
   std::string target = dir.File("script.sql");
   WriteFile(target, "a");
-  ASSERT_EQ(::chmod(target.c_str(), 0751), 0);
-  {
-    TAtomicFileWriter w(target);
-    w.Stream().WriteBytes("b");
-    w.Commit();
+  // The second mode does not even let the owner read the file.
+  for (const auto& [mode, bytes] : {std::pair{0751u, "b"}, std::pair{0220u, "c"}}) {
+    ASSERT_EQ(::chmod(target.c_str(), mode), 0);
+    WriteAtomically(target, bytes);
+    struct stat st;
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode);
   }
-  struct stat st;
-  ASSERT_EQ(::stat(target.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0751u);
-  // Even a mode that does not let the owner read the file.
-  ASSERT_EQ(::chmod(target.c_str(), 0220), 0);
-  {
-    TAtomicFileWriter w(target);
-    w.Stream().WriteBytes("c");
-    w.Commit();
-  }
-  ASSERT_EQ(::stat(target.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0220u);
   ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
   EXPECT_EQ(ReadWholeFile(target), "c");
 }

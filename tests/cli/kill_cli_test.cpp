@@ -36,10 +36,14 @@ TEST_F(KillCli, KilledRunsLoseNothingAndTheNextRunLeavesNothingStray) {
     Write("d" + name(i), original(i));
     Write("ref" + name(i), original(i));
   }
-  ASSERT_EQ(Run("files ref --tables t --mask '*.sql' --backup ''").Status, 0);
+  // Its length sets when the killed runs are killed: somewhere inside.
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(Run("files ref --tables t --mask '*.sql' --jobs 2").Status, 0);
+  const auto length = std::chrono::steady_clock::now() - start;
   std::vector<std::string> translated;
   for (int i = 0; i < kFiles; ++i)
     translated.push_back(Read("ref" + name(i)));
+  ASSERT_EQ(Read("ref" + name(0) + "bak"), original(0));
 
   auto checkFiles = [&](const std::string& when) {
     for (int i = 0; i < kFiles; ++i) {
@@ -67,7 +71,7 @@ TEST_F(KillCli, KilledRunsLoseNothingAndTheNextRunLeavesNothingStray) {
               "--jobs", "2", static_cast<char*>(nullptr));
       ::_exit(127);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10 + random() % 500));
+    std::this_thread::sleep_for(length * (0.05 + 0.85 * (random() % 1000) / 1000.0));
     ::kill(pid, SIGKILL);
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);

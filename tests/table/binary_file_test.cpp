@@ -17,25 +17,10 @@
 namespace qualtren {
 namespace {
 
-using testing::AddRow;
-using testing::Column;
-using testing::Image;
-using testing::LE;
-using testing::Load;
-using testing::Save;
-using testing::ScratchDir;
+// The helpers of image_builder.h and table_fixture.h.
+using namespace testing;
 
 const std::string kEmptyImage("\x03\0\0\0\0\0\0\0\0\0", 10);
-
-// The message of the error that loading image raises ("" when none).
-std::string LoadError(TVirtualTable& t, const std::string& image, bool loadDefs = true) {
-  try {
-    Load(t, image, loadDefs);
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "";
-}
 
 // The native bytes of a field of the current record ("<null>" when null).
 std::string Native(TVirtualTable& t, const char* field) {
@@ -234,6 +219,27 @@ TEST(BinaryFile, DataOnlyLoadMatchesFieldsByName) {
   EXPECT_EQ(Column(t, "a"), (std::vector<std::string>{"a1", "a2"}));
   for (t.First(); !t.Eof(); t.Next())
     EXPECT_TRUE(t.FieldByName("C").IsNull());
+}
+
+// More data field objects than definitions: the field objects then describe
+// the table, but each record holds one value per definition of the file, in
+// file order.
+TEST(BinaryFile, ValuesFollowTheFileDefinitionsWhenFieldObjectsOutnumberThem) {
+  Image img;
+  img.U16(3).U16(2).Def("N", ftInteger, 0).Def("S", ftString, 10).U16(3);
+  img.FieldObject("N", 0, ftInteger, 0).FieldObject("X", 0, ftInteger, 0);
+  img.FieldObject("S", 0, ftString, 10).I32(2);
+  img.Value(LE<int32_t>(1)).Value("one").Value(LE<int32_t>(2)).Value("two");
+  TVirtualTable t("t");
+  ASSERT_EQ(LoadError(t, img.Bytes()), "");
+  t.Open();
+  ASSERT_EQ(t.FieldDefs().Count(), 3u);
+  EXPECT_EQ(t.FieldDefs()[1].Name, "X");
+  EXPECT_EQ(Column(t, "N"), (std::vector<std::string>{"1", "2"}));
+  EXPECT_EQ(Column(t, "S"), (std::vector<std::string>{"one", "two"}));
+  EXPECT_EQ(Column(t, "X"), (std::vector<std::string>{"", ""}));
+  for (t.First(); !t.Eof(); t.Next())
+    EXPECT_TRUE(t.FieldByName("X").IsNull());
 }
 
 TEST(BinaryFile, LargeintWidthFollowsPrecision) {

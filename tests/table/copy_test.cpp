@@ -106,6 +106,33 @@ TEST(CopyTest, CopyDataSetCopiesEveryValueKeepsReadOnlyAndTheSourcePosition) {
   EXPECT_EQ(v.FieldDefs().Count(), 10u);
 }
 
+TEST(CopyTest, OnlyABcdFieldCarriesItsPrecision) {
+  // A large integer of precision 10 would be held in 4 bytes by the copy.
+  TClientDataSet cds("cds");
+  cds.FieldDefs().Add("Big", ftLargeint).Precision = 10;
+  cds.FieldDefs().Add("Small", ftSmallint).Precision = 3;
+  cds.FieldDefs().Add("Money", ftBCD, 4).Precision = 12;
+  cds.FieldDefs().Add("Dec", ftFMTBcd, 2).Precision = 20;
+  cds.Open();
+  cds.Append();
+  cds.FieldByName("Big").SetAsLargeInt(5000000000LL);
+  cds.FieldByName("Small").SetAsInteger(30000);
+  cds.FieldByName("Money").SetAsString("12.5");
+  cds.FieldByName("Dec").SetAsString("123.45");
+  cds.Post();
+  TVirtualTable t("t");
+  t.CopyDataSet(cds);
+  EXPECT_EQ(t.FieldDefs().Find("Big")->Precision, 0);
+  EXPECT_EQ(t.FieldDefs().Find("Small")->Precision, 0);
+  EXPECT_EQ(t.FieldDefs().Find("Money")->Precision, 12);
+  EXPECT_EQ(t.FieldDefs().Find("Dec")->Precision, 0);
+  t.Open();
+  EXPECT_EQ(t.FieldByName("Big").AsLargeInt(), 5000000000LL);
+  EXPECT_EQ(t.FieldByName("Small").AsInteger(), 30000);
+  EXPECT_EQ(t.FieldByName("Money").AsFloat(), 12.5);
+  EXPECT_EQ(t.FieldByName("Dec").AsFloat(), 123.45);
+}
+
 TEST(CopyTest, ClosedSourceAndCalculatedSourceFields) {
   TClientDataSet cds("cds");
   cds.AddField(CreateField(ftString, "A", 8));

@@ -44,6 +44,17 @@ class FilterTable : public ::testing::Test {
     t.FieldByName("Id").SetAsInteger(id);
     t.Post();
   }
+  // Records 1 to count, odd and even by FieldName, filtered by `filter`
+  // ignoring case.
+  static void OddAndEven(TVirtualTable& t, int count, const char* filter) {
+    MakeColumns(t);
+    t.Open();
+    for (int i = 1; i <= count; ++i)
+      AddColumn(t, i, "T", i % 2 ? "odd" : "even");
+    t.SetFilterOptions(foCaseInsensitive);
+    t.SetFilter(filter);
+    t.SetFiltered(true);
+  }
   // The ids of the records that pass, in order; the table is left on its
   // first passing record.
   static std::vector<int> Ids(TVirtualTable& t) {
@@ -67,13 +78,7 @@ class FilterTable : public ::testing::Test {
 
 TEST_F(FilterTable, SettingTheSameTextOrOptionsDoesNotMove) {
   TVirtualTable t("t");
-  MakeColumns(t);
-  t.Open();
-  for (int i = 1; i <= 5; ++i)
-    AddColumn(t, i, "T", i % 2 ? "odd" : "even");
-  t.SetFilterOptions(foCaseInsensitive);
-  t.SetFilter("FieldName = 'ODD'");
-  t.SetFiltered(true);
+  OddAndEven(t, 5, "FieldName = 'ODD'");
   EXPECT_EQ(t.RecordCount(), 3);
   t.Next();
   t.Next();
@@ -100,13 +105,7 @@ TEST_F(FilterTable, SettingTheSameTextOrOptionsDoesNotMove) {
 
 TEST_F(FilterTable, RejectedTextsLeaveTheProperties) {
   TVirtualTable t("t");
-  MakeColumns(t);
-  t.Open();
-  for (int i = 1; i <= 4; ++i)
-    AddColumn(t, i, "T", i % 2 ? "odd" : "even");
-  t.SetFilterOptions(foCaseInsensitive);
-  t.SetFilter("FieldName = 'even'");
-  t.SetFiltered(true);
+  OddAndEven(t, 4, "FieldName = 'even'");
   for (const char* bad : {"FieldName = ", "FieldName = 'x' // note", "FieldName = 'x' x",
                           "Nope = 'x'", "FieldName = 'x' \x01"}) {
     EXPECT_NE(Error([&] { t.SetFilter(bad); }), "") << bad;
@@ -202,6 +201,26 @@ TEST_F(FilterTable, RecordFilterHookIsAskedFirst) {
   calls = 0;
   EXPECT_EQ(t.RecordCount(), 6);
   EXPECT_EQ(calls, 0);
+
+  // An error raised by the handler goes to the table's error handler; the
+  // record keeps the Accept that the handler had set before it raised.
+  t.SetFilter("");
+  std::vector<std::string> shown;
+  t.SetFilterErrorHandler([&](const std::exception& e) { shown.push_back(e.what()); });
+  t.SetOnFilterRecord([&](TDataSet& ds, bool& accept) {
+    const int n = ds.FieldByName("N").AsInteger();
+    accept = n % 3 == 0;
+    if (n > 4) throw EDatabaseError("record " + std::to_string(n));
+  });
+  t.SetFiltered(true);
+  EXPECT_EQ(Column(t, "N"), (std::vector<std::string>{"3", "6"}));
+  EXPECT_EQ(shown, (std::vector<std::string>{"record 5", "record 6"}));
+  // Without an error handler the error is dropped.
+  t.SetFilterErrorHandler(nullptr);
+  t.SetFiltered(false);
+  t.SetFiltered(true);
+  EXPECT_EQ(t.RecordCount(), 2);
+  EXPECT_EQ(shown.size(), 2u);
 }
 
 TEST_F(FilterTable, LookupFilterOnALargeTable) {
@@ -218,7 +237,7 @@ TEST_F(FilterTable, LookupFilterOnALargeTable) {
   t.SetFilterOptions(foCaseInsensitive);
   for (bool index : {true, false}) {
     SCOPED_TRACE(index);
-    t.Data().UseEqualityIndex = index;
+    t.Data().SetUseEqualityIndex(index);
     t.SetFilter("");
     t.SetFiltered(true);
     t.SetFilter("FieldName = 'x'  and TableName = 'y'");
@@ -313,7 +332,7 @@ TEST_F(FilterTable, EqualityIndexAgreesWithTheScan) {
     MakeColumns(*t);
     t->Open();
   }
-  scanned.Data().UseEqualityIndex = false;
+  scanned.Data().SetUseEqualityIndex(false);
   std::mt19937 data(7);
   for (int i = 1; i <= kRecords; ++i) {
     const char* a = values[data() % values.size()];

@@ -9,6 +9,7 @@
 #include "base/codepage.h"
 #include "base/datetime.h"
 #include "base/exception.h"
+#include "base/format.h"
 #include "table/parser.h"
 
 namespace qualtren {
@@ -52,6 +53,21 @@ class FilterTest : public ::testing::Test {
   }
   bool Passes(std::string_view filter, const Record& rec, bool ci = false, bool noPartial = false) {
     return Eval(*TFilterExpression::Parse(filter, fields_), rec, ci, noPartial);
+  }
+  // Under which options a case is evaluated.
+  enum Options { kPartial, kFolded, kExact, kFoldedExact };
+  struct Case {
+    std::string_view filter;
+    Record record;
+    Options options;
+    bool passes;
+  };
+  void ExpectCases(std::initializer_list<Case> cases) {
+    for (const Case& c : cases) {
+      const bool ci = c.options == kFolded || c.options == kFoldedExact;
+      const bool exact = c.options == kExact || c.options == kFoldedExact;
+      EXPECT_EQ(Passes(c.filter, c.record, ci, exact), c.passes) << c.filter << " " << c.options;
+    }
   }
   static Record Text(const char* field, std::string value) {
     return Record{{field, Variant::Text(std::move(value))}};
@@ -159,37 +175,46 @@ TEST_F(FilterTest, PatternsUnderPartialCompare) {
     EXPECT_TRUE(Passes("TableName = 'ab%'", Text("TableName", v))) << v;
   for (const char* v : {"ac", "abbc", "a*c"})
     EXPECT_TRUE(Passes("TableName = 'a*c'", Text("TableName", v))) << v;
-  EXPECT_FALSE(Passes("TableName = 'a*c'", Text("TableName", "abcd")));
   // Blanks are not ignored.
   for (const char* v : {"abc", " ab", "ab "})
     EXPECT_FALSE(Passes("TableName = 'ab'", Text("TableName", v))) << v;
-  EXPECT_TRUE(Passes("TableName LIKE 'a%'", Text("TableName", "abc")));
-  EXPECT_TRUE(Passes("TableName <> 'a%'", Text("TableName", "bac")));
-  EXPECT_FALSE(Passes("TableName <> 'a%'", Text("TableName", "abc")));
-
-  // With no partial compare, = and LIKE are plain equality.
-  EXPECT_TRUE(Passes("TableName = 'a_c'", Text("TableName", "a_c"), false, true));
-  EXPECT_FALSE(Passes("TableName = 'a_c'", Text("TableName", "abc"), false, true));
-  EXPECT_FALSE(Passes("TableName LIKE 'ab%'", Text("TableName", "abc"), false, true));
-  EXPECT_TRUE(Passes("TableName = 'A_C'", Text("TableName", "a_c"), true, true));
-  EXPECT_TRUE(Passes("TableName <> 'a_c'", Text("TableName", "abc"), false, true));
+  const Record abc = Text("TableName", "abc"), abcd = Text("TableName", "abcd");
+  const Record bac = Text("TableName", "bac"), a_c = Text("TableName", "a_c");
+  ExpectCases({
+      {"TableName = 'a*c'", abcd, kPartial, false},
+      {"TableName LIKE 'a%'", abc, kPartial, true},
+      {"TableName <> 'a%'", bac, kPartial, true},
+      {"TableName <> 'a%'", abc, kPartial, false},
+      // With no partial compare, = and LIKE are plain equality.
+      {"TableName = 'a_c'", a_c, kExact, true},
+      {"TableName = 'a_c'", abc, kExact, false},
+      {"TableName LIKE 'ab%'", abc, kExact, false},
+      {"TableName = 'A_C'", a_c, kFoldedExact, true},
+      {"TableName <> 'a_c'", abc, kExact, true},
+  });
 }
 
 TEST(PatternMatchTest, WholeSubjectWithBacktracking) {
-  EXPECT_TRUE(PatternMatch("", ""));
-  EXPECT_FALSE(PatternMatch("a", ""));
-  EXPECT_FALSE(PatternMatch("", "_"));
-  EXPECT_TRUE(PatternMatch("", "%"));
-  EXPECT_TRUE(PatternMatch("", "*%"));
-  EXPECT_TRUE(PatternMatch("a", "a%%"));
-  EXPECT_TRUE(PatternMatch("aXbYbZc", "a*b*c"));
-  EXPECT_FALSE(PatternMatch("aXbYbZ", "a*b*c"));
-  EXPECT_TRUE(PatternMatch("abab", "*ab"));
-  EXPECT_TRUE(PatternMatch("mississippi", "m*iss*pi"));
-  EXPECT_FALSE(PatternMatch("mississippi", "m*iss*pix"));
-  EXPECT_TRUE(PatternMatch("abc", "_%_"));
-  EXPECT_FALSE(PatternMatch("a", "_%_"));
-  EXPECT_TRUE(PatternMatch("a%c", "a%c"));
+  struct Case {
+    const char* subject;
+    const char* pattern;
+    bool matches;
+  };
+  for (const Case& c : std::initializer_list<Case>{{"", "", true},
+                                                   {"a", "", false},
+                                                   {"", "_", false},
+                                                   {"", "%", true},
+                                                   {"", "*%", true},
+                                                   {"a", "a%%", true},
+                                                   {"aXbYbZc", "a*b*c", true},
+                                                   {"aXbYbZ", "a*b*c", false},
+                                                   {"abab", "*ab", true},
+                                                   {"mississippi", "m*iss*pi", true},
+                                                   {"mississippi", "m*iss*pix", false},
+                                                   {"abc", "_%_", true},
+                                                   {"a", "_%_", false},
+                                                   {"a%c", "a%c", true}})
+    EXPECT_EQ(PatternMatch(c.subject, c.pattern), c.matches) << c.subject << " " << c.pattern;
   EXPECT_TRUE(HasWildcards("a_b"));
   EXPECT_FALSE(HasWildcards("abc"));
 }
@@ -261,32 +286,32 @@ TEST_F(FilterTest, CommentsAreRejectedOutsideStrings) {
 }
 
 TEST_F(FilterTest, NullsAndEmptyTexts) {
-  Record null;
-  EXPECT_FALSE(Passes("X > 'a'", null));
-  EXPECT_FALSE(Passes("X <= 'a'", null));
-  EXPECT_TRUE(Passes("X <> 'a'", null));
-  EXPECT_FALSE(Passes("X = 'a'", null));
-  EXPECT_TRUE(Passes("X IS NULL", null));
-  EXPECT_FALSE(Passes("X IS NOT NULL", null));
-  EXPECT_TRUE(Passes("X = NULL", null));
-  EXPECT_FALSE(Passes("X <> NULL", null));
-  EXPECT_FALSE(Passes("X = ''", null));
-
-  // Partial compare: the empty text matches the empty pattern of NULL.
-  Record empty = Text("X", "");
-  EXPECT_TRUE(Passes("X IS NULL", empty));
-  EXPECT_TRUE(Passes("X = NULL", empty));
-  EXPECT_FALSE(Passes("X IS NOT NULL", empty));
-  EXPECT_FALSE(Passes("X IS NULL", empty, false, true));
-  EXPECT_TRUE(Passes("X IS NOT NULL", empty, false, true));
-  EXPECT_TRUE(Passes("X IS NULL", null, false, true));
-
-  Record value = Text("X", "b");
-  EXPECT_FALSE(Passes("X IS NULL", value));
-  EXPECT_TRUE(Passes("X IS NOT NULL", value));
-  EXPECT_TRUE(Passes("X <> NULL", value, true, true));
-  EXPECT_FALSE(Passes("Num = NULL", Record{{"Num", Variant::Integer(0)}}));
-  EXPECT_TRUE(Passes("Num IS NULL", Record{}));
+  const Record null;
+  const Record empty = Text("X", "");
+  const Record value = Text("X", "b");
+  ExpectCases({
+      {"X > 'a'", null, kPartial, false},
+      {"X <= 'a'", null, kPartial, false},
+      {"X <> 'a'", null, kPartial, true},
+      {"X = 'a'", null, kPartial, false},
+      {"X IS NULL", null, kPartial, true},
+      {"X IS NOT NULL", null, kPartial, false},
+      {"X = NULL", null, kPartial, true},
+      {"X <> NULL", null, kPartial, false},
+      {"X = ''", null, kPartial, false},
+      // Partial compare: the empty text matches the empty pattern of NULL.
+      {"X IS NULL", empty, kPartial, true},
+      {"X = NULL", empty, kPartial, true},
+      {"X IS NOT NULL", empty, kPartial, false},
+      {"X IS NULL", empty, kExact, false},
+      {"X IS NOT NULL", empty, kExact, true},
+      {"X IS NULL", null, kExact, true},
+      {"X IS NULL", value, kPartial, false},
+      {"X IS NOT NULL", value, kPartial, true},
+      {"X <> NULL", value, kFoldedExact, true},
+      {"Num = NULL", Record{{"Num", Variant::Integer(0)}}, kPartial, false},
+      {"Num IS NULL", Record{}, kPartial, true},
+  });
 }
 
 TEST_F(FilterTest, BlanksNamesAndKeywords) {
@@ -306,26 +331,27 @@ TEST_F(FilterTest, BlanksNamesAndKeywords) {
 }
 
 TEST_F(FilterTest, StringConstants) {
-  EXPECT_TRUE(Passes("Name = 'O''Brien'", Text("Name", "O'Brien")));
-  EXPECT_TRUE(Passes("Name = ''", Text("Name", "")));
-  EXPECT_FALSE(Passes("Name = ''", Text("Name", " ")));
-  // Every pair of the opening quote belongs to the text, even at the start.
-  EXPECT_TRUE(Passes("Name = '''abc'", Text("Name", "'abc")));
-  EXPECT_FALSE(Passes("Name = '''abc'", Text("Name", "")));
-  EXPECT_TRUE(Passes("Name = 'a''''b'", Text("Name", "a''b")));
-  EXPECT_TRUE(Passes("Name = ''''", Text("Name", "'")));
-  EXPECT_TRUE(Passes("Name = 'abc'''", Text("Name", "abc'")));
-  EXPECT_TRUE(Passes("Name = ''''''", Text("Name", "''")));
+  ExpectCases({
+      {"Name = 'O''Brien'", Text("Name", "O'Brien"), kPartial, true},
+      {"Name = ''", Text("Name", ""), kPartial, true},
+      {"Name = ''", Text("Name", " "), kPartial, false},
+      // Every pair of the opening quote belongs to the text, even at the start.
+      {"Name = '''abc'", Text("Name", "'abc"), kPartial, true},
+      {"Name = '''abc'", Text("Name", ""), kPartial, false},
+      {"Name = 'a''''b'", Text("Name", "a''b"), kPartial, true},
+      {"Name = ''''", Text("Name", "'"), kPartial, true},
+      {"Name = 'abc'''", Text("Name", "abc'"), kPartial, true},
+      {"Name = ''''''", Text("Name", "''"), kPartial, true},
+      {"Name = 'a\r\nb'", Text("Name", "a\r\nb"), kPartial, true},
+      {"Name = \"abc\"", Text("Name", "abc"), kPartial, true},
+      {"Name = 'abc", Text("Name", "abc"), kPartial, true},  // runs to the end
+  });
   EXPECT_EQ(StringTokenValue("''abc"), "'abc");
   EXPECT_EQ(StringTokenValue("a'b"), "a");  // stops at a lone apostrophe
   TBoolParser lex("'''abc' \"x\"\"y\"");
   EXPECT_EQ(lex.Next().Text, "''abc");
   EXPECT_EQ(lex.Next().Text, "x\"\"y");
   EXPECT_EQ(lex.Next().Kind, TTokenKind::End);
-
-  EXPECT_TRUE(Passes("Name = 'a\r\nb'", Text("Name", "a\r\nb")));
-  EXPECT_TRUE(Passes("Name = \"abc\"", Text("Name", "abc")));
-  EXPECT_TRUE(Passes("Name = 'abc", Text("Name", "abc")));  // runs to the end
 }
 
 TEST_F(FilterTest, IllegalExpressions) {
@@ -376,6 +402,22 @@ TEST_F(FilterTest, NumbersAndMixedKinds) {
   SetFormatSettings(comma);
   EXPECT_TRUE(Passes("Amount = 1,5", rec));
   EXPECT_EQ(ParseError("Amount = 1.5"), "Illegal filter expression");
+
+  // A number too large for a double is refused, not read as 0; one too
+  // small to be told from 0 is 0.
+  SetFormatSettings(TFormatSettings{});
+  const std::string huge(400, '9');
+  EXPECT_THROW(Passes("Amount = " + huge, rec), EConvertError);
+  EXPECT_THROW(Passes("Amount > -" + huge + ".5", rec), EConvertError);
+  try {
+    Passes("Num < 1" + std::string(309, '0'), rec);
+    ADD_FAILURE() << "no error";
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(e.Message(), "'1" + std::string(309, '0') + "' is not a valid floating point value");
+  }
+  EXPECT_TRUE(Passes("Num < 1" + std::string(300, '0'), rec));
+  EXPECT_TRUE(Passes("Amount > 0." + std::string(400, '0') + "1", rec));
+  EXPECT_FALSE(Passes("Amount < 0." + std::string(400, '0') + "1", rec));
 
   // Texts order by their bytes, unsigned.
   EXPECT_TRUE(Passes("X > 'a'", Text("X", "\xe9")));

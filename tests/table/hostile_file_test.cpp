@@ -45,12 +45,8 @@ void operator delete(void* p, size_t) noexcept {
 namespace qualtren {
 namespace {
 
-using testing::AddRow;
-using testing::Image;
-using testing::LE;
-using testing::Load;
-using testing::Save;
-using testing::ScratchDir;
+// The helpers of image_builder.h and table_fixture.h.
+using namespace testing;
 
 // Runs f and returns the bytes allocated meanwhile on this thread.
 template <typename F>
@@ -65,16 +61,6 @@ size_t BytesAllocatedBy(F&& f) {
   }
   tCounting = false;
   return tAllocated;
-}
-
-// The message of the error that loading image raises ("" when none).
-std::string LoadError(TVirtualTable& t, const std::string& image, bool loadDefs = true) {
-  try {
-    Load(t, image, loadDefs);
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "";
 }
 
 // A stream that takes only the first `capacity` bytes written to it.
@@ -219,23 +205,35 @@ TEST(HostileFile, RowsWithoutColumns) {
 }
 
 TEST(HostileFile, CalculatedFieldObjectsTakeNoValues) {
-  // No definitions; a data and an internally calculated field object. The
-  // definitions then come from the data field only.
-  Image noDefs;
-  noDefs.U16(3).U16(0).U16(2).FieldObject("S", 0, ftString, 10);
-  noDefs.FieldObject("C", 3, ftString, 0x8000).I32(2);
-  noDefs.Value("abc").Value("def");
+  // One definition; two data field objects and an internally calculated
+  // one. The definitions then come from the data fields only, and the values
+  // follow the file's one definition.
+  Image fewDefs;
+  fewDefs.U16(3).U16(1).Def("S", ftString, 10).U16(3).FieldObject("S", 0, ftString, 10);
+  fewDefs.FieldObject("T", 0, ftString, 5).FieldObject("C", 3, ftString, 0x8000).I32(2);
+  fewDefs.Value("abc").Value("def");
   TVirtualTable t("t");
-  Load(t, noDefs.Bytes());
+  Load(t, fewDefs.Bytes());
   t.Open();
-  ASSERT_EQ(t.FieldDefs().Count(), 1u);
+  ASSERT_EQ(t.FieldDefs().Count(), 2u);
   EXPECT_EQ(t.FieldDefs()[0].Name, "S");
+  EXPECT_EQ(t.FieldDefs()[1].Name, "T");
   EXPECT_EQ(testing::Column(t, "S"), (std::vector<std::string>{"abc", "def"}));
+  EXPECT_TRUE(t.FieldByName("T").IsNull());
   EXPECT_TRUE(t.FieldByName("C").IsNull());
   Image expected;
-  expected.U16(3).U16(1).Def("S", ftString, 10).U16(2).FieldObject("S", 0, ftString, 10);
-  expected.FieldObject("C", 3, ftString, 0x8000).I32(2).Value("abc").Value("def");
+  expected.U16(3).U16(2).Def("S", ftString, 10).Def("T", ftString, 5).U16(3);
+  expected.FieldObject("S", 0, ftString, 10).FieldObject("T", 0, ftString, 5);
+  expected.FieldObject("C", 3, ftString, 0x8000).I32(2);
+  expected.Value("abc").I32(0).Value("def").I32(0);
   EXPECT_EQ(Save(t), expected.Bytes());
+  // Without any definition a record carries no value: none is read.
+  Image noDefs;
+  noDefs.U16(3).U16(0).U16(1).FieldObject("S", 0, ftString, 10).I32(2).Value("abc");
+  TVirtualTable n("n");
+  Load(n, noDefs.Bytes());
+  n.Open();
+  EXPECT_EQ(n.RecordCount(), 0);
 
   // A definition named like a calculated field: its values are dropped.
   TVirtualTable u("u");

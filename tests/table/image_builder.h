@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/exception.h"
 #include "base/stream.h"
 #include "table/virtual_table.h"
 
@@ -86,6 +87,16 @@ inline std::string Save(TVirtualTable& t, bool storeFields = true) {
 inline void Load(TVirtualTable& t, const std::string& image, bool loadDefs = true) {
   TMemoryStream s(image);
   t.LoadTableStream(s, loadDefs);
+}
+
+// The message of the error that loading image raises ("" when none).
+inline std::string LoadError(TVirtualTable& t, const std::string& image, bool loadDefs = true) {
+  try {
+    Load(t, image, loadDefs);
+  } catch (const Exception& e) {
+    return e.what();
+  }
+  return "";
 }
 
 // A fresh directory under the system's temporary directory, removed with

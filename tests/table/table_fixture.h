@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "base/codepage.h"
+#include "base/format.h"
 #include "table/virtual_table.h"
 
 namespace qualtren::testing {

@@ -10,6 +10,7 @@
 #include "base/codepage.h"
 #include "base/datetime.h"
 #include "base/exception.h"
+#include "base/format.h"
 #include "dataset/client_dataset.h"
 #include "table/virtual_table.h"
 
@@ -197,7 +198,9 @@ TEST_F(XmlTable, DefinitionDetails) {
       "rs:fixedlength='TRUE'");
   EXPECT_FALSE(d.Required);
   EXPECT_NE(d.Attributes & faFixed, 0);
-  EXPECT_EQ(OneDef("dt:type='int' dt:maxlength='4'").Required, true);
+  // Without rs:maybenull a column is not required.
+  EXPECT_EQ(OneDef("dt:type='int' dt:maxlength='4'").Required, false);
+  EXPECT_EQ(OneDef("dt:type='int' dt:maxlength='4' rs:maybenull='0'").Required, true);
 
   // Precision only for the numeric and date types; FMTBcd takes scale as size.
   EXPECT_EQ(OneDef("dt:type='float' dt:maxlength='8' rs:precision='15'").Precision, 15);

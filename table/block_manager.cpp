@@ -1,0 +1,111 @@
+// Allocating record items in blocks and keeping the free list.
+#include "table/block_manager.h"
+
+#include <cstring>
+#include <new>
+
+#include "base/exception.h"
+
+namespace qualtren {
+
+struct TBlockHeader {
+  int ItemCount = 0;
+  int UsedCount = 0;
+  TBlockHeader* Prev = nullptr;
+  TBlockHeader* Next = nullptr;
+  size_t Index = 0;  // position in the manager's block list
+};
+
+namespace {
+
+constexpr size_t kBlockHeaderSize = (sizeof(TBlockHeader) + 7) & ~size_t{7};
+
+}  // namespace
+
+TBlockManager::~TBlockManager() = default;
+
+void TBlockManager::SetRecordSize(size_t recordSize) {
+  FreeAll();
+  itemSize_ = (TItemHeader::kHeaderSize + recordSize + 7) & ~size_t{7};
+}
+
+void TBlockManager::AddBlock() {
+  size_t bytes = kBlockHeaderSize + itemSize_ * static_cast<size_t>(itemsPerBlock_);
+  auto memory = std::make_unique<uint8_t[]>(bytes);
+  auto* block = new (memory.get()) TBlockHeader();
+  block->ItemCount = itemsPerBlock_;
+  block->Index = blocks_.size();
+  if (!blocks_.empty()) {
+    auto* last = reinterpret_cast<TBlockHeader*>(blocks_.back().get());
+    last->Next = block;
+    block->Prev = last;
+  }
+  for (int i = itemsPerBlock_ - 1; i >= 0; --i) {
+    auto* item =
+        new (memory.get() + kBlockHeaderSize + itemSize_ * static_cast<size_t>(i)) TItemHeader();
+    item->Block = block;
+    item->Flag = TItemHeader::kItemFree;
+    item->Next = freeList_;
+    if (freeList_) freeList_->Prev = item;
+    freeList_ = item;
+  }
+  blocks_.push_back(std::move(memory));
+}
+
+TItemHeader* TBlockManager::AllocItem() {
+  if (!freeList_) AddBlock();
+  TItemHeader* item = freeList_;
+  if (item->Flag != TItemHeader::kItemFree)
+    throw EAssertionFailed("Record item handed out twice", __FILE__, __LINE__);
+  freeList_ = item->Next;
+  if (freeList_) freeList_->Prev = nullptr;
+  TBlockHeader* block = item->Block;
+  *item = TItemHeader();
+  item->Block = block;
+  item->Flag = TItemHeader::kItemUsed;
+  std::memset(item->Record(), 0, itemSize_ - TItemHeader::kHeaderSize);
+  ++block->UsedCount;
+  ++used_;
+  return item;
+}
+
+void TBlockManager::FreeItem(TItemHeader* item) {
+  if (!item || item->Flag != TItemHeader::kItemUsed)
+    throw EAssertionFailed("Record item freed twice", __FILE__, __LINE__);
+  item->Flag = TItemHeader::kItemFree;
+  item->Prev = nullptr;
+  item->Next = freeList_;
+  if (freeList_) freeList_->Prev = item;
+  freeList_ = item;
+  --used_;
+  TBlockHeader* block = item->Block;
+  if (--block->UsedCount == 0) ReleaseBlock(block);
+}
+
+void TBlockManager::ReleaseBlock(TBlockHeader* block) {
+  uint8_t* base = reinterpret_cast<uint8_t*>(block) + kBlockHeaderSize;
+  for (int i = 0; i < block->ItemCount; ++i) {
+    auto* item = reinterpret_cast<TItemHeader*>(base + itemSize_ * static_cast<size_t>(i));
+    if (item->Prev)
+      item->Prev->Next = item->Next;
+    else
+      freeList_ = item->Next;
+    if (item->Next) item->Next->Prev = item->Prev;
+  }
+  if (block->Prev) block->Prev->Next = block->Next;
+  if (block->Next) block->Next->Prev = block->Prev;
+  size_t index = block->Index;
+  if (index + 1 != blocks_.size()) {
+    std::swap(blocks_[index], blocks_.back());
+    reinterpret_cast<TBlockHeader*>(blocks_[index].get())->Index = index;
+  }
+  blocks_.pop_back();
+}
+
+void TBlockManager::FreeAll() {
+  blocks_.clear();
+  freeList_ = nullptr;
+  used_ = 0;
+}
+
+}  // namespace qualtren

@@ -1,0 +1,69 @@
+// Record items and the block manager that hands them out: each record lives
+// in an item, a fixed header followed directly by the record bytes, and
+// items come in blocks of a fixed number.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace qualtren {
+
+struct TBlockHeader;
+
+/// Header of a record item; the record bytes follow it directly.
+struct TItemHeader {
+  TBlockHeader* Block = nullptr;
+  TItemHeader* Prev = nullptr;
+  TItemHeader* Next = nullptr;
+  TItemHeader* Rollback = nullptr;
+  uint8_t Status = 0;
+  uint8_t UpdateResult = 5;
+  int32_t RecNo = 0;
+  uint8_t Flag = 0;          // kItemFree or kItemUsed
+  uint8_t FilterResult = 0;  // 0 not checked, 1 passes, 2 omitted
+  uint8_t Reserved = 0;
+  uint32_t FilterGen = 0;  // the filter generation FilterResult belongs to
+
+  uint8_t* Record() { return reinterpret_cast<uint8_t*>(this) + kHeaderSize; }
+  const uint8_t* Record() const { return reinterpret_cast<const uint8_t*>(this) + kHeaderSize; }
+  static constexpr size_t kHeaderSize = 56;
+  static constexpr uint8_t kItemFree = 0xF0;
+  static constexpr uint8_t kItemUsed = 0x0F;
+};
+static_assert(sizeof(TItemHeader) <= TItemHeader::kHeaderSize);
+
+/// Hands out record items from blocks of a fixed number of items. Free items
+/// of all blocks sit on one free list; a block is released when its last
+/// used item is freed. Handing out or freeing an item in the wrong state
+/// raises an assertion failure.
+class TBlockManager {
+ public:
+  explicit TBlockManager(int itemsPerBlock = 10) : itemsPerBlock_(itemsPerBlock) {}
+  ~TBlockManager();
+  TBlockManager(const TBlockManager&) = delete;
+  TBlockManager& operator=(const TBlockManager&) = delete;
+
+  /// Sets the record length; frees every item.
+  void SetRecordSize(size_t recordSize);
+  /// A fresh item with a zeroed record.
+  TItemHeader* AllocItem();
+  void FreeItem(TItemHeader* item);
+  void FreeAll();
+  size_t BlockCount() const { return blocks_.size(); }
+  size_t UsedItems() const { return used_; }
+  size_t ItemSize() const { return itemSize_; }
+
+ private:
+  void AddBlock();
+  void ReleaseBlock(TBlockHeader* block);
+
+  int itemsPerBlock_;
+  size_t itemSize_ = TItemHeader::kHeaderSize;
+  std::vector<std::unique_ptr<uint8_t[]>> blocks_;
+  TItemHeader* freeList_ = nullptr;
+  size_t used_ = 0;
+};
+
+}  // namespace qualtren
