@@ -255,20 +255,8 @@ int RunFiles(const FilesOptions& options, CliIo& io) {
   };
   auto onWait = [&](size_t i) { progress.Files(i, fileNames.size(), fileNames[i]); };
   RunOverFiles(fileNames, options, tables, perFile, onWait, [&](const FileReport& report) {
-    switch (report.kind) {
-      case FileReport::Kind::Done:
-        ++done;
-        break;
-      case FileReport::Kind::Unchanged:
-        ++unchanged;
-        break;
-      case FileReport::Kind::Untouched:
-        ++untouched;
-        break;
-      case FileReport::Kind::Failed:
-        ++failed;
-        break;
-    }
+    int* const counters[] = {&done, &unchanged, &untouched, &failed};  // in the order of Kind
+    ++*counters[static_cast<size_t>(report.kind)];
     if (!report.Out.empty()) {
       if (io.OutIsTerminal) progress.Clear();
       io.Out << report.Out;

@@ -13,6 +13,8 @@
 #include <iterator>
 #include <string>
 
+#include "temp_dir.h"
+
 namespace qualtren::clitest {
 
 namespace fs = std::filesystem;
@@ -45,15 +47,9 @@ inline std::string Quote(const std::string& s) {
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qualtren-cli-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
+    ASSERT_FALSE(temp_.Path().empty());
     cli_ = BinDir() + "/qualtren-cli";
     ASSERT_TRUE(fs::exists(cli_)) << cli_ << " is not built";
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
 
   fs::path Path(const std::string& name) const { return dir_ / name; }
@@ -134,7 +130,8 @@ class CliTest : public ::testing::Test {
     return r;
   }
 
-  fs::path dir_;
+  qualtren::testsupport::TTempDir temp_{"qualtren-cli-test"};
+  fs::path dir_ = temp_.Path();
   std::string cli_;
 };
 

@@ -19,12 +19,7 @@ class EditBtnDialogFileTest : public PickerTest {
     PickerTest::SetUp();
     box_ = new TEditBtnDialogFile(&window_);
     box_->SetUserInterface(Ui());
-    box_->setGeometry(10, 10, 273, 21);
-    other_ = new QLineEdit(&window_);
-    other_->setGeometry(10, 50, 100, 21);
-    window_.show();
-    window_.activateWindow();
-    QApplication::setActiveWindow(&window_);
+    other_ = ShowWithNeighbour(window_, box_);
     box_->setFocus();
     QApplication::processEvents();
   }

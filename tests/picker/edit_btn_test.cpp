@@ -20,13 +20,7 @@ class EditBtnTest : public PickerTest {
     window_.resize(400, 200);
     box_ = new TEditBtn(&window_);
     box_->SetUserInterface(Ui());
-    box_->setGeometry(10, 10, 273, 21);
-    other_ = new QLineEdit(&window_);
-    other_->setGeometry(10, 50, 100, 21);
-    window_.show();
-    window_.activateWindow();
-    QApplication::setActiveWindow(&window_);
-    QApplication::processEvents();
+    other_ = ShowWithNeighbour(window_, box_);
   }
 
   void Focus(QWidget* widget, Qt::FocusReason reason = Qt::TabFocusReason) {

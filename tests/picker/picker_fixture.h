@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -44,6 +45,19 @@ class PickerTest : public ::testing::Test {
     ui.ErrorBox = [this](const QString& text) { errors_ << text; };
     ui.RunDialog = [this](QDialog& dialog) { return dialog_ ? dialog_(dialog) : dialog.exec(); };
     return ui;
+  }
+
+  // Places `box` at the path box's size in `window` with an edit box below
+  // it, which it gives back, and shows the window as the active one.
+  static QLineEdit* ShowWithNeighbour(QWidget& window, QWidget* box) {
+    box->setGeometry(10, 10, 273, 21);
+    auto* other = new QLineEdit(&window);
+    other->setGeometry(10, 50, 100, 21);
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    QApplication::processEvents();
+    return other;
   }
 
   // Makes a directory below the temporary root and gives its full path.

@@ -9,25 +9,18 @@
 
 #include "base/exception.h"
 #include "base/stream.h"
+#include "temp_dir.h"
 #include "trans/file_list.h"
 
 namespace qualtren {
 namespace {
 
-class TempDir {
+class TempDir : public testsupport::TTempDir {
  public:
-  TempDir() {
-    char tmpl[] = "/tmp/qualtren-fl-XXXXXX";
-    path_ = ::mkdtemp(tmpl);
-  }
-  ~TempDir() { std::system(("chmod -R u+w '" + path_ + "' && rm -rf '" + path_ + "'").c_str()); }
-  const std::string& Path() const { return path_; }
+  TempDir() : TTempDir("qualtren-fl") {}
   void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(path_ + "/" + name, std::ios::binary) << bytes;
+    std::ofstream(Path() + "/" + name, std::ios::binary) << bytes;
   }
-
- private:
-  std::string path_;
 };
 
 TEST(FileList, MasksMatchStarsAndQuestionMarksCaseSensitively) {

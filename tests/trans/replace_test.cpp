@@ -13,6 +13,7 @@
 
 #include "base/exception.h"
 #include "base/stream.h"
+#include "temp_dir.h"
 #include "trans/file_list.h"
 
 namespace qualtren {
@@ -22,14 +23,6 @@ namespace fs = std::filesystem;
 
 class ReplaceTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qualtren-replace-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    std::system(("chmod -R u+w '" + dir_ + "' && rm -rf '" + dir_ + "'").c_str());
-  }
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
   void Write(const std::string& name, const std::string& bytes) const {
     fs::create_directories(fs::path(Path(name)).parent_path());
@@ -45,7 +38,8 @@ class ReplaceTest : public ::testing::Test {
     return static_cast<size_t>(
         std::distance(fs::directory_iterator(Path(name)), fs::directory_iterator()));
   }
-  std::string dir_;
+  testsupport::TTempDir temp_{"qualtren-replace"};
+  const std::string& dir_ = temp_.Path();
 };
 
 TEST_F(ReplaceTest, ALinkStaysALinkAndItsTargetIsRewrittenBesideIt) {
