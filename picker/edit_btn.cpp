@@ -152,27 +152,29 @@ void TEditBtn::keyPressEvent(QKeyEvent* event) {
     return;
   }
   const QString text = event->text();
-  if (!text.isEmpty() && text.front().isPrint()) {
-    for (QChar ch : text) {
-      if (!AcceptChar(ch)) {
-        Beep();
-        event->accept();
-        return;
-      }
-    }
+  if (!text.isEmpty() && text.front().isPrint() && RefusesAnyOf(text)) {
+    event->accept();
+    return;
   }
   QLineEdit::keyPressEvent(event);
 }
 
 void TEditBtn::inputMethodEvent(QInputMethodEvent* event) {
-  for (QChar ch : event->commitString()) {
-    if (!AcceptChar(ch)) {
-      Beep();
-      event->accept();
-      return;
-    }
+  if (RefusesAnyOf(event->commitString())) {
+    event->accept();
+    return;
   }
   QLineEdit::inputMethodEvent(event);
+}
+
+bool TEditBtn::RefusesAnyOf(const QString& text) {
+  for (QChar ch : text) {
+    if (!AcceptChar(ch)) {
+      Beep();
+      return true;
+    }
+  }
+  return false;
 }
 
 void TEditBtn::contextMenuEvent(QContextMenuEvent* event) {
@@ -197,28 +199,22 @@ void TEditBtn::mouseReleaseEvent(QMouseEvent* event) {
   QLineEdit::mouseReleaseEvent(event);
 }
 
+bool TEditBtn::RefuseUnlessEditable(QEvent* event) const {
+  if (MayChangeByClipboard()) return false;
+  event->ignore();
+  return true;
+}
+
 void TEditBtn::dragEnterEvent(QDragEnterEvent* event) {
-  if (!MayChangeByClipboard()) {
-    event->ignore();
-    return;
-  }
-  QLineEdit::dragEnterEvent(event);
+  if (!RefuseUnlessEditable(event)) QLineEdit::dragEnterEvent(event);
 }
 
 void TEditBtn::dragMoveEvent(QDragMoveEvent* event) {
-  if (!MayChangeByClipboard()) {
-    event->ignore();
-    return;
-  }
-  QLineEdit::dragMoveEvent(event);
+  if (!RefuseUnlessEditable(event)) QLineEdit::dragMoveEvent(event);
 }
 
 void TEditBtn::dropEvent(QDropEvent* event) {
-  if (!MayChangeByClipboard()) {
-    event->ignore();
-    return;
-  }
-  QLineEdit::dropEvent(event);
+  if (!RefuseUnlessEditable(event)) QLineEdit::dropEvent(event);
 }
 
 }  // namespace qualtren

@@ -73,6 +73,12 @@ class TEditBtn : public QLineEdit {
 
  private:
   bool MayChangeByClipboard() const { return editorEnabled_ && !isReadOnly(); }
+  // Whether AcceptChar refuses a character of typed text; the first one
+  // refused beeps.
+  bool RefusesAnyOf(const QString& text);
+  // Ignores a drag or drop event while pasting may not change the text;
+  // true when it did.
+  bool RefuseUnlessEditable(QEvent* event) const;
   void PlaceButton();
   void SetTextRect();
   void ShowGlyph();

@@ -103,6 +103,16 @@ class CliTest : public ::testing::Test {
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   }
 
+  // Runs "qualtren-cli args" on `input`, checks its exit status and its
+  // standard error, and gives what it did.
+  RunResult ExpectRun(const std::string& args, int status, const std::string& err,
+                      const std::string& input = "") const {
+    RunResult r = Run(args, input);
+    EXPECT_EQ(r.Status, status) << args;
+    EXPECT_EQ(r.Err, err) << args;
+    return r;
+  }
+
   // The three translation tables, made from CSV with "table import" in the
   // subdirectory `sub`. The column table holds Grad for both tables, so that
   // the preferred table decides its translation.

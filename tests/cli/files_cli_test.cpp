@@ -20,13 +20,11 @@ TEST_F(FilesCli, TranslatesMatchingFilesWithBackupsAndLeavesNulFilesUntouched) {
   Write("d/a.txtbak", "an older backup");
   fs::create_directories(Path("d/sub.txt"));
 
-  RunResult r = Run("files d --tables t --verbose");
-  EXPECT_EQ(r.Status, 1);
+  RunResult r = ExpectRun("files d --tables t --verbose", 1,
+                          "translated: d/a.txt\n"
+                          "qualtren-cli: left untouched: d/b.txt: the file holds a NUL byte\n"
+                          "summary: 1 translated, 1 left untouched, 0 failed\n");
   EXPECT_EQ(r.Out, "");
-  EXPECT_EQ(r.Err,
-            "translated: d/a.txt\n"
-            "qualtren-cli: left untouched: d/b.txt: the file holds a NUL byte\n"
-            "summary: 1 translated, 1 left untouched, 0 failed\n");
   EXPECT_EQ(Read("d/a.txt"), "select Name\r\nfrom Customer\r\n");
   EXPECT_EQ(Read("d/a.txtbak"), a);
   // The backup is made before the file is read, so the untouched file has one.
@@ -89,9 +87,7 @@ TEST_F(FilesCli, FailedFilesAreCountedAndTheRunGoesOn) {
   // for the broken column table are translated.
   Write("f/a.txt", "select Ime from Kupac");
   Write("f/b.txt", "exec Obracun");
-  r = Run("files f --tables broken --backup '' --verbose");
-  EXPECT_EQ(r.Status, 1);
-  EXPECT_EQ(r.Err,
+  ExpectRun("files f --tables broken --backup '' --verbose", 1,
             "qualtren-cli: left untouched: f/a.txt: the translation failed: tbTableStr_Trans: "
             "Field 'FieldNameAng' not found\n"
             "translated: f/b.txt\n"
@@ -113,7 +109,8 @@ TEST_F(FilesCli, UsageAndTableErrorsTouchNothing) {
 
   r = Run("files d --tables nowhere");
   EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file nowhere/Q47SifTable.vtd (No such file or directory)\n");
+  EXPECT_EQ(r.Err,
+            "qualtren-cli: Cannot open file nowhere/Q47SifTable.vtd (No such file or directory)\n");
   EXPECT_EQ(Read("d/a.txt"), "exec Obracun");
   EXPECT_FALSE(fs::exists(Path("d/a.txtbak")));
 

@@ -110,12 +110,8 @@ TEST_F(ReportCli, CountsNamesAndFindsTheUnknownOnesWithTheirTables) {
   EXPECT_EQ(r.Status, 0);
   EXPECT_EQ(r.Out.substr(r.Out.find("unknown")), "unknown names: 0 (0 distinct)\n");
   Write("k/b.txt", std::string("select Popust\0", 14));
-  r = Run("report --tables t k missing.sql");
-  EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err, "qualtren-cli: not found: missing.sql\n");
-  r = Run("report --tables t k --unknown-csv nowhere/u.csv");
-  EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err,
+  ExpectRun("report --tables t k missing.sql", 2, "qualtren-cli: not found: missing.sql\n");
+  ExpectRun("report --tables t k --unknown-csv nowhere/u.csv", 2,
             "qualtren-cli: not counted: k/b.txt: the file holds a NUL byte\n"
             "qualtren-cli: Cannot create file nowhere/u.csv (No such file or directory)\n");
   EXPECT_EQ(r.Out.substr(0, 9), "files: 1\n");

@@ -81,11 +81,13 @@ TEST_F(TranslateCli, ExitStatusesAndMessages) {
   r = Run("translate --tables nowhere", "exec Obracun");
   EXPECT_EQ(r.Status, 2);
   EXPECT_EQ(r.Out, "");
-  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file nowhere/Q47SifTable.vtd (No such file or directory)\n");
+  EXPECT_EQ(r.Err,
+            "qualtren-cli: Cannot open file nowhere/Q47SifTable.vtd (No such file or directory)\n");
   fs::remove(Path("t/Q47SifSQL_SP.vtd"));
   r = Run("translate --tables t/", "exec Obracun");
   EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file t/Q47SifSQL_SP.vtd (No such file or directory)\n");
+  EXPECT_EQ(r.Err,
+            "qualtren-cli: Cannot open file t/Q47SifSQL_SP.vtd (No such file or directory)\n");
   r = Run("translate", "exec Obracun");
   EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file Q47SifTable.vtd (No such file or directory)\n");
   Write("junk/Q47SifTable.vtd", "\x03\x00\x05");
@@ -100,14 +102,11 @@ TEST_F(TranslateCli, ExitStatusesAndMessages) {
   EXPECT_EQ(r.Out, "");
   EXPECT_EQ(r.Err, "qualtren-cli: standard input holds a NUL byte\n");
   Write("nul.sql", std::string("a\0b", 3));
-  r = Run("translate --tables broken nul.sql");
-  EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err, "qualtren-cli: nul.sql holds a NUL byte\n");
+  ExpectRun("translate --tables broken nul.sql", 2, "qualtren-cli: nul.sql holds a NUL byte\n");
 
   // 2: unreadable input.
-  r = Run("translate --tables broken missing.sql");
-  EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file missing.sql (No such file or directory)\n");
+  ExpectRun("translate --tables broken missing.sql", 2,
+            "qualtren-cli: Cannot open file missing.sql (No such file or directory)\n");
   r = Run("translate --tables broken t");
   EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file t (Is a directory)\n");
 

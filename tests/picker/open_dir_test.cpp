@@ -140,26 +140,19 @@ TEST_F(OpenDirTest, ResultIsTheLastOpenedDirectory) {
   const QString sub = MakeDir(QStringLiteral("top/sub"));
   ASSERT_TRUE(QDir::setCurrent(root_));
 
-  {
+  // The directory that OK gives after `act` on the list standing on top.
+  auto okAfter = [&](const std::function<void(TDirectoryListBox&, int subRow)>& act) {
     TOpenDir dialog(nullptr, Ui());
     dialog.SetDirectory(top);
     dialog.show();
     TDirectoryListBox* list = dialog.DirectoryListBox();
-    list->OpenEntry(RowOf(*list, QStringLiteral("sub")));
+    act(*list, RowOf(*list, QStringLiteral("sub")));
     dialog.OkButton()->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.Directory(), sub);
-  }
-  {
-    TOpenDir dialog(nullptr, Ui());
-    dialog.SetDirectory(top);
-    dialog.show();
-    TDirectoryListBox* list = dialog.DirectoryListBox();
-    list->setCurrentRow(RowOf(*list, QStringLiteral("sub")));
-    dialog.OkButton()->click();
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.Directory(), top);
-  }
+    return dialog.Directory();
+  };
+  EXPECT_EQ(okAfter([](TDirectoryListBox& list, int row) { list.OpenEntry(row); }), sub);
+  EXPECT_EQ(okAfter([](TDirectoryListBox& list, int row) { list.setCurrentRow(row); }), top);
 }
 
 TEST_F(OpenDirTest, OnlyTheButtonsAndTheCloseControlEndTheDialog) {
