@@ -217,16 +217,15 @@ TAtomicFileWriter::TAtomicFileWriter(const std::string& target, bool replaceRead
                               std::to_string(::getpid()) + "-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  int fd = ::mkstemp(name.data());
+  const int fd = ::mkostemp(name.data(), O_CLOEXEC);
   if (fd < 0) throw EFCreateError(target, errno);
-  ::close(fd);
   tempName_ = name.data();
   try {
-    stream_ = std::make_unique<TFileStream>(tempName_, FileMode::Create);
+    stream_ = std::make_unique<TFileStream>(fd, tempName_);
   } catch (...) {
-    const int error = errno;
+    ::close(fd);
     ::unlink(tempName_.c_str());
-    throw EFCreateError(target, error);
+    throw;
   }
   // Set once the file is open, so that a mode without owner read or write
   // permission cannot stop the writer from opening its own file.
@@ -252,7 +251,7 @@ void TAtomicFileWriter::TakeAttributesOf(const std::string& file) {
   group_ = st.st_gid;
 }
 
-void TAtomicFileWriter::Commit() {
+void TAtomicFileWriter::Commit(bool syncDirectory) {
   if (committed_ || !stream_) throw EWriteError();
   stream_->Flush();
   const int fd = stream_->Handle();
@@ -265,9 +264,12 @@ void TAtomicFileWriter::Commit() {
   stream_.reset();
   if (::rename(tempName_.c_str(), finalPath_.c_str()) != 0) throw EFCreateError(target_, errno);
   committed_ = true;
-  // Make the rename itself durable.
-  const std::string dir = DirectoryOf(finalPath_);
-  int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (syncDirectory) SyncDirectoryOf(finalPath_);
+}
+
+void SyncDirectoryOf(const std::string& path) {
+  const std::string dir = DirectoryOf(path);
+  const int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     ::fsync(dfd);
     ::close(dfd);

@@ -80,6 +80,8 @@ enum class FileMode {
 class TFileStream : public TStream {
  public:
   TFileStream(const std::string& fileName, FileMode mode);
+  /// Takes over a file descriptor that is open for reading and writing.
+  TFileStream(int fd, std::string fileName) : fileName_(std::move(fileName)), fd_(fd) {}
   ~TFileStream() override;
 
   size_t Read(void* buffer, size_t count) override;
@@ -124,7 +126,10 @@ class TAtomicFileWriter {
   /// The file gets the permissions, owner and group of `file` instead (a
   /// backup copy thereby never has more permissions than its original).
   void TakeAttributesOf(const std::string& file);
-  void Commit();
+  /// Flushes the file to disk and renames it over the target. Without
+  /// `syncDirectory` the rename is left for the caller to make durable
+  /// (SyncDirectoryOf), so that a batch of files syncs each folder once.
+  void Commit(bool syncDirectory = true);
 
  private:
   std::string target_;     // as given, for messages
@@ -136,6 +141,10 @@ class TAtomicFileWriter {
   bool setOwner_ = false;
   unsigned owner_ = 0, group_ = 0;
 };
+
+/// Makes the renames in the directory that holds `path` durable (an fsync of
+/// the directory; nothing happens when it cannot be opened).
+void SyncDirectoryOf(const std::string& path);
 
 /// Whether a file name (without its directory) is a temporary file of a
 /// TAtomicFileWriter; `target` and `pid`, when given, receive the name of

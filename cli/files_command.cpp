@@ -36,7 +36,9 @@ FileReport TranslateOneFile(TStreamTranslator& translator, const FilesOptions& o
                             const std::string& fileName) {
   FileReport report;
   try {
-    const TFileOutcome outcome = TranslateFileInPlace(translator, fileName, options.Backup);
+    // The folders are synced once, at the end of the run.
+    const TFileOutcome outcome =
+        TranslateFileInPlace(translator, fileName, options.Backup, TRenameSync::AtEnd);
     switch (outcome.kind) {
       case TFileOutcome::Kind::Translated:
         if (options.Verbose) report.Lines = "translated: " + fileName + "\n";
@@ -206,7 +208,8 @@ int RunRestore(const FilesOptions& options, CliIo& io) {
     progress.Files(i, list.Files.size(), name);
     std::string lines;
     try {
-      if (RestoreFromBackup(name, options.Backup) == TRestoreOutcome::Restored) {
+      if (RestoreFromBackup(name, options.Backup, TRenameSync::AtEnd) ==
+          TRestoreOutcome::Restored) {
         ++restored;
         if (options.Verbose) lines = "restored: " + name + "\n";
       } else {
@@ -223,6 +226,7 @@ int RunRestore(const FilesOptions& options, CliIo& io) {
     }
   }
   progress.Clear();
+  SyncDirectoriesOf(list.Files);
   io.Err << "summary: " << restored << " restored, " << withoutBackup << " without a backup, "
          << failed << " failed\n";
   return withoutBackup == 0 && failed == 0 ? kExitOk : kExitFailed;
@@ -276,6 +280,7 @@ int RunFiles(const FilesOptions& options, CliIo& io) {
     if (untouched != 0 || failed != 0) return kExitError;
     return done != 0 ? kExitFound : kExitOk;
   }
+  SyncDirectoriesOf(fileNames);
   io.Err << "summary: " << done << " translated, " << untouched << " left untouched, " << failed
          << " failed\n";
   return untouched == 0 && failed == 0 ? kExitOk : kExitFailed;

@@ -138,7 +138,14 @@ TInputFiles ListInputFiles(const std::string& dir, const std::string& mask,
   return out;
 }
 
-void CopyFileOverwrite(const std::string& from, const std::string& to, TCopyAttributes attributes) {
+void SyncDirectoriesOf(const std::vector<std::string>& fileNames) {
+  std::set<std::string> done;
+  for (const std::string& name : fileNames)
+    if (done.insert(name.substr(0, name.find_last_of('/') + 1)).second) SyncDirectoryOf(name);
+}
+
+void CopyFileOverwrite(const std::string& from, const std::string& to, TCopyAttributes attributes,
+                       TRenameSync sync) {
   TFileStream source(from, FileMode::OpenRead);
   // A copy with the original's permissions of a read-only file is read-only
   // too; a later copy replaces it all the same.
@@ -147,7 +154,7 @@ void CopyFileOverwrite(const std::string& from, const std::string& to, TCopyAttr
   if (ofSource) target.TakeAttributesOf(from);
   try {
     target.Stream().CopyFrom(source, -1);
-    target.Commit();
+    target.Commit(sync == TRenameSync::EachFile);
   } catch (const EReadError&) {
     throw;
   } catch (const EWriteError& e) {
@@ -165,26 +172,29 @@ void ReplaceFileContents(const std::string& fileName, std::string_view bytes) {
   }
 }
 
-TRestoreOutcome RestoreFromBackup(const std::string& fileName, const std::string& backupEnding) {
+TRestoreOutcome RestoreFromBackup(const std::string& fileName, const std::string& backupEnding,
+                                  TRenameSync sync) {
   const std::string backup = fileName + backupEnding;
   struct stat st;
   if (backupEnding.empty() || ::lstat(backup.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
     return TRestoreOutcome::NoBackup;
-  CopyFileOverwrite(backup, fileName, TCopyAttributes::OfTarget);
+  CopyFileOverwrite(backup, fileName, TCopyAttributes::OfTarget, sync);
   if (::unlink(backup.c_str()) != 0 && errno != ENOENT)
     throw Exception("Cannot remove file " + backup);
   return TRestoreOutcome::Restored;
 }
 
 TFileOutcome TranslateFileInPlace(TStreamTranslator& translator, const std::string& fileName,
-                                  const std::string& backupEnding) {
+                                  const std::string& backupEnding, TRenameSync sync) {
   return TranslateFileInPlace(
       [&translator](TStream& in, TStream& out) { return translator.Translate(in, out, "", false); },
-      fileName, backupEnding);
+      fileName, backupEnding, sync);
 }
 
 TFileOutcome TranslateFileInPlace(const TFileTranslateStep& translate, const std::string& fileName,
-                                  const std::string& backupEnding) {
+                                  const std::string& backupEnding, TRenameSync sync) {
+  // The backup's rename is made durable before the file is replaced, so that
+  // a crash can never keep the new file and lose the backup.
   if (!backupEnding.empty()) CopyFileOverwrite(fileName, fileName + backupEnding);
   TFileStream in(fileName, FileMode::OpenRead);
 
@@ -214,7 +224,7 @@ TFileOutcome TranslateFileInPlace(const TFileTranslateStep& translate, const std
   }
   if (createError) std::rethrow_exception(createError);
   try {
-    writer->Commit();
+    writer->Commit(sync == TRenameSync::EachFile);
   } catch (const EWriteError& e) {
     throw EFCreateError(fileName, e.SystemError());
   }

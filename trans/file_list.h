@@ -61,6 +61,17 @@ bool IsTemporaryName(const std::string& name, const std::set<std::string>& sibli
 TInputFiles ListInputFiles(const std::string& dir, const std::string& mask,
                            const std::string& backupEnding, bool recursive);
 
+/// When the renames of a replace are made durable: at once (an fsync of the
+/// folder after every file), or by the caller at the end of a batch
+/// (SyncDirectoriesOf), which syncs each folder once. A file's own bytes
+/// reach the disk before its rename either way, and a backup's rename before
+/// its file is replaced, so a crash at any moment leaves each file with its
+/// old bytes or its new ones, and a replaced file with its backup.
+enum class TRenameSync { EachFile, AtEnd };
+
+/// Makes the renames in the folders of the files durable, each folder once.
+void SyncDirectoriesOf(const std::vector<std::string>& fileNames);
+
 /// Whose permissions, owner and group a copied file gets.
 enum class TCopyAttributes {
   OfSource,  // the source's (a backup copy), replacing a read-only copy made earlier
@@ -72,7 +83,8 @@ enum class TCopyAttributes {
 // the process may set them. Raises "Cannot open file %s" for the source and
 // "Cannot create file %s" for the target.
 void CopyFileOverwrite(const std::string& from, const std::string& to,
-                       TCopyAttributes attributes = TCopyAttributes::OfSource);
+                       TCopyAttributes attributes = TCopyAttributes::OfSource,
+                       TRenameSync sync = TRenameSync::EachFile);
 
 // Replaces the contents of a file with `bytes`, or makes the file: a
 // temporary file beside it, then a rename, keeping an existing file's
@@ -91,7 +103,8 @@ enum class TRestoreOutcome {
 /// permissions), then the backup is removed. Raises "Cannot open file %s"
 /// for the backup, "Cannot create file %s" for the file and "Cannot remove
 /// file %s" when the backup could not be removed after the file was put back.
-TRestoreOutcome RestoreFromBackup(const std::string& fileName, const std::string& backupEnding);
+TRestoreOutcome RestoreFromBackup(const std::string& fileName, const std::string& backupEnding,
+                                  TRenameSync sync = TRenameSync::EachFile);
 
 /// Takes whatever is written to it and keeps nothing: the output of a run
 /// that translates only to look at what the translation meets.
@@ -126,9 +139,11 @@ using TFileTranslateStep = std::function<TStreamOutcome(TStream& in, TStream& ou
 /// "Cannot create file %s", "Stream read error"), the write only after the
 /// translation has shown that the file would change.
 TFileOutcome TranslateFileInPlace(const TFileTranslateStep& translate, const std::string& fileName,
-                                  const std::string& backupEnding);
+                                  const std::string& backupEnding,
+                                  TRenameSync sync = TRenameSync::EachFile);
 /// The same through the streaming driver, without a table name.
 TFileOutcome TranslateFileInPlace(TStreamTranslator& translator, const std::string& fileName,
-                                  const std::string& backupEnding);
+                                  const std::string& backupEnding,
+                                  TRenameSync sync = TRenameSync::EachFile);
 
 }  // namespace qualtren
