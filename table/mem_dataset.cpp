@@ -30,12 +30,13 @@ void TMemDataSet::OpenStore() {
 }
 
 void TMemDataSet::BindFields() {
+  const TNameIndex descs = DescNameIndex(data_->Fields());
   for (auto& f : fields_) {
     bool calculated =
         f->FieldKind() == TFieldKind::fkCalculated || f->FieldKind() == TFieldKind::fkInternalCalc;
-    TFieldDesc* d = f->FieldKind() == TFieldKind::fkData || calculated
-                        ? data_->Fields().Find(f->FieldName())
-                        : nullptr;
+    const int at =
+        f->FieldKind() == TFieldKind::fkData || calculated ? descs.Find(f->FieldName()) : -1;
+    TFieldDesc* d = at >= 0 ? &data_->Fields()[static_cast<size_t>(at)] : nullptr;
     if (d && (d->Kind == TFieldDescKind::Calculated) != calculated) d = nullptr;
     f->SetFieldNo(d ? d->FieldNo : 0);
     f->SetDataSet(this);
