@@ -18,7 +18,7 @@ void TData::Open() {
   variants_.Clear();
   InitFields();
   InitRecordLayout();
-  // Records come in blocks of ten; a record this large could not be held.
+  // A record this large is beyond anything a table of the system holds.
   if (calcBufferSize_ > kMaxRecordSize) {
     fields_.Clear();
     throw EDatabaseError("Record size is too large");
