@@ -246,6 +246,7 @@ void TBinaryTableReader::ReadRecords(TVirtualTable& table) {
   // Every record holds at least one length per definition.
   const size_t lengthBytes = version_ >= 2 ? 4 : 2;
   CheckRemaining(stream_, static_cast<uint64_t>(recordCount_) * fieldNames_.size() * lengthBytes);
+  CheckRecordMemory(table.Data(), static_cast<uint64_t>(recordCount_));
   std::vector<TField*> targets(fieldNames_.size());
   std::vector<const TFieldDesc*> descs(fieldNames_.size());
   const TNameIndex fields = FieldNameIndex(table);

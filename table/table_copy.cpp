@@ -14,7 +14,8 @@ void TVirtualTable::CopyTable(TDataSet* source) {
   if (auto* table = dynamic_cast<TVirtualTable*>(source)) {
     TMemoryStream image;
     table->SaveTableStream(image, true);
-    LoadTableStream(image, true);
+    // The copy needs what the source holds already.
+    LoadImage(image, true, false);
     defsFromFields_ = table->defsFromFields_;
     return;
   }

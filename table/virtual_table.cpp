@@ -151,7 +151,7 @@ void TVirtualTable::DefChanged() {
   ClearRecords();
   data_->Close();
   try {
-    if (image.Size() > 0) LoadTableStream(image, false);
+    if (image.Size() > 0) LoadImage(image, false, false);
     if (wasOpen)
       Open();
     else

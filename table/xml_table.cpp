@@ -298,7 +298,8 @@ void ReadXmlSchema(XmlTextReader& reader, TFieldDefs& defs, std::vector<TXmlAlia
   }
 }
 
-void ReadXmlRows(XmlTextReader& reader, TDataSet& table, const std::vector<TXmlAlias>& aliases) {
+void ReadXmlRows(XmlTextReader& reader, TDataSet& table, const std::vector<TXmlAlias>& aliases,
+                 const std::function<void()>& beforeRow) {
   // Row attribute name -> field, case-sensitive; a name that reaches no
   // field is kept too (nullptr), so that every name is looked up once.
   std::unordered_map<std::string, TField*> cache;
@@ -321,6 +322,7 @@ void ReadXmlRows(XmlTextReader& reader, TDataSet& table, const std::vector<TXmlA
 
   while (reader.Read()) {
     if (!IsElement(reader, TXmlNodeType::StartTag, "Z:ROW")) continue;
+    if (beforeRow) beforeRow();
     table.Append();
     try {
       for (int i = 0; i < reader.AttributeCount(); ++i) {
@@ -338,7 +340,9 @@ void ReadXmlRows(XmlTextReader& reader, TDataSet& table, const std::vector<TXmlA
 }
 
 void TXmlTableReader::ReadRecords(TVirtualTable& table) {
-  ReadXmlRows(reader_, table, aliases_);
+  ReadXmlRows(reader_, table, aliases_, [&] {
+    CheckRecordMemory(table.Data(), static_cast<uint64_t>(table.Data().ItemCount()) + 1);
+  });
 }
 
 }  // namespace qualtren
