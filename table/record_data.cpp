@@ -16,6 +16,7 @@ void TData::Open() {
   fields_.Clear();
   blobs_.Clear();
   variants_.Clear();
+  ++layoutStamp_;
   InitFields();
   InitRecordLayout();
   // A record this large is beyond anything a table of the system holds.

@@ -68,6 +68,12 @@ void TData::InitRecord(uint8_t* rec) const {
     if (fields_[i].Kind == TFieldDescKind::Data) rec[fields_[i].NullOffset] = 1;
 }
 
+void TData::ResetField(int fieldNo, uint8_t* rec) const {
+  const TFieldDesc& d = fields_[static_cast<size_t>(fieldNo - 1)];
+  std::memset(rec + d.Offset, 0, static_cast<size_t>(d.Size));
+  rec[d.NullOffset] = 1;
+}
+
 bool TData::GetFieldText(int fieldNo, const uint8_t* rec, std::string_view& text) const {
   const TFieldDesc& d = fields_[static_cast<size_t>(fieldNo - 1)];
   if (GetNull(fieldNo, rec)) return false;
@@ -282,17 +288,23 @@ void TData::FreeChangedReferences(uint8_t* rec, const uint8_t* original) {
   for (size_t i = 0; i < fields_.Count(); ++i) {
     const TFieldDesc& d = fields_[i];
     if (d.Kind != TFieldDescKind::Data) continue;
-    bool blob = d.DataType == dtBlob || d.DataType == dtMemo;
-    if (!blob && d.DataType != dtVariant) continue;
-    uint32_t h = Load<uint32_t>(rec + d.Offset);
-    if (h == 0) continue;
-    if (original && Load<uint32_t>(original + d.Offset) == h) continue;
-    if (blob)
-      blobs_.Release(h);
-    else
-      variants_.Release(h);
-    Store<uint32_t>(rec + d.Offset, 0);
+    if (d.DataType != dtBlob && d.DataType != dtMemo && d.DataType != dtVariant) continue;
+    if (original && Load<uint32_t>(original + d.Offset) == Load<uint32_t>(rec + d.Offset)) continue;
+    FreeFieldReferences(d.FieldNo, rec);
   }
+}
+
+void TData::FreeFieldReferences(int fieldNo, uint8_t* rec) {
+  const TFieldDesc& d = fields_[static_cast<size_t>(fieldNo - 1)];
+  const bool blob = d.DataType == dtBlob || d.DataType == dtMemo;
+  if (!blob && d.DataType != dtVariant) return;
+  const uint32_t h = Load<uint32_t>(rec + d.Offset);
+  if (h == 0) return;
+  if (blob)
+    blobs_.Release(h);
+  else
+    variants_.Release(h);
+  Store<uint32_t>(rec + d.Offset, 0);
 }
 
 void TData::FreeRecordReferences(uint8_t* rec) {
