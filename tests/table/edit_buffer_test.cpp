@@ -43,8 +43,12 @@ class EditBufferModel {
         // Reopened, or restructured by one more field (a new layout).
         if (Pick(8) == 0 && t_.FieldDefs().Count() < 8) {
           t_.FieldDefs().Add("X" + std::to_string(t_.FieldDefs().Count()), ftString, 3);
-          for (Row& row : rows_)
+          // The records go through a table image, where an empty text is null.
+          for (Row& row : rows_) {
+            for (auto& v : row)
+              if (v && v->empty()) v.reset();
             row.emplace_back();
+          }
         } else {
           t_.Close();
           t_.Open();
@@ -91,11 +95,17 @@ class EditBufferModel {
  private:
   int Pick(int n) { return static_cast<int>(random_() % static_cast<unsigned>(n)); }
 
+  // Letters, now and then with a zero among them.
   std::string Text(size_t max) {
     std::string s(static_cast<size_t>(Pick(static_cast<int>(max)) + 1), 'a');
     for (char& c : s)
-      c = static_cast<char>('a' + Pick(26));
+      c = Pick(12) == 0 ? '\0' : static_cast<char>('a' + Pick(26));
     return s;
+  }
+
+  // A text field reads back up to its first zero, at most its size.
+  static std::string AsText(const std::string& v, size_t size) {
+    return v.substr(0, std::min(v.find('\0'), size));
   }
 
   // Sets, clears or leaves each field, some of them twice.
@@ -114,13 +124,13 @@ class EditBufferModel {
               v = std::to_string(Pick(20000) - 10000);
               field.SetAsInteger(std::stoi(v));
             } else if (field.DataType() == ftWideString) {
-              v = Text(4);
+              v = Text(6);
               field.SetAsWideString(std::u16string(v.begin(), v.end()));
+              v = AsText(v, 4);
             } else {
               v = Text(field.DataType() == ftString ? 9 : 90);
               field.SetAsString(v);
-              if (field.DataType() == ftString)
-                v.resize(std::min(v.size(), static_cast<size_t>(field.Size())));
+              if (field.DataType() == ftString) v = AsText(v, static_cast<size_t>(field.Size()));
             }
             row[f] = v;
             break;
