@@ -1,5 +1,5 @@
-// Collation keys per byte of each code page, and the three-level comparison
-// of texts by them.
+// Collation keys per byte of each code page, the three-level comparison of
+// texts by them, and the key of a text under the case-insensitive one.
 #include "base/collation.h"
 
 #include <algorithm>
@@ -140,8 +140,7 @@ int CompareLevel(std::string_view a, std::string_view b, Weight weight) {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-int Collate(std::string_view a, std::string_view b, bool ignoreCase) {
-  const TCodePageTable& cp = ActiveCodePageTable();
+int Collate(const TCodePageTable& cp, std::string_view a, std::string_view b, bool ignoreCase) {
   const TCollationTable& keys = CollationOf(cp);
   PrimaryCursor ca(keys, a), cb(keys, b);
   for (;;) {
@@ -155,14 +154,54 @@ int Collate(std::string_view a, std::string_view b, bool ignoreCase) {
   return CompareLevel(a, b, [](uint8_t c) { return uint32_t{c}; });
 }
 
+// Per code page, each byte's class under the case-insensitive comparison:
+// the smallest byte that compares equal to it as a text of one byte. Every
+// level of the comparison but the primary one goes byte by byte over texts
+// of the same length, and a byte's primary weights are fixed by its other
+// two levels, so two texts compare equal exactly when they have the same
+// length and their bytes the same classes (the tests check this over every
+// code page).
+using TTextClasses = std::array<uint8_t, 256>;
+
+const TTextClasses& TextClassesOf(const TCodePageTable& cp) {
+  static const auto tables = [] {
+    const std::span<const int> pages = SupportedCodePages();
+    auto t = std::make_unique<TTextClasses[]>(pages.size());
+    for (size_t i = 0; i < pages.size(); ++i) {
+      const TCodePageTable& d = CodePageTable(pages[i]);
+      TTextClasses& classes = t[d.Slot];
+      for (int b = 0; b < 256; ++b) {
+        const char byte = static_cast<char>(b);
+        int same = 0;
+        while (same < b) {
+          const char other = static_cast<char>(same);
+          if (Collate(d, {&other, 1}, {&byte, 1}, true) == 0) break;
+          ++same;
+        }
+        classes[static_cast<size_t>(b)] = static_cast<uint8_t>(same);
+      }
+    }
+    return t;
+  }();
+  return tables[cp.Slot];
+}
+
 }  // namespace
 
 int AnsiCompareStr(std::string_view a, std::string_view b) {
-  return Collate(a, b, false);
+  return Collate(ActiveCodePageTable(), a, b, false);
 }
 
 int AnsiCompareText(std::string_view a, std::string_view b) {
-  return Collate(a, b, true);
+  return Collate(ActiveCodePageTable(), a, b, true);
+}
+
+std::string AnsiTextKey(std::string_view text) {
+  const TTextClasses& classes = TextClassesOf(ActiveCodePageTable());
+  std::string key(text.size(), '\0');
+  for (size_t i = 0; i < text.size(); ++i)
+    key[i] = static_cast<char>(classes[static_cast<uint8_t>(text[i])]);
+  return key;
 }
 
 }  // namespace qualtren

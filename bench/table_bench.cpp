@@ -1,9 +1,12 @@
 // Benchmarks of the translation tables: loading and saving a table file of
 // 100 000 records, one name lookup through a filter with the equality index
 // and with a full scan, and sorting 100 000 records by IndexFieldNames from
-// organ-pipe, sorted and random order. The corpus is generated in memory.
+// organ-pipe, sorted and random order; loading and saving images of many
+// field definitions, XML rows that name no column and XML rows that are
+// dropped from a table of wide records. The corpora are generated in memory.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -130,6 +133,130 @@ BENCHMARK(BM_SortByIndexFieldNames)
     ->Arg(kRandom)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+
+// Little-endian integers and names of a binary image, written by hand so
+// that building the corpus does not depend on the code measured.
+void PutU16(std::string& out, uint16_t v) {
+  out += static_cast<char>(v & 0xFF);
+  out += static_cast<char>(v >> 8);
+}
+void PutI32(std::string& out, int32_t v) {
+  const auto u = static_cast<uint32_t>(v);
+  PutU16(out, static_cast<uint16_t>(u & 0xFFFF));
+  PutU16(out, static_cast<uint16_t>(u >> 16));
+}
+
+// A binary image of `defs` string definitions and 10 records, each value
+// holding its field's name.
+std::string ManyDefinitionsImage(int defs) {
+  std::string out;
+  PutU16(out, 3);
+  PutU16(out, static_cast<uint16_t>(defs));
+  for (int i = 0; i < defs; ++i) {
+    const std::string name = "Field" + std::to_string(i);
+    PutU16(out, static_cast<uint16_t>(name.size()));
+    out += name;
+    PutU16(out, ftString);
+    PutU16(out, 12);
+    PutI32(out, 0);
+  }
+  PutU16(out, 0);
+  PutI32(out, 10);
+  for (int r = 0; r < 10; ++r) {
+    for (int i = 0; i < defs; ++i) {
+      const std::string value = "Field" + std::to_string(i);
+      PutI32(out, static_cast<int32_t>(value.size()));
+      out += value;
+    }
+  }
+  return out;
+}
+
+void BM_LoadManyDefinitions(benchmark::State& state) {
+  TMemoryStream image(ManyDefinitionsImage(static_cast<int>(state.range(0))));
+  TVirtualTable t("t");
+  for (auto _ : state) {
+    t.Close();
+    t.ClearTable();
+    t.LoadTableStream(image, true);
+    t.Open();
+    if (t.RecordCount() != 10) state.SkipWithError("records missing");
+  }
+}
+BENCHMARK(BM_LoadManyDefinitions)
+    ->Arg(4000)
+    ->Arg(16000)
+    ->Arg(65535)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+void BM_SaveManyDefinitions(benchmark::State& state) {
+  TMemoryStream image(ManyDefinitionsImage(static_cast<int>(state.range(0))));
+  TVirtualTable t("t");
+  t.LoadTableStream(image, true);
+  for (auto _ : state) {
+    TMemoryStream out;
+    t.SaveTableStream(out, true);
+    benchmark::DoNotOptimize(out.Bytes().size());
+  }
+}
+BENCHMARK(BM_SaveManyDefinitions)
+    ->Arg(4000)
+    ->Arg(16000)
+    ->Arg(65535)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// An XML table of `columns` string columns of `size` characters and `rows`
+// rows, each row carrying only the attribute `row`.
+std::string XmlImage(int columns, int size, int rows, const std::string& row) {
+  std::string out =
+      "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' xmlns:dt='uuid:C2F41010' "
+      "xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'>"
+      "<s:Schema id='RowsetSchema'><s:ElementType name='row' content='eltOnly'>";
+  for (int c = 0; c < columns; ++c)
+    out += "<s:AttributeType name='c" + std::to_string(c) +
+           "'><s:datatype dt:type='string' rs:dbtype='str' dt:maxlength='" + std::to_string(size) +
+           "'/></s:AttributeType>";
+  out += "</s:ElementType></s:Schema><rs:data>";
+  for (int r = 0; r < rows; ++r)
+    out += "<z:row " + row + "/>";
+  out += "</rs:data></xml>";
+  return out;
+}
+
+// Rows that name no column: every one is dropped.
+void BM_XmlRowsNamingNoColumn(benchmark::State& state) {
+  TMemoryStream image(XmlImage(4000, 20, 40000, "nocolumn='x'"));
+  TVirtualTable t("t");
+  for (auto _ : state) {
+    t.Close();
+    t.ClearTable();
+    t.LoadTableStream(image, true);
+    t.Open();
+    if (t.RecordCount() != 0) state.SkipWithError("rows kept");
+  }
+}
+BENCHMARK(BM_XmlRowsNamingNoColumn)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Rows of a table of 250 columns of 65 535 characters (records of 16 MB)
+// whose one value names no column: every one is dropped.
+void BM_XmlBadRowsOfWideRecords(benchmark::State& state) {
+  TMemoryStream image(XmlImage(250, 65535, static_cast<int>(state.range(0)), "c1='a' bad='x'"));
+  TVirtualTable t("t");
+  for (auto _ : state) {
+    t.Close();
+    t.ClearTable();
+    t.LoadTableStream(image, true);
+    t.Open();
+    if (t.RecordCount() != 0) state.SkipWithError("rows kept");
+  }
+}
+BENCHMARK(BM_XmlBadRowsOfWideRecords)
+    ->Arg(1000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace
 }  // namespace qualtren

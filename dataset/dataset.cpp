@@ -139,6 +139,11 @@ TField* TDataSet::FindField(std::string_view name) const {
   return nullptr;
 }
 
+TNameIndex FieldNameIndex(const TDataSet& dataset) {
+  return TNameIndex(dataset.FieldCount(),
+                    [&](size_t i) -> std::string_view { return dataset.Field(i).FieldName(); });
+}
+
 TField& TDataSet::FieldByName(std::string_view name) const {
   TField* f = FindField(name);
   if (!f) DatabaseError(Format("Field '%s' not found", {name}), name_);

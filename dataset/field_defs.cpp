@@ -35,6 +35,10 @@ int TFieldDefs::IndexOf(std::string_view name) const {
   return -1;
 }
 
+TNameIndex DefNameIndex(const TFieldDefs& defs) {
+  return TNameIndex(defs.Count(), [&](size_t i) -> std::string_view { return defs[i].Name; });
+}
+
 void TFieldDefs::EndUpdate() {
   if (updateCount_ > 0 && --updateCount_ == 0 && pending_) Changed();
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/name_index.h"
 #include "dataset/field_type.h"
 
 namespace qualtren {
@@ -56,5 +57,9 @@ class TFieldDefs {
   int updateCount_ = 0;
   bool pending_ = false;
 };
+
+/// The names of the definitions, for many lookups in a row that find what
+/// Find finds; it serves while the definitions stay as they are.
+TNameIndex DefNameIndex(const TFieldDefs& defs);
 
 }  // namespace qualtren

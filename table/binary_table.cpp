@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "base/exception.h"
+#include "base/name_index.h"
 #include "base/utf.h"
 #include "dataset/bcd.h"
 #include "table/virtual_table.h"
@@ -153,9 +154,12 @@ void TBinaryTableWriter::WriteRecords(TStream& stream) {
     if (!t.Active()) t.Open();
     t.First();
     std::vector<const TFieldDesc*> descs(defCount, nullptr);
+    const TNameIndex fields = FieldNameIndex(t);
+    const TNameIndex descIndex = DescNameIndex(t.Data().Fields());
     for (size_t i = 0; i < defCount; ++i) {
       const std::string& name = t.FieldDefs()[i].Name;
-      const TFieldDesc* d = t.FindField(name) ? t.Data().Fields().Find(name) : nullptr;
+      const int at = fields.Find(name) >= 0 ? descIndex.Find(name) : -1;
+      const TFieldDesc* d = at >= 0 ? &t.Data().Fields()[static_cast<size_t>(at)] : nullptr;
       if (d && d->Kind == TFieldDescKind::Data) descs[i] = d;
     }
     stream.WriteI32(t.RecordCount());
@@ -242,14 +246,19 @@ void TBinaryTableReader::ReadRecords(TVirtualTable& table) {
   // Every record holds at least one length per definition.
   const size_t lengthBytes = version_ >= 2 ? 4 : 2;
   CheckRemaining(stream_, static_cast<uint64_t>(recordCount_) * fieldNames_.size() * lengthBytes);
+  CheckRecordMemory(table.Data(), static_cast<uint64_t>(recordCount_));
   std::vector<TField*> targets(fieldNames_.size());
   std::vector<const TFieldDesc*> descs(fieldNames_.size());
+  const TNameIndex fields = FieldNameIndex(table);
+  const TNameIndex descIndex = DescNameIndex(table.Data().Fields());
   for (size_t i = 0; i < fieldNames_.size(); ++i) {
     // Only stored fields take values; a calculated field of the same name
     // drops them.
-    targets[i] = table.FindField(fieldNames_[i]);
+    const int field = fields.Find(fieldNames_[i]);
+    targets[i] = field >= 0 ? &table.Field(static_cast<size_t>(field)) : nullptr;
     if (targets[i] && targets[i]->FieldKind() != TFieldKind::fkData) targets[i] = nullptr;
-    descs[i] = targets[i] ? table.Data().Fields().Find(targets[i]->FieldName()) : nullptr;
+    const int desc = targets[i] ? descIndex.Find(targets[i]->FieldName()) : -1;
+    descs[i] = desc >= 0 ? &table.Data().Fields()[static_cast<size_t>(desc)] : nullptr;
   }
   for (int32_t r = 0; r < recordCount_; ++r) {
     table.Append();

@@ -1,6 +1,7 @@
 // Allocating record items in blocks and keeping the free list.
 #include "table/block_manager.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -27,6 +28,14 @@ TBlockManager::~TBlockManager() = default;
 void TBlockManager::SetRecordSize(size_t recordSize) {
   FreeAll();
   itemSize_ = (TItemHeader::kHeaderSize + recordSize + 7) & ~size_t{7};
+  const size_t fit = std::max<size_t>(kLargeBlockBytes / itemSize_, 1);
+  itemsPerBlock_ = static_cast<int>(std::min(fit, static_cast<size_t>(defaultItems_)));
+}
+
+uint64_t TBlockManager::BytesFor(uint64_t items) const {
+  const auto perBlock = static_cast<uint64_t>(itemsPerBlock_);
+  const uint64_t blocks = (items + perBlock - 1) / perBlock;
+  return blocks * (kBlockHeaderSize + itemSize_ * perBlock);
 }
 
 void TBlockManager::AddBlock() {

@@ -34,19 +34,30 @@ struct TItemHeader {
 };
 static_assert(sizeof(TItemHeader) <= TItemHeader::kHeaderSize);
 
-/// Hands out record items from blocks of a fixed number of items. Free items
-/// of all blocks sit on one free list; a block is released when its last
-/// used item is freed. Handing out or freeing an item in the wrong state
-/// raises an assertion failure.
+/// Hands out record items from blocks of a number of items. Free items of
+/// all blocks sit on one free list; a block is released when its last used
+/// item is freed. Handing out or freeing an item in the wrong state raises
+/// an assertion failure.
 class TBlockManager {
  public:
-  explicit TBlockManager(int itemsPerBlock = 10) : itemsPerBlock_(itemsPerBlock) {}
+  /// Blocks of `itemsPerBlock` items, the default count.
+  explicit TBlockManager(int itemsPerBlock = 10)
+      : defaultItems_(itemsPerBlock), itemsPerBlock_(itemsPerBlock) {}
   ~TBlockManager();
   TBlockManager(const TBlockManager&) = delete;
   TBlockManager& operator=(const TBlockManager&) = delete;
 
-  /// Sets the record length; frees every item.
+  /// A block of large items holds no more of them than fit in this many
+  /// bytes (at least one), so that a few records of megabytes do not cost
+  /// a block of ten.
+  static constexpr size_t kLargeBlockBytes = 1024 * 1024;
+
+  /// Sets the record length, and with it the items per block: the default
+  /// count, fewer for large items; frees every item.
   void SetRecordSize(size_t recordSize);
+  int ItemsPerBlock() const { return itemsPerBlock_; }
+  /// The bytes of the blocks that hold `items` items.
+  uint64_t BytesFor(uint64_t items) const;
   /// A fresh item with a zeroed record.
   TItemHeader* AllocItem();
   void FreeItem(TItemHeader* item);
@@ -59,6 +70,7 @@ class TBlockManager {
   void AddBlock();
   void ReleaseBlock(TBlockHeader* block);
 
+  int defaultItems_;
   int itemsPerBlock_;
   size_t itemSize_ = TItemHeader::kHeaderSize;
   std::vector<std::unique_ptr<uint8_t[]>> blocks_;

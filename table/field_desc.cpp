@@ -14,6 +14,10 @@ TFieldDesc* TFieldDescs::Find(std::string_view name) const {
   return nullptr;
 }
 
+TNameIndex DescNameIndex(const TFieldDescs& descs) {
+  return TNameIndex(descs.Count(), [&](size_t i) -> std::string_view { return descs[i].Name; });
+}
+
 void UnsupportedFieldType() {
   throw EDatabaseError("Field type is not supported by TVirtualTable. \rValid types is " +
                        ListedStoredTypes());

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/name_index.h"
 #include "dataset/field_type.h"
 
 namespace qualtren {
@@ -48,6 +49,10 @@ class TFieldDescs {
  private:
   std::vector<std::unique_ptr<TFieldDesc>> items_;
 };
+
+/// The names of the descriptors, for many lookups in a row that find what
+/// Find finds; it serves while the descriptors stay as they are.
+TNameIndex DescNameIndex(const TFieldDescs& descs);
 
 /// Raises the store's error for a field type that a table cannot hold.
 [[noreturn]] void UnsupportedFieldType();

@@ -68,6 +68,7 @@ class TMemData : public TData {
   void SetUseEqualityIndex(bool use) { useIndex_ = use; }
 
   TBlockManager& Blocks() { return blocks_; }
+  const TBlockManager& Blocks() const { return blocks_; }
 
  protected:
   void ParseFilter() override;

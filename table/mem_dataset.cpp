@@ -30,12 +30,13 @@ void TMemDataSet::OpenStore() {
 }
 
 void TMemDataSet::BindFields() {
+  const TNameIndex descs = DescNameIndex(data_->Fields());
   for (auto& f : fields_) {
     bool calculated =
         f->FieldKind() == TFieldKind::fkCalculated || f->FieldKind() == TFieldKind::fkInternalCalc;
-    TFieldDesc* d = f->FieldKind() == TFieldKind::fkData || calculated
-                        ? data_->Fields().Find(f->FieldName())
-                        : nullptr;
+    const int at =
+        f->FieldKind() == TFieldKind::fkData || calculated ? descs.Find(f->FieldName()) : -1;
+    TFieldDesc* d = at >= 0 ? &data_->Fields()[static_cast<size_t>(at)] : nullptr;
     if (d && (d->Kind == TFieldDescKind::Calculated) != calculated) d = nullptr;
     f->SetFieldNo(d ? d->FieldNo : 0);
     f->SetDataSet(this);
@@ -43,6 +44,7 @@ void TMemDataSet::BindFields() {
 }
 
 void TMemDataSet::InternalOpen() {
+  DropEditBuffer();
   OpenStore();
   activeItem_ = nullptr;
   if (!data_->SortColumns().empty()) data_->SortItems();
@@ -55,9 +57,15 @@ void TMemDataSet::InternalOpen() {
   }
 }
 
+void TMemDataSet::DropEditBuffer() {
+  editBuffer_.clear();
+  bufferEmpty_ = false;
+  written_.clear();
+}
+
 void TMemDataSet::InternalClose() {
   activeItem_ = nullptr;
-  editBuffer_.clear();
+  DropEditBuffer();
   if (PersistentData())
     data_->Rewind();
   else
@@ -97,13 +105,26 @@ bool TMemDataSet::InternalGetRecord(GetMode mode) {
 }
 
 void TMemDataSet::InternalInsert(bool append) {
-  editBuffer_.assign(data_->RecordSize(), 0);
-  data_->InitRecord(editBuffer_.data());
+  if (bufferEmpty_ && bufferLayout_ == data_->LayoutStamp() &&
+      editBuffer_.size() == data_->RecordSize()) {
+    // What the last insert wrote is emptied again; its references belong to
+    // its record or were released.
+    for (int fieldNo : written_)
+      data_->ResetField(fieldNo, editBuffer_.data());
+  } else {
+    editBuffer_.assign(data_->RecordSize(), 0);
+    data_->InitRecord(editBuffer_.data());
+    bufferLayout_ = data_->LayoutStamp();
+  }
+  written_.clear();
+  bufferEmpty_ = true;
   appendMode_ = append;
 }
 
 void TMemDataSet::InternalEdit() {
   editBuffer_.assign(activeItem_->Record(), activeItem_->Record() + data_->RecordSize());
+  bufferEmpty_ = false;
+  written_.clear();
 }
 
 void TMemDataSet::InternalPost() {
@@ -121,16 +142,21 @@ void TMemDataSet::InternalPost() {
     data_->UpdateRecord(activeItem_, editBuffer_.data());
   }
   data_->SetCurrent(activeItem_);
-  editBuffer_.clear();
+  if (!bufferEmpty_) DropEditBuffer();
 }
 
 void TMemDataSet::InternalCancel() {
   if (editBuffer_.empty()) return;
+  if (State() == TDataSetState::dsInsert && bufferEmpty_) {
+    for (int fieldNo : written_)
+      data_->FreeFieldReferences(fieldNo, editBuffer_.data());
+    return;
+  }
   if (State() == TDataSetState::dsInsert || !activeItem_)
     data_->FreeRecordReferences(editBuffer_.data());
   else
     data_->FreeChangedReferences(editBuffer_.data(), activeItem_->Record());
-  editBuffer_.clear();
+  DropEditBuffer();
 }
 
 void TMemDataSet::InternalDelete() {
@@ -229,6 +255,7 @@ void TMemDataSet::SetFieldData(TField& field, const std::string* value) {
   // is set only while the calculated fields are computed.
   if (field.FieldNo() <= 0 || editBuffer_.empty() || IsCalculatedOutsideBuffer(field)) return;
   data_->PutField(field.FieldNo(), editBuffer_.data(), value);
+  if (bufferEmpty_) written_.push_back(field.FieldNo());
 }
 
 Variant TMemDataSet::GetFieldVariant(const TField& field) {
@@ -242,6 +269,7 @@ void TMemDataSet::SetFieldVariant(TField& field, const Variant& value) {
   CheckEditing();
   if (field.FieldNo() <= 0 || editBuffer_.empty() || IsCalculatedOutsideBuffer(field)) return;
   data_->PutVariantValue(field.FieldNo(), editBuffer_.data(), value);
+  if (bufferEmpty_) written_.push_back(field.FieldNo());
 }
 
 const TBlob* TMemDataSet::GetBlob(const TField& field) {

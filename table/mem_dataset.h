@@ -79,6 +79,8 @@ class TMemDataSet : public TDataSet {
   // Runs the filter change on an open dataset: filter updated, re-read, first record.
   void ApplyFilterChange();
   void SyncStoreToCurrent();
+  // Forgets the edit buffer, kept or not.
+  void DropEditBuffer();
   void InstallFilterHook();
   // Hands the filter text to the store (trimmed; empty when not filtered).
   void HandFilterToStore(const std::string& text, bool filtered);
@@ -86,6 +88,13 @@ class TMemDataSet : public TDataSet {
   std::unique_ptr<TMemData> data_;
   TItemHeader* activeItem_ = nullptr;
   std::vector<uint8_t> editBuffer_;
+  // The edit buffer of an insert is an empty record. It is kept from one
+  // insert to the next and only the fields written into it are emptied
+  // again, so that an insert costs what is written, not the whole record (a
+  // row that is dropped at once costs next to nothing).
+  bool bufferEmpty_ = false;               // an empty record but for the fields written
+  uint64_t bufferLayout_ = 0;              // the store's layout the buffer was made for
+  std::vector<int> written_;               // field numbers written since it was empty
   const uint8_t* filterRecord_ = nullptr;  // record under test in the filter state
   uint8_t* calcRecord_ = nullptr;          // buffer whose calculated fields are computed
   bool appendMode_ = false;

@@ -16,12 +16,15 @@ void TData::Open() {
   fields_.Clear();
   blobs_.Clear();
   variants_.Clear();
+  ++layoutStamp_;
   InitFields();
   InitRecordLayout();
-  // Records come in blocks of ten; a record this large could not be held.
+  // A record this large is beyond anything a table of the system holds.
   if (calcBufferSize_ > kMaxRecordSize) {
     fields_.Clear();
-    throw EDatabaseError("Record size is too large");
+    throw EDatabaseError(
+        Format("Record size is too large: %s bytes, more than the %s a record may take",
+               {std::to_string(calcBufferSize_), std::to_string(kMaxRecordSize)}));
   }
   ParseFilter();
   active_ = true;

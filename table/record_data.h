@@ -90,6 +90,9 @@ class TData {
   /// Computes the calculated fields of a buffer (installed by the dataset).
   void SetCalcHook(std::function<void(uint8_t*)> hook) { calcHook_ = std::move(hook); }
   size_t DataSize() const { return dataSize_; }
+  /// Changes each time the store opens, that is whenever the layout of its
+  /// records may change.
+  uint64_t LayoutStamp() const { return layoutStamp_; }
 
   /// Field values of a record in native form (see dataset/field.h).
   bool GetNull(int fieldNo, const uint8_t* rec) const;
@@ -108,6 +111,11 @@ class TData {
 
   /// Prepares an empty record (every field null, no references).
   void InitRecord(uint8_t* rec) const;
+  /// Empties one data field of a record as InitRecord leaves it; a
+  /// reference it holds is dropped, not released.
+  void ResetField(int fieldNo, uint8_t* rec) const;
+  /// Releases the blob or variant reference that one field of a record holds.
+  void FreeFieldReferences(int fieldNo, uint8_t* rec);
   /// Releases the blob and variant references of a record.
   void FreeRecordReferences(uint8_t* rec);
   /// Releases the references that rec holds and original does not.
@@ -142,6 +150,7 @@ class TData {
  private:
   void InitRecordLayout();
 
+  uint64_t layoutStamp_ = 0;
   size_t dataSize_ = 0;
   size_t recordSize_ = 0;
   size_t calcBufferSize_ = 0;

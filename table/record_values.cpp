@@ -31,6 +31,47 @@ void ToNative(std::string* out, T v) {
   if (out) *out = ToNativeBytes(v);
 }
 
+// A text field holds its characters (bytes, or 16-bit units of a wide
+// string) followed by zeros up to its end, so that a write clears only what
+// the old text took: writing or emptying a field costs its texts, not its
+// size.
+bool IsTextType(uint16_t type) {
+  return type == dtString || type == dtGuid || type == dtFixedChar || type == dtWideString;
+}
+
+size_t TextUnitBytes(uint16_t type) {
+  return type == dtWideString ? 2 : 1;
+}
+
+// The units before the first zero unit, at most `max`.
+size_t TextUnits(const uint8_t* p, size_t max, size_t unit) {
+  size_t n = 0;
+  if (unit == 1) {
+    const void* zero = std::memchr(p, 0, max);
+    return zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - p) : max;
+  }
+  while (n < max && (p[2 * n] != 0 || p[2 * n + 1] != 0))
+    ++n;
+  return n;
+}
+
+void ClearText(uint8_t* p, const TFieldDesc& d) {
+  const size_t unit = TextUnitBytes(d.DataType);
+  std::memset(p, 0, TextUnits(p, static_cast<size_t>(d.Length), unit) * unit);
+}
+
+// Stores a text cut to the field's length and before any zero unit in it
+// (which a reader would stop at anyway).
+void PutText(uint8_t* p, const TFieldDesc& d, const std::string& v) {
+  const size_t unit = TextUnitBytes(d.DataType);
+  const size_t max = static_cast<size_t>(d.Length);
+  const auto* src = reinterpret_cast<const uint8_t*>(v.data());
+  const size_t n = TextUnits(src, std::min(v.size() / unit, max), unit);
+  const size_t old = TextUnits(p, max, unit);
+  std::memcpy(p, src, n * unit);
+  if (old > n) std::memset(p + n * unit, 0, (old - n) * unit);
+}
+
 }  // namespace
 
 size_t TBlob::Size() const {
@@ -66,6 +107,15 @@ void TData::InitRecord(uint8_t* rec) const {
   std::memset(rec, 0, recordSize_);
   for (size_t i = 0; i < fields_.Count(); ++i)
     if (fields_[i].Kind == TFieldDescKind::Data) rec[fields_[i].NullOffset] = 1;
+}
+
+void TData::ResetField(int fieldNo, uint8_t* rec) const {
+  const TFieldDesc& d = fields_[static_cast<size_t>(fieldNo - 1)];
+  if (IsTextType(d.DataType))
+    ClearText(rec + d.Offset, d);
+  else
+    std::memset(rec + d.Offset, 0, static_cast<size_t>(d.Size));
+  rec[d.NullOffset] = 1;
 }
 
 bool TData::GetFieldText(int fieldNo, const uint8_t* rec, std::string_view& text) const {
@@ -144,6 +194,8 @@ void TData::PutField(int fieldNo, uint8_t* rec, const std::string* value) {
       Store<uint32_t>(p, 0);
     else if (d.DataType == dtVariant)
       Store<uint32_t>(p, 0);
+    else if (IsTextType(d.DataType))
+      ClearText(p, d);
     else
       std::memset(p, 0, static_cast<size_t>(d.Size));
     SetNull(fieldNo, rec, true);
@@ -153,18 +205,10 @@ void TData::PutField(int fieldNo, uint8_t* rec, const std::string* value) {
   switch (d.DataType) {
     case dtString:
     case dtGuid:
-    case dtFixedChar: {
-      size_t n = std::min(v.size(), static_cast<size_t>(d.Length));
-      std::memset(p, 0, static_cast<size_t>(d.Size));
-      std::memcpy(p, v.data(), n);
+    case dtFixedChar:
+    case dtWideString:
+      PutText(p, d, v);
       break;
-    }
-    case dtWideString: {
-      size_t n = std::min(v.size() / 2, static_cast<size_t>(d.Length));
-      std::memset(p, 0, static_cast<size_t>(d.Size));
-      std::memcpy(p, v.data(), 2 * n);
-      break;
-    }
     case dtDate:
       Store<double>(p, TimeStampToDateTime({0, FromNativeBytes<int32_t>(v)}));
       break;
@@ -282,17 +326,23 @@ void TData::FreeChangedReferences(uint8_t* rec, const uint8_t* original) {
   for (size_t i = 0; i < fields_.Count(); ++i) {
     const TFieldDesc& d = fields_[i];
     if (d.Kind != TFieldDescKind::Data) continue;
-    bool blob = d.DataType == dtBlob || d.DataType == dtMemo;
-    if (!blob && d.DataType != dtVariant) continue;
-    uint32_t h = Load<uint32_t>(rec + d.Offset);
-    if (h == 0) continue;
-    if (original && Load<uint32_t>(original + d.Offset) == h) continue;
-    if (blob)
-      blobs_.Release(h);
-    else
-      variants_.Release(h);
-    Store<uint32_t>(rec + d.Offset, 0);
+    if (d.DataType != dtBlob && d.DataType != dtMemo && d.DataType != dtVariant) continue;
+    if (original && Load<uint32_t>(original + d.Offset) == Load<uint32_t>(rec + d.Offset)) continue;
+    FreeFieldReferences(d.FieldNo, rec);
   }
+}
+
+void TData::FreeFieldReferences(int fieldNo, uint8_t* rec) {
+  const TFieldDesc& d = fields_[static_cast<size_t>(fieldNo - 1)];
+  const bool blob = d.DataType == dtBlob || d.DataType == dtMemo;
+  if (!blob && d.DataType != dtVariant) return;
+  const uint32_t h = Load<uint32_t>(rec + d.Offset);
+  if (h == 0) return;
+  if (blob)
+    blobs_.Release(h);
+  else
+    variants_.Release(h);
+  Store<uint32_t>(rec + d.Offset, 0);
 }
 
 void TData::FreeRecordReferences(uint8_t* rec) {

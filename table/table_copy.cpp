@@ -14,7 +14,8 @@ void TVirtualTable::CopyTable(TDataSet* source) {
   if (auto* table = dynamic_cast<TVirtualTable*>(source)) {
     TMemoryStream image;
     table->SaveTableStream(image, true);
-    LoadTableStream(image, true);
+    // The copy needs what the source holds already.
+    LoadImage(image, true, false);
     defsFromFields_ = table->defsFromFields_;
     return;
   }
@@ -32,9 +33,11 @@ void TVirtualTable::CopyDataSet(TDataSet& source) {
       TFieldDefs& defs;
       ~EndUpdate() { defs.EndUpdate(); }
     } end{FieldDefs()};
+    const TNameIndex sourceDefs = DefNameIndex(source.FieldDefs());
     for (size_t i = 0; i < source.FieldCount(); ++i) {
       TField& f = source.Field(i);
-      const TFieldDef* srcDef = source.FieldDefs().Find(f.FieldName());
+      const int at = sourceDefs.Find(f.FieldName());
+      const TFieldDef* srcDef = at >= 0 ? &source.FieldDefs()[static_cast<size_t>(at)] : nullptr;
       if (!srcDef) DatabaseError(Format("Field '%s' not found", {f.FieldName()}), source.Name());
       TFieldType type = f.DataType();
       if (type == ftOraBlob) type = ftBlob;
@@ -68,8 +71,10 @@ void TVirtualTable::CopyDataSet(TDataSet& source) {
         Field(i).SetReadOnly(false);
       }
       std::vector<std::pair<TField*, TField*>> pairs;
+      const TNameIndex sourceFields = FieldNameIndex(source);
       for (size_t i = 0; i < FieldCount(); ++i)
-        if (TField* s = source.FindField(Field(i).FieldName())) pairs.emplace_back(&Field(i), s);
+        if (const int at = sourceFields.Find(Field(i).FieldName()); at >= 0)
+          pairs.emplace_back(&Field(i), &source.Field(static_cast<size_t>(at)));
       while (!source.Eof()) {
         Append();
         for (auto& [mine, theirs] : pairs) {

@@ -1,5 +1,7 @@
 // Loading and saving a table: the choice between the binary and the XML
 // form, the steps of loading a table image, and table files and streams.
+#include <algorithm>
+
 #include "base/ascii.h"
 #include "base/exception.h"
 #include "table/binary_table.h"
@@ -32,6 +34,22 @@ bool DetectXml(TStream& stream) {
 
 }  // namespace
 
+uint64_t RecordMemoryBound(uint64_t imageBytes) {
+  return 32 * imageBytes + 32 * 1024 * 1024;
+}
+
+void TTableImageReader::CheckRecordMemory(const TMemData& store, uint64_t records) const {
+  if (!bounded_) return;
+  const uint64_t need = store.Blocks().BytesFor(records);
+  const uint64_t bound = RecordMemoryBound(imageBytes_);
+  if (need <= bound) return;
+  throw EDatabaseError(Format(
+      "Table too large: %s records of %s bytes would take %s bytes of memory, more than the %s "
+      "bytes allowed for a table file of %s bytes",
+      {std::to_string(records), std::to_string(store.Blocks().ItemSize()), std::to_string(need),
+       std::to_string(bound), std::to_string(imageBytes_)}));
+}
+
 std::unique_ptr<TTableImageReader> OpenTableImage(TStream& stream, const std::string& tableName) {
   if (DetectXml(stream)) return std::make_unique<TXmlTableReader>(stream, tableName);
   return std::make_unique<TBinaryTableReader>(stream);
@@ -52,6 +70,10 @@ void TVirtualTable::SaveTableStream(TStream& stream, bool storeFields) {
 }
 
 void TVirtualTable::LoadTableStream(TStream& stream, bool loadDefs) {
+  LoadImage(stream, loadDefs, true);
+}
+
+void TVirtualTable::LoadImage(TStream& stream, bool loadDefs, bool bounded) {
   TDefChangeHold hold(*this, TDefReaction::Normalise);
   const bool wasOpen = Active();
   Close();
@@ -65,6 +87,7 @@ void TVirtualTable::LoadTableStream(TStream& stream, bool loadDefs) {
   }
   std::unique_ptr<TTableImageReader> image = OpenTableImage(stream, Name());
   lastLoadedVersion_ = image->Version();
+  if (bounded) image->BoundRecordMemory(static_cast<uint64_t>(std::max<int64_t>(stream.Size(), 0)));
   {
     TDefChangeHold quiet(*this, TDefReaction::Ignore);
     image->ReadDefinitions(defs);

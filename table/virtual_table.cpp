@@ -82,10 +82,12 @@ void TVirtualTable::OpenStore() {
   if (fields_.empty()) {
     CreateDefaultFields();
   } else {
+    const TNameIndex fields = FieldNameIndex(*this);
     for (size_t i = 0; i < FieldDefs().Count(); ++i) {
       const TFieldDef& def = FieldDefs()[i];
       if (def.DataType != ftString) continue;
-      TField* f = FindField(def.Name);
+      const int at = fields.Find(def.Name);
+      TField* f = at >= 0 ? fields_[static_cast<size_t>(at)].get() : nullptr;
       if (f && f->FieldKind() == TFieldKind::fkData && f->DataType() == ftString)
         f->SetSize(def.Size);
     }
@@ -149,7 +151,7 @@ void TVirtualTable::DefChanged() {
   ClearRecords();
   data_->Close();
   try {
-    if (image.Size() > 0) LoadTableStream(image, false);
+    if (image.Size() > 0) LoadImage(image, false, false);
     if (wasOpen)
       Open();
     else

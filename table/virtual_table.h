@@ -98,6 +98,10 @@ class TVirtualTable : public TMemDataSet {
     TDefReaction saved_;
   };
 
+  // Loads an image; `bounded` bounds the memory of its records by its size
+  // (outside input), else the records take what they need (an image of a
+  // table of the program's own).
+  void LoadImage(TStream& stream, bool loadDefs, bool bounded);
   void DefChanged();
   void RebuildDefinitions();
 

@@ -5,13 +5,15 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
-#include <map>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
 
 #include "base/ascii.h"
 #include "base/datetime.h"
 #include "base/exception.h"
 #include "base/format.h"
+#include "base/name_index.h"
 #include "base/utf.h"
 #include "table/virtual_table.h"
 
@@ -296,20 +298,31 @@ void ReadXmlSchema(XmlTextReader& reader, TFieldDefs& defs, std::vector<TXmlAlia
   }
 }
 
-void ReadXmlRows(XmlTextReader& reader, TDataSet& table, const std::vector<TXmlAlias>& aliases) {
-  std::map<std::string, TField*> cache;  // row attribute name -> field, case-sensitive
+void ReadXmlRows(XmlTextReader& reader, TDataSet& table, const std::vector<TXmlAlias>& aliases,
+                 const std::function<void()>& beforeRow) {
+  // Row attribute name -> field, case-sensitive; a name that reaches no
+  // field is kept too (nullptr), so that every name is looked up once.
+  std::unordered_map<std::string, TField*> cache;
+  const TNameIndex fields = FieldNameIndex(table);
+  // The left-hand sides of the aliases, in order, by their right-hand side.
+  std::unordered_map<std::string_view, std::vector<std::string_view>> aliased;
+  for (const TXmlAlias& a : aliases)
+    aliased[a.Right].push_back(a.Left);
 
   auto lookup = [&](const std::string& attrName) -> TField* {
-    if (auto it = cache.find(attrName); it != cache.end()) return it->second;
-    TField* field = table.FindField(attrName);
-    for (size_t i = 0; field == nullptr && i < aliases.size(); ++i)
-      if (aliases[i].Right == attrName) field = table.FindField(aliases[i].Left);
-    if (field != nullptr) cache.emplace(attrName, field);
-    return field;
+    auto [cached, added] = cache.try_emplace(attrName, nullptr);
+    if (!added) return cached->second;
+    int at = fields.Find(attrName);
+    if (auto a = aliased.find(attrName); at < 0 && a != aliased.end())
+      for (size_t i = 0; at < 0 && i < a->second.size(); ++i)
+        at = fields.Find(a->second[i]);
+    if (at >= 0) cached->second = &table.Field(static_cast<size_t>(at));
+    return cached->second;
   };
 
   while (reader.Read()) {
     if (!IsElement(reader, TXmlNodeType::StartTag, "Z:ROW")) continue;
+    if (beforeRow) beforeRow();
     table.Append();
     try {
       for (int i = 0; i < reader.AttributeCount(); ++i) {
@@ -327,7 +340,9 @@ void ReadXmlRows(XmlTextReader& reader, TDataSet& table, const std::vector<TXmlA
 }
 
 void TXmlTableReader::ReadRecords(TVirtualTable& table) {
-  ReadXmlRows(reader_, table, aliases_);
+  ReadXmlRows(reader_, table, aliases_, [&] {
+    CheckRecordMemory(table.Data(), static_cast<uint64_t>(table.Data().ItemCount()) + 1);
+  });
 }
 
 }  // namespace qualtren

@@ -3,6 +3,7 @@
 // records.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,8 +29,10 @@ void ReadXmlSchema(XmlTextReader& reader, TFieldDefs& defs, std::vector<TXmlAlia
 
 // Reads the Z:ROW elements up to the end of the document and appends one
 // record to the open dataset for each; a row that cannot be stored is
-// cancelled and dropped without a message.
-void ReadXmlRows(XmlTextReader& reader, TDataSet& table, const std::vector<TXmlAlias>& aliases);
+// cancelled and dropped without a message. `beforeRow`, when given, runs
+// before each row is appended and may stop the reading by raising.
+void ReadXmlRows(XmlTextReader& reader, TDataSet& table, const std::vector<TXmlAlias>& aliases,
+                 const std::function<void()>& beforeRow = {});
 
 /// The XML form behind the reading interface of a table image: the schema
 /// gives the definitions, the rows the records; it lists no field objects.

@@ -5,63 +5,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <new>
 
+#include "allocation_counter.h"
 #include "base/datetime.h"
 #include "base/exception.h"
 #include "image_builder.h"
 #include "table/virtual_table.h"
 #include "table_fixture.h"
 
-// Counts the bytes that operator new hands out on this thread while a
-// measurement is running. Replacing the global operator new affects the
-// whole test program, so outside a measurement it only forwards to malloc.
-namespace {
-thread_local bool tCounting = false;
-thread_local size_t tAllocated = 0;
-}  // namespace
-
-// GCC takes free() after an inlined operator new for a mismatch; here both
-// are malloc and free.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-
-void* operator new(size_t size) {
-  if (tCounting) tAllocated += size;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, size_t) noexcept {
-  std::free(p);
-}
-
 namespace qualtren {
 namespace {
 
 // The helpers of image_builder.h and table_fixture.h.
 using namespace testing;
-
-// Runs f and returns the bytes allocated meanwhile on this thread.
-template <typename F>
-size_t BytesAllocatedBy(F&& f) {
-  tAllocated = 0;
-  tCounting = true;
-  try {
-    f();
-  } catch (...) {
-    tCounting = false;
-    throw;
-  }
-  tCounting = false;
-  return tAllocated;
-}
 
 // A stream that takes only the first `capacity` bytes written to it.
 class TFailingStream : public TStream {

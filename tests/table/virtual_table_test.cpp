@@ -389,7 +389,8 @@ TEST(VirtualTable, RecordsLargerThanTheStoreHoldsAreRefusedOnOpen) {
     t.Open();
     FAIL();
   } catch (const EDatabaseError& e) {
-    EXPECT_EQ(std::string(e.what()), "Record size is too large");
+    EXPECT_EQ(std::string(e.what()),
+              "Record size is too large: 19661100 bytes, more than the 16777216 a record may take");
   }
   EXPECT_FALSE(t.Active());
   EXPECT_FALSE(t.Data().Active());

@@ -126,6 +126,24 @@ TEST_F(XmlTable, AliasesThroughRsName) {
   EXPECT_EQ(Column(ds, "c1"), (std::vector<std::string>{"1", "2", "<null>", "<null>"}));
 }
 
+TEST_F(XmlTable, RowNamesReachTheFirstAliasWithAFieldAndUnknownNamesAlwaysFail) {
+  // Aliases whose left-hand side names no field are passed over, in order;
+  // aliases match the row's name exactly, fields ignoring case; a row with a
+  // name that reaches no field is dropped however often the name comes.
+  TClientDataSet ds;
+  ds.FieldDefs().Add("B", ftString, 5);
+  ds.FieldDefs().Add("D", ftString, 5);
+  ds.Open();
+  TMemoryStream stream(Doc("",
+                           "<z:row c='1'/><z:row zz='2'/><z:row c='3' zz='4'/><z:row b='5'/>"
+                           "<z:row q='x'/><z:row C='7'/><z:row d='8' c='9'/><z:row c='10' q='y'/>"
+                           "<z:row q='z'/>"));
+  XmlTextReader reader(stream);
+  ReadXmlRows(reader, ds, {{"A", "c"}, {"B", "c"}, {"D", "c"}, {"D", "zz"}, {"A", "zz"}});
+  EXPECT_EQ(Column(ds, "B"), (std::vector<std::string>{"1", "<null>", "3", "5", "9"}));
+  EXPECT_EQ(Column(ds, "D"), (std::vector<std::string>{"<null>", "2", "4", "<null>", "8"}));
+}
+
 struct MappingCase {
   const char* datatype;
   TFieldType type;
