@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <condition_variable>
 #include <filesystem>
+#include <future>
+#include <memory>
 #include <mutex>
 #include <ostream>
 #include <thread>
@@ -89,18 +91,43 @@ FileReport DiffOneFile(TStreamTranslator& translator, const FilesOptions& option
   return report;
 }
 
-// Runs `perFile(translator, name)` over the files with `jobs` workers, each
-// with tables of its own, and hands every report to `onReport` in the order
-// of the files. `onWait(i)` is called while file i is awaited. Workers keep
-// at most a few files ahead of the reports handed on, so that what waits
-// to be reported stays small.
+// The tables of the workers beyond the first, loaded in the background
+// while the first set loads, so that a run of several workers starts about
+// as soon as a run of one.
+class TWorkerTableLoads {
+ public:
+  TWorkerTableLoads(size_t count, const std::string& tablesDir) {
+    for (size_t w = 0; w < count; ++w)
+      loads_.push_back(std::async(std::launch::async, [tablesDir] {
+        auto set = std::make_unique<TTransTableSet>();
+        LoadTables(*set, tablesDir);
+        return set;
+      }));
+  }
+  size_t Count() const { return loads_.size(); }
+  /// Waits for every set; the first that failed raises its error.
+  std::vector<std::unique_ptr<TTransTableSet>> Take() {
+    std::vector<std::unique_ptr<TTransTableSet>> sets;
+    for (auto& load : loads_)
+      sets.push_back(load.get());
+    return sets;
+  }
+
+ private:
+  std::vector<std::future<std::unique_ptr<TTransTableSet>>> loads_;
+};
+
+// Runs `perFile(translator, name)` over the files with one worker on
+// `firstTables` and one more on each set of `moreTables`, and hands every
+// report to `onReport` in the order of the files. `onWait(i)` is called
+// while file i is awaited. Workers keep at most a few files ahead of the
+// reports handed on, so that what waits to be reported stays small.
 template <typename PerFile, typename OnWait, typename OnReport>
 void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions& options,
-                  TTransTableSet& firstTables, PerFile&& perFile, OnWait&& onWait,
-                  OnReport&& onReport) {
+                  TTransTableSet& firstTables, TWorkerTableLoads& moreTables, PerFile&& perFile,
+                  OnWait&& onWait, OnReport&& onReport) {
   const TCommentOptions comment{options.Comment, options.Prefix, options.Suffix};
-  const size_t jobs = static_cast<size_t>(
-      std::max(1, std::min<int>(options.Jobs, static_cast<int>(fileNames.size()))));
+  const size_t jobs = moreTables.Count() + 1;
   if (jobs == 1) {
     TStreamTranslator translator(firstTables.Tables(), comment);
     for (size_t i = 0; i < fileNames.size(); ++i) {
@@ -109,24 +136,8 @@ void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions&
     }
     return;
   }
-
-  // Every worker loads its own tables; the first failure ends the run.
-  std::vector<std::unique_ptr<TTransTableSet>> tables(jobs);
-  std::vector<std::exception_ptr> loadErrors(jobs);
-  {
-    std::vector<std::jthread> loaders;
-    for (size_t w = 1; w < jobs; ++w)
-      loaders.emplace_back([&, w] {
-        try {
-          tables[w] = std::make_unique<TTransTableSet>();
-          LoadTables(*tables[w], options.TablesDir);
-        } catch (...) {
-          loadErrors[w] = std::current_exception();
-        }
-      });
-  }
-  for (const std::exception_ptr& e : loadErrors)
-    if (e) std::rethrow_exception(e);
+  // The first failure to load ends the run before any file is touched.
+  const std::vector<std::unique_ptr<TTransTableSet>> tables = moreTables.Take();
 
   const size_t ahead = 4 * jobs;
   std::vector<FileReport> reports(fileNames.size());
@@ -171,8 +182,8 @@ void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions&
     }
   } stop{mutex, room, next, fileNames.size()};
   workers.emplace_back(work, std::ref(firstTables));
-  for (size_t w = 1; w < jobs; ++w)
-    workers.emplace_back(work, std::ref(*tables[w]));
+  for (const std::unique_ptr<TTransTableSet>& set : tables)
+    workers.emplace_back(work, std::ref(*set));
 
   for (size_t i = 0; i < fileNames.size(); ++i) {
     onWait(i);
@@ -242,14 +253,17 @@ int RunFiles(const FilesOptions& options, CliIo& io) {
     throw EUsageError("not a directory: " + options.Dir);
   if (options.Restore) return RunRestore(options, io);
 
-  TTransTableSet tables;
-  LoadTables(tables, options.TablesDir);
-
   // The list is taken before any file is touched, so that backup copies made
   // by this run are never translated by it.
   const TInputFiles list =
       ListInputFiles(options.Dir, options.Mask, options.Backup, options.Recursive);
   const std::vector<std::string>& fileNames = list.Files;
+
+  // No more workers than files; their tables load alongside the first set.
+  const size_t jobs = std::max<size_t>(1, std::min<size_t>(options.Jobs, fileNames.size()));
+  TWorkerTableLoads moreTables(jobs - 1, options.TablesDir);
+  TTransTableSet tables;
+  LoadTables(tables, options.TablesDir);
 
   TProgress progress(io.Err, io.ErrIsTerminal && !options.Quiet);
   int done = 0, unchanged = 0, untouched = 0, failed = ReportUnreadable(list, io);
@@ -258,20 +272,21 @@ int RunFiles(const FilesOptions& options, CliIo& io) {
                           : TranslateOneFile(translator, options, name);
   };
   auto onWait = [&](size_t i) { progress.Files(i, fileNames.size(), fileNames[i]); };
-  RunOverFiles(fileNames, options, tables, perFile, onWait, [&](const FileReport& report) {
-    int* const counters[] = {&done, &unchanged, &untouched, &failed};  // in the order of Kind
-    ++*counters[static_cast<size_t>(report.kind)];
-    if (!report.Out.empty()) {
-      if (io.OutIsTerminal) progress.Clear();
-      io.Out << report.Out;
-      io.Out.flush();
-      if (!io.Out) throw EWriteError();
-    }
-    if (!report.Lines.empty()) {
-      progress.Clear();
-      io.Err << report.Lines;
-    }
-  });
+  RunOverFiles(
+      fileNames, options, tables, moreTables, perFile, onWait, [&](const FileReport& report) {
+        int* const counters[] = {&done, &unchanged, &untouched, &failed};  // in the order of Kind
+        ++*counters[static_cast<size_t>(report.kind)];
+        if (!report.Out.empty()) {
+          if (io.OutIsTerminal) progress.Clear();
+          io.Out << report.Out;
+          io.Out.flush();
+          if (!io.Out) throw EWriteError();
+        }
+        if (!report.Lines.empty()) {
+          progress.Clear();
+          io.Err << report.Lines;
+        }
+      });
   progress.Clear();
 
   if (options.DryRun) {
