@@ -85,19 +85,27 @@ CollationKey MakeCollationKey(char32_t c, bool definedByte) {
 
 using TCollationTable = std::array<CollationKey, 256>;
 
+// One table of each supported code page, indexed by its slot and filled by
+// `fill(codePage, table)`.
+template <typename Table, typename Fill>
+std::unique_ptr<Table[]> TablesOfEveryCodePage(Fill fill) {
+  const std::span<const int> pages = SupportedCodePages();
+  auto tables = std::make_unique<Table[]>(pages.size());
+  for (int page : pages) {
+    const TCodePageTable& d = CodePageTable(page);
+    fill(d, tables[d.Slot]);
+  }
+  return tables;
+}
+
 // The keys of every byte of a code page; built for all code pages together
 // on first use.
 const TCollationTable& CollationOf(const TCodePageTable& cp) {
-  static const auto tables = [] {
-    const std::span<const int> pages = SupportedCodePages();
-    auto t = std::make_unique<TCollationTable[]>(pages.size());
-    for (size_t i = 0; i < pages.size(); ++i) {
-      const TCodePageTable& d = CodePageTable(pages[i]);
-      for (int b = 0; b < 256; ++b)
-        t[d.Slot][b] = MakeCollationKey(d.ToUnicode[b], d.Defined[b]);
-    }
-    return t;
-  }();
+  static const auto tables =
+      TablesOfEveryCodePage<TCollationTable>([](const TCodePageTable& d, TCollationTable& keys) {
+        for (int b = 0; b < 256; ++b)
+          keys[b] = MakeCollationKey(d.ToUnicode[b], d.Defined[b]);
+      });
   return tables[cp.Slot];
 }
 
@@ -164,25 +172,19 @@ int Collate(const TCodePageTable& cp, std::string_view a, std::string_view b, bo
 using TTextClasses = std::array<uint8_t, 256>;
 
 const TTextClasses& TextClassesOf(const TCodePageTable& cp) {
-  static const auto tables = [] {
-    const std::span<const int> pages = SupportedCodePages();
-    auto t = std::make_unique<TTextClasses[]>(pages.size());
-    for (size_t i = 0; i < pages.size(); ++i) {
-      const TCodePageTable& d = CodePageTable(pages[i]);
-      TTextClasses& classes = t[d.Slot];
-      for (int b = 0; b < 256; ++b) {
-        const char byte = static_cast<char>(b);
-        int same = 0;
-        while (same < b) {
-          const char other = static_cast<char>(same);
-          if (Collate(d, {&other, 1}, {&byte, 1}, true) == 0) break;
-          ++same;
+  static const auto tables =
+      TablesOfEveryCodePage<TTextClasses>([](const TCodePageTable& d, TTextClasses& classes) {
+        for (int b = 0; b < 256; ++b) {
+          const char byte = static_cast<char>(b);
+          int same = 0;
+          while (same < b) {
+            const char other = static_cast<char>(same);
+            if (Collate(d, {&other, 1}, {&byte, 1}, true) == 0) break;
+            ++same;
+          }
+          classes[static_cast<size_t>(b)] = static_cast<uint8_t>(same);
         }
-        classes[static_cast<size_t>(b)] = static_cast<uint8_t>(same);
-      }
-    }
-    return t;
-  }();
+      });
   return tables[cp.Slot];
 }
 

@@ -1,36 +1,15 @@
 // Benchmarks of one try of the name lookup, as the translation engine makes
 // it for a word met the first time: a filter text set on a translation table,
 // the first passing record, and its English name read. Each reports the
-// allocations one try makes, counted by a replaced operator new.
+// allocations one try makes.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "allocation_counter.h"
 #include "bench/corpus.h"
 #include "trans/name_lookup.h"
-
-namespace {
-std::atomic<size_t> gAllocations{0};
-}  // namespace
-
-// The replaced allocation functions pair malloc with free on purpose.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(size_t size) {
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, size_t) noexcept {
-  std::free(p);
-}
 
 namespace qualtren::bench {
 namespace {
@@ -53,15 +32,16 @@ void RunTries(benchmark::State& state, TVirtualTable& table,
   for (const std::string& f : filters)
     if (OpenFiltered(table, f)) benchmark::DoNotOptimize(table.FieldByName(field).AsString());
   size_t i = 0, found = 0;
-  const size_t before = gAllocations.load();
-  for (auto _ : state) {
-    if (OpenFiltered(table, filters[i++ % filters.size()])) {
-      ++found;
-      benchmark::DoNotOptimize(table.FieldByName(field).AsString());
+  const testing::TAllocations allocations = testing::AllocationsBy([&] {
+    for (auto _ : state) {
+      if (OpenFiltered(table, filters[i++ % filters.size()])) {
+        ++found;
+        benchmark::DoNotOptimize(table.FieldByName(field).AsString());
+      }
     }
-  }
+  });
   state.counters["allocs/try"] =
-      static_cast<double>(gAllocations.load() - before) / static_cast<double>(state.iterations());
+      static_cast<double>(allocations.Count) / static_cast<double>(state.iterations());
   state.counters["found"] = static_cast<double>(found) / static_cast<double>(state.iterations());
 }
 

@@ -14,6 +14,7 @@
 #include "base/codepage.h"
 #include "base/stream.h"
 #include "table/virtual_table.h"
+#include "xml_rowset.h"
 
 namespace qualtren {
 namespace {
@@ -172,16 +173,22 @@ std::string ManyDefinitionsImage(int defs) {
   return out;
 }
 
-void BM_LoadManyDefinitions(benchmark::State& state) {
-  TMemoryStream image(ManyDefinitionsImage(static_cast<int>(state.range(0))));
+// Loads the table file `bytes` into one table afresh in every iteration;
+// the load must leave `records` records.
+void LoadEachIteration(benchmark::State& state, const std::string& bytes, int records) {
+  TMemoryStream image(bytes);
   TVirtualTable t("t");
   for (auto _ : state) {
     t.Close();
     t.ClearTable();
     t.LoadTableStream(image, true);
     t.Open();
-    if (t.RecordCount() != 10) state.SkipWithError("records missing");
+    if (t.RecordCount() != records) state.SkipWithError("wrong number of records");
   }
+}
+
+void BM_LoadManyDefinitions(benchmark::State& state) {
+  LoadEachIteration(state, ManyDefinitionsImage(static_cast<int>(state.range(0))), 10);
 }
 BENCHMARK(BM_LoadManyDefinitions)
     ->Arg(4000)
@@ -207,50 +214,17 @@ BENCHMARK(BM_SaveManyDefinitions)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 
-// An XML table of `columns` string columns of `size` characters and `rows`
-// rows, each row carrying only the attribute `row`.
-std::string XmlImage(int columns, int size, int rows, const std::string& row) {
-  std::string out =
-      "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' xmlns:dt='uuid:C2F41010' "
-      "xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'>"
-      "<s:Schema id='RowsetSchema'><s:ElementType name='row' content='eltOnly'>";
-  for (int c = 0; c < columns; ++c)
-    out += "<s:AttributeType name='c" + std::to_string(c) +
-           "'><s:datatype dt:type='string' rs:dbtype='str' dt:maxlength='" + std::to_string(size) +
-           "'/></s:AttributeType>";
-  out += "</s:ElementType></s:Schema><rs:data>";
-  for (int r = 0; r < rows; ++r)
-    out += "<z:row " + row + "/>";
-  out += "</rs:data></xml>";
-  return out;
-}
-
 // Rows that name no column: every one is dropped.
 void BM_XmlRowsNamingNoColumn(benchmark::State& state) {
-  TMemoryStream image(XmlImage(4000, 20, 40000, "nocolumn='x'"));
-  TVirtualTable t("t");
-  for (auto _ : state) {
-    t.Close();
-    t.ClearTable();
-    t.LoadTableStream(image, true);
-    t.Open();
-    if (t.RecordCount() != 0) state.SkipWithError("rows kept");
-  }
+  LoadEachIteration(state, testing::XmlRowset(4000, 20, 40000, "nocolumn='x'"), 0);
 }
 BENCHMARK(BM_XmlRowsNamingNoColumn)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Rows of a table of 250 columns of 65 535 characters (records of 16 MB)
 // whose one value names no column: every one is dropped.
 void BM_XmlBadRowsOfWideRecords(benchmark::State& state) {
-  TMemoryStream image(XmlImage(250, 65535, static_cast<int>(state.range(0)), "c1='a' bad='x'"));
-  TVirtualTable t("t");
-  for (auto _ : state) {
-    t.Close();
-    t.ClearTable();
-    t.LoadTableStream(image, true);
-    t.Open();
-    if (t.RecordCount() != 0) state.SkipWithError("rows kept");
-  }
+  LoadEachIteration(
+      state, testing::XmlRowset(250, 65535, static_cast<int>(state.range(0)), "c1='a' bad='x'"), 0);
 }
 BENCHMARK(BM_XmlBadRowsOfWideRecords)
     ->Arg(1000)

@@ -15,6 +15,7 @@
 #include "image_builder.h"
 #include "table/virtual_table.h"
 #include "table_fixture.h"
+#include "xml_rowset.h"
 
 namespace qualtren {
 namespace {
@@ -39,22 +40,6 @@ std::string BinaryOfNulls(int fields, int size, int records) {
     for (int i = 0; i < fields; ++i)
       img.Null();
   return img.Bytes();
-}
-
-// An XML document of `fields` string columns of `size` characters and
-// `rows` empty rows.
-std::string XmlOfEmptyRows(int fields, int size, int rows) {
-  std::string doc =
-      "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' xmlns:dt='uuid:C2F41010' "
-      "xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'><s:Schema>";
-  for (int i = 0; i < fields; ++i)
-    doc += "<s:AttributeType name='F" + std::to_string(i) +
-           "'><s:datatype dt:type='string' rs:dbtype='str' dt:maxlength='" + std::to_string(size) +
-           "'/></s:AttributeType>";
-  doc += "</s:Schema><rs:data>";
-  for (int r = 0; r < rows; ++r)
-    doc += "<z:row/>";
-  return doc + "</rs:data></xml>";
 }
 
 struct Outcome {
@@ -124,15 +109,15 @@ TEST(MemoryBound, WideRecordsAreHeldWithinTheBoundOrRefused) {
   const uint64_t wide = 250 * 65536;
   for (int records : {1, 2, 10, 20, 100, 1000}) {
     CheckShape(BinaryOfNulls(250, 65535, records), records, wide, false);
-    CheckShape(XmlOfEmptyRows(250, 65535, records), records, wide, true);
+    CheckShape(XmlRowset(250, 65535, records), records, wide, true);
   }
   // One such record is held (blocks of ten would have taken 164 MB).
   EXPECT_EQ(LoadCounting(BinaryOfNulls(250, 65535, 1)).error, "");
-  EXPECT_EQ(LoadCounting(XmlOfEmptyRows(250, 65535, 1)).error, "");
+  EXPECT_EQ(LoadCounting(XmlRowset(250, 65535, 1)).error, "");
   // Records of 10 KB: a thousand of them are held, a hundred thousand not.
   for (int records : {10, 1000, 100000}) {
     CheckShape(BinaryOfNulls(10, 1000, records), records, 10 * 1001, false);
-    CheckShape(XmlOfEmptyRows(10, 1000, records), records, 10 * 1001, true);
+    CheckShape(XmlRowset(10, 1000, records), records, 10 * 1001, true);
   }
   EXPECT_EQ(LoadCounting(BinaryOfNulls(10, 1000, 1000)).records, 1000);
   EXPECT_NE(LoadCounting(BinaryOfNulls(10, 1000, 100000)).error, "");

@@ -1,5 +1,5 @@
-// The global operator new of the table tests, counting on request. Replacing
-// it affects the whole test program, so outside a measurement it only
+// The global operator new of the programs that count allocations, counting
+// on request. Replacing it affects the whole program, so outside a measurement it only
 // forwards to malloc.
 #include "allocation_counter.h"
 
@@ -8,7 +8,7 @@
 
 namespace {
 thread_local bool tCounting = false;
-thread_local size_t tAllocated = 0;
+thread_local qualtren::testing::TAllocations tAllocated;
 }  // namespace
 
 // GCC takes free() after an inlined operator new for a mismatch; here both
@@ -18,7 +18,10 @@ thread_local size_t tAllocated = 0;
 #endif
 
 void* operator new(size_t size) {
-  if (tCounting) tAllocated += size;
+  if (tCounting) {
+    ++tAllocated.Count;
+    tAllocated.Bytes += size;
+  }
   if (void* p = std::malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
 }
@@ -31,8 +34,8 @@ void operator delete(void* p, size_t) noexcept {
 
 namespace qualtren::testing {
 
-size_t BytesAllocatedBy(const std::function<void()>& f) {
-  tAllocated = 0;
+TAllocations AllocationsBy(const std::function<void()>& f) {
+  tAllocated = TAllocations();
   tCounting = true;
   try {
     f();
