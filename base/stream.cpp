@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "base/exception.h"
@@ -273,6 +274,20 @@ void SyncDirectoryOf(const std::string& path) {
   if (dfd >= 0) {
     ::fsync(dfd);
     ::close(dfd);
+  }
+}
+
+void SyncDirectoriesOf(const std::vector<std::string>& paths) {
+  std::set<std::string> synced;
+  for (const std::string& path : paths) {
+    // A replace renames beside the file that the path leads to.
+    std::string replaced;
+    try {
+      replaced = FollowLinks(path, path);
+    } catch (const Exception&) {
+      replaced = path;
+    }
+    if (synced.insert(DirectoryOf(replaced)).second) SyncDirectoryOf(replaced);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qualtren {
 
@@ -145,6 +146,11 @@ class TAtomicFileWriter {
 /// Makes the renames in the directory that holds `path` durable (an fsync of
 /// the directory; nothing happens when it cannot be opened).
 void SyncDirectoryOf(const std::string& path);
+
+/// Makes durable the renames that replaces of `paths` made without syncing:
+/// each directory they were made in (beside the file a symbolic link leads
+/// to) is synced once.
+void SyncDirectoriesOf(const std::vector<std::string>& paths);
 
 /// Whether a file name (without its directory) is a temporary file of a
 /// TAtomicFileWriter; `target` and `pid`, when given, receive the name of

@@ -6,8 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <exception>
@@ -136,12 +134,6 @@ TInputFiles ListInputFiles(const std::string& dir, const std::string& mask,
   ListInto(DirectoryPrefix(dir), "", mask, backupEnding, recursive, out);
   std::sort(out.Files.begin(), out.Files.end());
   return out;
-}
-
-void SyncDirectoriesOf(const std::vector<std::string>& fileNames) {
-  std::set<std::string> done;
-  for (const std::string& name : fileNames)
-    if (done.insert(name.substr(0, name.find_last_of('/') + 1)).second) SyncDirectoryOf(name);
 }
 
 void CopyFileOverwrite(const std::string& from, const std::string& to, TCopyAttributes attributes,

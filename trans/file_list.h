@@ -69,9 +69,6 @@ TInputFiles ListInputFiles(const std::string& dir, const std::string& mask,
 /// old bytes or its new ones, and a replaced file with its backup.
 enum class TRenameSync { EachFile, AtEnd };
 
-/// Makes the renames in the folders of the files durable, each folder once.
-void SyncDirectoriesOf(const std::vector<std::string>& fileNames);
-
 /// Whose permissions, owner and group a copied file gets.
 enum class TCopyAttributes {
   OfSource,  // the source's (a backup copy), replacing a read-only copy made earlier
