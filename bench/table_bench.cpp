@@ -173,6 +173,12 @@ std::string ManyDefinitionsImage(int defs) {
   return out;
 }
 
+// The numbers of definitions of the load and save benchmarks, up to the
+// most a file can hold; one run each.
+void DefinitionCounts(benchmark::internal::Benchmark* b) {
+  b->Arg(4000)->Arg(16000)->Arg(65535)->Unit(benchmark::kMillisecond)->Iterations(1);
+}
+
 // Loads the table file `bytes` into one table afresh in every iteration;
 // the load must leave `records` records.
 void LoadEachIteration(benchmark::State& state, const std::string& bytes, int records) {
@@ -190,12 +196,7 @@ void LoadEachIteration(benchmark::State& state, const std::string& bytes, int re
 void BM_LoadManyDefinitions(benchmark::State& state) {
   LoadEachIteration(state, ManyDefinitionsImage(static_cast<int>(state.range(0))), 10);
 }
-BENCHMARK(BM_LoadManyDefinitions)
-    ->Arg(4000)
-    ->Arg(16000)
-    ->Arg(65535)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1);
+BENCHMARK(BM_LoadManyDefinitions)->Apply(DefinitionCounts);
 
 void BM_SaveManyDefinitions(benchmark::State& state) {
   TMemoryStream image(ManyDefinitionsImage(static_cast<int>(state.range(0))));
@@ -207,12 +208,7 @@ void BM_SaveManyDefinitions(benchmark::State& state) {
     benchmark::DoNotOptimize(out.Bytes().size());
   }
 }
-BENCHMARK(BM_SaveManyDefinitions)
-    ->Arg(4000)
-    ->Arg(16000)
-    ->Arg(65535)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1);
+BENCHMARK(BM_SaveManyDefinitions)->Apply(DefinitionCounts);
 
 // Rows that name no column: every one is dropped.
 void BM_XmlRowsNamingNoColumn(benchmark::State& state) {
