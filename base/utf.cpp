@@ -8,8 +8,6 @@
 
 namespace qualtren {
 
-namespace {
-
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);
@@ -27,6 +25,8 @@ void AppendUtf8(std::string& out, char32_t c) {
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
 }
+
+namespace {
 
 // Decodes the character at i and moves i past it. A byte that does not start
 // a well-formed sequence (overlong forms, surrogates and code points above
@@ -68,6 +68,14 @@ char32_t NextUtf8(std::string_view s, size_t& i, bool& wellFormed) {
   wellFormed = true;
   return c;
 }
+
+}  // namespace
+
+char32_t DecodeUtf8(std::string_view s, size_t& i, bool& wellFormed) {
+  return NextUtf8(s, i, wellFormed);
+}
+
+namespace {
 
 char32_t NextUtf8(std::string_view s, size_t& i) {
   bool wellFormed;
@@ -177,6 +185,48 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
   for (size_t i = 0; i < utf8.size();)
     AppendUtf16(out, NextUtf8(utf8, i));
   return out;
+}
+
+bool IsAscii(std::string_view bytes) {
+  const char* p = bytes.data();
+  size_t n = bytes.size();
+  uint64_t high = 0;
+  for (; n >= 8; p += 8, n -= 8) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    high |= v;
+  }
+  for (; n > 0; ++p, --n)
+    high |= static_cast<uint8_t>(*p);
+  return (high & 0x8080808080808080ull) == 0;
+}
+
+bool Utf8ToAnsiExact(std::string_view utf8, std::string& ansi) {
+  if (IsAscii(utf8)) {
+    ansi.assign(utf8);
+    return true;
+  }
+  const TCodePageTable& d = ActiveCodePageTable();
+  ansi.clear();
+  for (size_t i = 0; i < utf8.size();) {
+    bool wellFormed;
+    const char32_t c = NextUtf8(utf8, i, wellFormed);
+    uint8_t b;
+    if (!wellFormed || !d.Encode(c, b)) return false;
+    ansi += static_cast<char>(b);
+  }
+  return true;
+}
+
+size_t Utf16Length(std::string_view utf8) {
+  size_t units = 0;
+  for (const char c : utf8) {
+    const uint8_t b = static_cast<uint8_t>(c);
+    // Continuation bytes add nothing; a four-byte sequence is a surrogate pair.
+    if ((b & 0xC0) != 0x80) ++units;
+    if (b >= 0xF0 && b <= 0xF4) ++units;
+  }
+  return units;
 }
 
 bool IsValidUtf8(std::string_view bytes) {

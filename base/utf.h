@@ -7,11 +7,30 @@
 
 namespace qualtren {
 
+/// Decodes the UTF-8 character at `i` and moves `i` past it. A byte that
+/// starts no well-formed sequence is taken alone as the code point of its
+/// value, with `wellFormed` false.
+char32_t DecodeUtf8(std::string_view s, size_t& i, bool& wellFormed);
+
+/// Appends the UTF-8 bytes of one code point.
+void AppendUtf8(std::string& out, char32_t c);
+
 /// ANSI text <-> UTF-8. A character the code page lacks becomes "?"; when
 /// lossless is given it is set to false in that case. Malformed UTF-8 bytes
 /// are taken one by one as code points of their own value.
 std::string AnsiToUtf8(std::string_view ansi);
 std::string Utf8ToAnsi(std::string_view utf8, bool* lossless = nullptr);
+
+/// A UTF-8 text in the active code page, into `ansi`: false, and `ansi`
+/// unspecified, when the text holds a character the code page lacks or is
+/// no well-formed UTF-8. ASCII text comes through unchanged.
+bool Utf8ToAnsiExact(std::string_view utf8, std::string& ansi);
+
+/// Whether every byte is below 0x80.
+bool IsAscii(std::string_view bytes);
+
+/// The number of UTF-16 code units that a well-formed UTF-8 text takes.
+size_t Utf16Length(std::string_view utf8);
 
 /// ANSI text <-> UTF-16 code units.
 std::u16string AnsiToUtf16(std::string_view ansi);

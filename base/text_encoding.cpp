@@ -1,0 +1,575 @@
+// Detecting the encoding of an input, checking it under the encoding it
+// claims, and turning UTF-16 into UTF-8 and back as a text is read and
+// written.
+#include "base/text_encoding.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/ascii.h"
+#include "base/utf.h"
+
+namespace qualtren {
+
+namespace {
+
+constexpr size_t kBlock = 256u << 10;
+
+bool LittleEndian(TTextEncoding e) {
+  return e == TTextEncoding::Utf16LE;
+}
+
+char16_t UnitAt(const char* p, bool le) {
+  const auto a = static_cast<uint8_t>(p[0]), b = static_cast<uint8_t>(p[1]);
+  return static_cast<char16_t>(le ? (a | (b << 8)) : ((a << 8) | b));
+}
+
+bool IsHighSurrogate(char16_t u) {
+  return u >= 0xD800 && u <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t u) {
+  return u >= 0xDC00 && u <= 0xDFFF;
+}
+
+std::string OffsetText(uint64_t offset) {
+  return "at byte offset " + std::to_string(offset);
+}
+
+// Checks UTF-8 fed in pieces: a sequence may be cut between two pieces.
+// Offsets count from the input's start.
+class TUtf8Checker {
+ public:
+  explicit TUtf8Checker(uint64_t start) : offset_(start) {}
+
+  /// False at the first malformed sequence; ErrorOffset() is then its start.
+  bool Feed(const char* p, size_t n) {
+    const char* const end = p + n;
+    while (p < end) {
+      if (state_ == 0) {
+        // Runs of ASCII eight bytes at a time.
+        while (end - p >= 8) {
+          uint64_t v;
+          std::memcpy(&v, p, 8);
+          if (v & 0x8080808080808080ull) break;
+          p += 8;
+          offset_ += 8;
+        }
+        if (p == end) break;
+      }
+      const uint8_t b = static_cast<uint8_t>(*p);
+      if (state_ == 0) {
+        if (b >= 0x80) high_ = true;
+        start_ = offset_;
+        if (b < 0x80)
+          state_ = 0;
+        else if (b >= 0xC2 && b <= 0xDF)
+          state_ = 1;
+        else if (b == 0xE0)
+          state_ = 4;
+        else if (b == 0xED)
+          state_ = 5;
+        else if (b >= 0xE1 && b <= 0xEF)
+          state_ = 2;
+        else if (b == 0xF0)
+          state_ = 6;
+        else if (b >= 0xF1 && b <= 0xF3)
+          state_ = 3;
+        else if (b == 0xF4)
+          state_ = 7;
+        else
+          return false;
+      } else {
+        // The continuation byte allowed in each state, and the state after it.
+        static constexpr uint8_t kLow[] = {0, 0x80, 0x80, 0x80, 0xA0, 0x80, 0x90, 0x80};
+        static constexpr uint8_t kHigh[] = {0, 0xBF, 0xBF, 0xBF, 0xBF, 0x9F, 0xBF, 0x8F};
+        static constexpr uint8_t kNext[] = {0, 0, 1, 2, 1, 1, 2, 2};
+        if (b < kLow[state_] || b > kHigh[state_]) return false;
+        state_ = kNext[state_];
+      }
+      ++p;
+      ++offset_;
+    }
+    return true;
+  }
+  /// False when the input ends inside a sequence.
+  bool Finish() const { return state_ == 0; }
+  bool SawHigh() const { return high_; }
+  uint64_t ErrorOffset() const { return state_ == 0 ? offset_ : start_; }
+
+ private:
+  uint8_t state_ = 0;
+  uint64_t offset_;
+  uint64_t start_ = 0;  // of the sequence being read
+  bool high_ = false;
+};
+
+// Checks UTF-16 fed in pieces: a unit or a surrogate pair may be cut.
+class TUtf16Checker {
+ public:
+  TUtf16Checker(bool le, uint64_t start) : le_(le), offset_(start) {}
+
+  bool Feed(const char* p, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+      if (!haveByte_) {
+        byte_ = p[i];
+        haveByte_ = true;
+        continue;
+      }
+      haveByte_ = false;
+      const char pair[2] = {byte_, p[i]};
+      const char16_t u = UnitAt(pair, le_);
+      const uint64_t at = offset_;
+      offset_ += 2;
+      if (pendingHigh_) {
+        if (!IsLowSurrogate(u)) {
+          error_ = highOffset_;
+          return false;
+        }
+        pendingHigh_ = false;
+      } else if (IsHighSurrogate(u)) {
+        pendingHigh_ = true;
+        highOffset_ = at;
+      } else if (IsLowSurrogate(u)) {
+        error_ = at;
+        return false;
+      }
+    }
+    return true;
+  }
+  /// Empty when the input ended well, else what is wrong at its end.
+  std::string Finish() {
+    if (haveByte_) {
+      error_ = offset_;
+      return "an odd number of bytes, the last " + OffsetText(offset_);
+    }
+    if (pendingHigh_) {
+      error_ = highOffset_;
+      return "an unpaired surrogate " + OffsetText(highOffset_);
+    }
+    return {};
+  }
+  uint64_t ErrorOffset() const { return error_; }
+
+ private:
+  bool le_;
+  uint64_t offset_;
+  bool haveByte_ = false;
+  char byte_ = 0;
+  bool pendingHigh_ = false;
+  uint64_t highOffset_ = 0;
+  uint64_t error_ = 0;
+};
+
+// Decides and checks the form of an input fed in pieces.
+class TFormDetector {
+ public:
+  explicit TFormDetector(TEncodingRule rule) : rule_(rule) {}
+
+  void Feed(std::string_view block) {
+    if (!headDone_) {
+      const size_t take = std::min(block.size(), size_t{4} - head_.size());
+      head_.append(block.substr(0, take));
+      block.remove_prefix(take);
+      if (head_.size() < 4) return;
+      DecideHead();
+      Check(std::string_view(head_).substr(form_.MarkBytes().size()));
+    }
+    Check(block);
+  }
+  /// Whether the rest of the input can change nothing (auto rule: it is
+  /// known to be no UTF-8, so ANSI).
+  bool Decided() const { return notUtf8_; }
+  TTextForm Finish() {
+    if (!headDone_) {
+      DecideHead();
+      Check(std::string_view(head_).substr(form_.MarkBytes().size()));
+    }
+    if (notUtf8_) return {TTextEncoding::Ansi, false};
+    switch (form_.Encoding) {
+      case TTextEncoding::Utf8:
+        if (!utf8_.Finish()) Utf8Error();
+        // Without a mark or a named rule, UTF-8 must show a byte of its own.
+        if (rule_ == TEncodingRule::Auto && !form_.Mark && !utf8_.SawHigh())
+          return {TTextEncoding::Ansi, false};
+        break;
+      case TTextEncoding::Utf16LE:
+      case TTextEncoding::Utf16BE:
+        if (const std::string what = utf16_.Finish(); !what.empty())
+          throw EEncodingError(Invalid() + what + Claim(), utf16_.ErrorOffset());
+        break;
+      case TTextEncoding::Ansi:
+        break;
+    }
+    return form_;
+  }
+
+ private:
+  void DecideHead() {
+    headDone_ = true;
+    const std::string_view h = head_;
+    auto starts = [&h](std::string_view mark) { return h.substr(0, mark.size()) == mark; };
+    if (rule_ == TEncodingRule::Auto) {
+      if (starts(std::string_view("\xFF\xFE\0\0", 4)))
+        throw EEncodingError(
+            "UTF-32 LE text (byte-order mark FF FE 00 00) is not read; save it as UTF-8 or UTF-16",
+            0);
+      if (starts(std::string_view("\0\0\xFE\xFF", 4)))
+        throw EEncodingError(
+            "UTF-32 BE text (byte-order mark 00 00 FE FF) is not read; save it as UTF-8 or UTF-16",
+            0);
+      if (starts("\xEF\xBB\xBF"))
+        form_ = {TTextEncoding::Utf8, true};
+      else if (starts("\xFF\xFE"))
+        form_ = {TTextEncoding::Utf16LE, true};
+      else if (starts("\xFE\xFF"))
+        form_ = {TTextEncoding::Utf16BE, true};
+      else
+        form_ = {TTextEncoding::Utf8, false};  // until it shows to be no UTF-8
+    } else {
+      static constexpr TTextEncoding kNamed[] = {TTextEncoding::Ansi, TTextEncoding::Ansi,
+                                                 TTextEncoding::Utf8, TTextEncoding::Utf16LE,
+                                                 TTextEncoding::Utf16BE};
+      form_.Encoding = kNamed[static_cast<size_t>(rule_)];
+      form_.Mark = form_.Encoding != TTextEncoding::Ansi &&
+                   starts(TTextForm{form_.Encoding, true}.MarkBytes());
+    }
+    const uint64_t start = form_.MarkBytes().size();
+    utf8_ = TUtf8Checker(start);
+    utf16_ = TUtf16Checker(LittleEndian(form_.Encoding), start);
+  }
+
+  void Check(std::string_view bytes) {
+    if (notUtf8_) return;
+    switch (form_.Encoding) {
+      case TTextEncoding::Utf8:
+        if (!utf8_.Feed(bytes.data(), bytes.size())) {
+          if (rule_ == TEncodingRule::Auto && !form_.Mark) {
+            notUtf8_ = true;
+            return;
+          }
+          Utf8Error();
+        }
+        break;
+      case TTextEncoding::Utf16LE:
+      case TTextEncoding::Utf16BE:
+        if (!utf16_.Feed(bytes.data(), bytes.size()))
+          throw EEncodingError(
+              Invalid() + "an unpaired surrogate " + OffsetText(utf16_.ErrorOffset()) + Claim(),
+              utf16_.ErrorOffset());
+        break;
+      case TTextEncoding::Ansi:
+        break;
+    }
+  }
+
+  [[noreturn]] void Utf8Error() {
+    // Without a mark or a named rule, input that is no UTF-8 is ANSI; this
+    // is only reached when UTF-8 was claimed.
+    throw EEncodingError(
+        Invalid() + "a malformed sequence " + OffsetText(utf8_.ErrorOffset()) + Claim(),
+        utf8_.ErrorOffset());
+  }
+
+  std::string Invalid() const {
+    return std::string("not valid ") + EncodingName(form_.Encoding) + ": ";
+  }
+  std::string Claim() const {
+    const std::string name = EncodingName(form_.Encoding);
+    return form_.Mark && rule_ == TEncodingRule::Auto
+               ? " (it starts with a " + name + " byte-order mark)"
+               : " (it was to be read as " + name + ")";
+  }
+
+  TEncodingRule rule_;
+  std::string head_;
+  bool headDone_ = false;
+  bool notUtf8_ = false;
+  TTextForm form_;
+  TUtf8Checker utf8_{0};
+  TUtf16Checker utf16_{true, 0};
+};
+
+// UTF-16 bytes (whole units) appended to `out` as UTF-8, a surrogate pair
+// that a piece cuts carried in `high`; an unpaired surrogate becomes U+FFFD.
+void Utf16BytesToUtf8(const char* p, size_t n, bool le, char16_t& high, std::string& out) {
+  const size_t old = out.size();
+  // Three UTF-8 bytes at most for every two, and one U+FFFD more.
+  out.resize(old + n / 2 * 3 + 3);
+  char* d = out.data() + old;
+  auto put = [&d](char32_t c) {
+    if (c < 0x80) {
+      *d++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+      *d++ = static_cast<char>(0xC0 | (c >> 6));
+      *d++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      *d++ = static_cast<char>(0xE0 | (c >> 12));
+      *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *d++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      *d++ = static_cast<char>(0xF0 | (c >> 18));
+      *d++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *d++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+  };
+  for (size_t i = 0; i + 1 < n; i += 2) {
+    const char16_t u = UnitAt(p + i, le);
+    if (high != 0) {
+      const char16_t h = high;
+      high = 0;
+      if (IsLowSurrogate(u)) {
+        put(0x10000 + ((static_cast<char32_t>(h) - 0xD800) << 10) + (u - 0xDC00));
+        continue;
+      }
+      put(0xFFFD);
+    }
+    if (IsHighSurrogate(u))
+      high = u;
+    else if (IsLowSurrogate(u))
+      put(0xFFFD);
+    else
+      put(u);
+  }
+  out.resize(static_cast<size_t>(d - out.data()));
+}
+
+// Whether `tail` is the start of a UTF-8 sequence that the end of a piece
+// cut, so that the next piece may complete it.
+bool IsCutSequence(std::string_view tail) {
+  const uint8_t b = static_cast<uint8_t>(tail[0]);
+  const size_t len = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 1;
+  if (len == 1 || tail.size() >= len) return false;
+  for (size_t k = 1; k < tail.size(); ++k)
+    if ((static_cast<uint8_t>(tail[k]) & 0xC0) != 0x80) return false;
+  return true;
+}
+
+// UTF-8 appended to `out` as UTF-16 bytes. A sequence that the end of the
+// piece cuts is left in `rest` (when given) for the next piece; a byte that
+// is no UTF-8 becomes U+FFFD.
+void Utf8ToUtf16Bytes(std::string_view s, bool le, std::string& out, std::string* rest) {
+  const size_t old = out.size();
+  // Never more than two bytes of UTF-16 for each byte of UTF-8.
+  out.resize(old + 2 * s.size());
+  char* d = out.data() + old;
+  auto unit = [&d, le](char32_t u) {
+    const char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>((u >> 8) & 0xFF);
+    *d++ = le ? lo : hi;
+    *d++ = le ? hi : lo;
+  };
+  if (rest != nullptr) rest->clear();
+  for (size_t i = 0; i < s.size();) {
+    const uint8_t b = static_cast<uint8_t>(s[i]);
+    if (b < 0x80) {
+      unit(b);
+      ++i;
+      continue;
+    }
+    if (rest != nullptr && IsCutSequence(s.substr(i))) {
+      rest->assign(s.substr(i));
+      break;
+    }
+    bool wellFormed;
+    char32_t c = DecodeUtf8(s, i, wellFormed);
+    if (!wellFormed) c = 0xFFFD;
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      unit(0xD800 + (c >> 10));
+      unit(0xDC00 + (c & 0x3FF));
+    } else {
+      unit(c);
+    }
+  }
+  out.resize(static_cast<size_t>(d - out.data()));
+}
+
+}  // namespace
+
+std::optional<TEncodingRule> EncodingRuleFromName(std::string_view name) {
+  static const std::pair<const char*, TEncodingRule> kNames[] = {
+      {"auto", TEncodingRule::Auto},
+      {"ansi", TEncodingRule::Ansi},
+      {"utf-8", TEncodingRule::Utf8},
+      {"utf-16le", TEncodingRule::Utf16LE},
+      {"utf-16be", TEncodingRule::Utf16BE}};
+  for (const auto& [n, rule] : kNames)
+    if (EqualsAsciiNoCase(name, n)) return rule;
+  return std::nullopt;
+}
+
+const char* EncodingName(TTextEncoding encoding) {
+  switch (encoding) {
+    case TTextEncoding::Utf8:
+      return "UTF-8";
+    case TTextEncoding::Utf16LE:
+      return "UTF-16 LE";
+    case TTextEncoding::Utf16BE:
+      return "UTF-16 BE";
+    case TTextEncoding::Ansi:
+      break;
+  }
+  return "ANSI";
+}
+
+std::string_view TTextForm::MarkBytes() const {
+  if (!Mark) return {};
+  switch (Encoding) {
+    case TTextEncoding::Utf8:
+      return "\xEF\xBB\xBF";
+    case TTextEncoding::Utf16LE:
+      return "\xFF\xFE";
+    case TTextEncoding::Utf16BE:
+      return "\xFE\xFF";
+    case TTextEncoding::Ansi:
+      break;
+  }
+  return {};
+}
+
+TTextForm DetectTextForm(TStream& in, TEncodingRule rule) {
+  if (rule == TEncodingRule::Ansi) return {};
+  TFormDetector detector(rule);
+  std::vector<char> block(kBlock);
+  while (!detector.Decided()) {
+    const size_t n = in.Read(block.data(), block.size());
+    if (n == 0) break;
+    detector.Feed(std::string_view(block.data(), n));
+  }
+  return detector.Finish();
+}
+
+TTextForm DetectTextForm(std::string_view bytes, TEncodingRule rule) {
+  if (rule == TEncodingRule::Ansi) return {};
+  TFormDetector detector(rule);
+  detector.Feed(bytes);
+  return detector.Finish();
+}
+
+std::string DecodeText(std::string_view bytes, const TTextForm& form) {
+  const std::string_view mark = form.MarkBytes();
+  if (bytes.substr(0, mark.size()) == mark) bytes.remove_prefix(mark.size());
+  if (form.Encoding == TTextEncoding::Ansi || form.Encoding == TTextEncoding::Utf8)
+    return std::string(bytes);
+  std::string out;
+  out.reserve(bytes.size() / 2 + 16);
+  char16_t high = 0;
+  Utf16BytesToUtf8(bytes.data(), bytes.size(), LittleEndian(form.Encoding), high, out);
+  if (high != 0 || bytes.size() % 2 != 0) AppendUtf8(out, 0xFFFD);
+  return out;
+}
+
+std::string EncodeText(std::string_view text, const TTextForm& form) {
+  std::string out(form.MarkBytes());
+  if (form.Encoding == TTextEncoding::Ansi || form.Encoding == TTextEncoding::Utf8) {
+    out.append(text);
+    return out;
+  }
+  out.reserve(out.size() + 2 * text.size());
+  Utf8ToUtf16Bytes(text, LittleEndian(form.Encoding), out, nullptr);
+  return out;
+}
+
+TTextReader::TTextReader(TStream& raw, const TTextForm& form) : raw_(raw), form_(form) {
+  Seek(0, SeekOrigin::Begin);
+}
+
+size_t TTextReader::Read(void* buffer, size_t count) {
+  if (form_.Encoding == TTextEncoding::Ansi || form_.Encoding == TTextEncoding::Utf8) {
+    const size_t n = raw_.Read(buffer, count);
+    position_ += n;
+    return n;
+  }
+  const bool le = LittleEndian(form_.Encoding);
+  char* dest = static_cast<char*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    if (outBegin_ == out_.size()) {
+      out_.clear();
+      outBegin_ = 0;
+      if (rawEnded_) break;
+      // A unit that a read cuts in two waits in in_ for its second byte.
+      const size_t kept = in_.size();
+      in_.resize(kept + kBlock);
+      const size_t n = raw_.Read(in_.data() + kept, kBlock);
+      in_.resize(kept + n);
+      if (n == 0) {
+        rawEnded_ = true;
+        if (highSurrogate_ != 0 || !in_.empty()) AppendUtf8(out_, 0xFFFD);
+        highSurrogate_ = 0;
+        in_.clear();
+        continue;
+      }
+      const size_t whole = in_.size() & ~size_t{1};
+      Utf16BytesToUtf8(in_.data(), whole, le, highSurrogate_, out_);
+      in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(whole));
+      continue;
+    }
+    const size_t n = std::min(count - done, out_.size() - outBegin_);
+    std::memcpy(dest + done, out_.data() + outBegin_, n);
+    outBegin_ += n;
+    done += n;
+  }
+  position_ += done;
+  return done;
+}
+
+int64_t TTextReader::Seek(int64_t offset, SeekOrigin origin) {
+  if (origin == SeekOrigin::Current && offset == 0) return static_cast<int64_t>(position_);
+  if (origin != SeekOrigin::Begin || offset != 0) throw EReadError();
+  raw_.SetPosition(static_cast<int64_t>(form_.MarkBytes().size()));
+  position_ = 0;
+  in_.clear();
+  out_.clear();
+  outBegin_ = 0;
+  highSurrogate_ = 0;
+  rawEnded_ = false;
+  return 0;
+}
+
+TTextWriter::TTextWriter(TStream& raw, const TTextForm& form) : raw_(raw), form_(form) {
+  raw_.WriteBytes(form_.MarkBytes());
+}
+
+size_t TTextWriter::Write(const void* buffer, size_t count) {
+  const std::string_view bytes(static_cast<const char*>(buffer), count);
+  if (form_.Encoding == TTextEncoding::Ansi || form_.Encoding == TTextEncoding::Utf8) {
+    raw_.WriteBytes(bytes);
+  } else {
+    encoded_.clear();
+    if (pending_.empty()) {
+      Utf8ToUtf16Bytes(bytes, LittleEndian(form_.Encoding), encoded_, &pending_);
+    } else {
+      const std::string joined = pending_ + std::string(bytes);
+      Utf8ToUtf16Bytes(joined, LittleEndian(form_.Encoding), encoded_, &pending_);
+    }
+    raw_.WriteBytes(encoded_);
+  }
+  position_ += count;
+  return count;
+}
+
+int64_t TTextWriter::Seek(int64_t offset, SeekOrigin origin) {
+  if (origin == SeekOrigin::Begin && offset == 0 && position_ == 0) return 0;
+  if ((origin == SeekOrigin::Current || origin == SeekOrigin::End) && offset == 0)
+    return static_cast<int64_t>(position_);
+  throw EWriteError();
+}
+
+TArgumentText TArgumentText::FromTerminal(std::string_view text) {
+  TArgumentText a;
+  if (IsValidUtf8(text)) {
+    a.Utf8.assign(text);
+    a.Ansi = Utf8ToAnsi(text);
+  } else {
+    a.Ansi.assign(text);
+    a.Utf8 = AnsiToUtf8(text);
+  }
+  return a;
+}
+
+TArgumentText TArgumentText::FromAnsi(std::string_view text) {
+  return {std::string(text), AnsiToUtf8(text)};
+}
+
+}  // namespace qualtren
