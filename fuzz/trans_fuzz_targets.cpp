@@ -110,9 +110,12 @@ int Translate(const uint8_t* data, size_t size) {
   std::string error;
   const std::string whole =
       TranslateText(tables, tableName, autoName, text, comment, "-- ", " */", &error);
-  TStreamTranslator streamer(tables, {comment, "-- ", " */"});
+  TStreamTranslator streamer(
+      tables, {comment, TArgumentText::FromAnsi("-- "), TArgumentText::FromAnsi(" */")},
+      TEncodingRule::Ansi);
   TMemoryStream in(text), out;
-  const TStreamOutcome outcome = streamer.Translate(in, out, tableName, autoName);
+  const TStreamOutcome outcome =
+      streamer.Translate(in, out, TArgumentText::FromAnsi(tableName), autoName);
   if (outcome.status == TStreamOutcome::Status::Failed) {
     Require(outcome.Error == error);
     TMemoryStream back;

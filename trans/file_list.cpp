@@ -179,7 +179,7 @@ TRestoreOutcome RestoreFromBackup(const std::string& fileName, const std::string
 TFileOutcome TranslateFileInPlace(TStreamTranslator& translator, const std::string& fileName,
                                   const std::string& backupEnding, TRenameSync sync) {
   return TranslateFileInPlace(
-      [&translator](TStream& in, TStream& out) { return translator.Translate(in, out, "", false); },
+      [&translator](TStream& in, TStream& out) { return translator.Translate(in, out, {}, false); },
       fileName, backupEnding, sync);
 }
 
@@ -209,6 +209,8 @@ TFileOutcome TranslateFileInPlace(const TFileTranslateStep& translate, const std
   switch (outcome.status) {
     case TStreamOutcome::Status::HoldsNul:
       return {TFileOutcome::Kind::HoldsNul, {}};
+    case TStreamOutcome::Status::BadEncoding:
+      return {TFileOutcome::Kind::BadEncoding, outcome.Error};
     case TStreamOutcome::Status::Failed:
       return {TFileOutcome::Kind::TranslationFailed, outcome.Error};
     case TStreamOutcome::Status::Translated:

@@ -117,6 +117,7 @@ struct TFileOutcome {
   enum class Kind {
     Translated,         // the file now holds its translation
     HoldsNul,           // left as it was: it holds a NUL byte
+    BadEncoding,        // left as it was: broken under its encoding; Error says where
     TranslationFailed,  // left as it was: Error says why
   };
   Kind kind = Kind::Translated;
@@ -131,9 +132,9 @@ using TFileTranslateStep = std::function<TStreamOutcome(TStream& in, TStream& ou
 /// Translates one file of a batch in place: copies it to fileName +
 /// `backupEnding` first (no copy when the ending is empty), translates it
 /// through `translate`, and replaces it atomically with the translation.
-/// A file that holds a NUL byte, or whose translation fails, keeps its
-/// bytes. A failed backup, read or write is raised ("Cannot open file %s",
-/// "Cannot create file %s", "Stream read error"), the write only after the
+/// A file that holds a NUL byte, that is broken under the encoding it
+/// claims, or whose translation fails, keeps its bytes. A failed backup, read or write is raised
+/// ("Cannot open file %s", "Cannot create file %s", "Stream read error"), the write only after the
 /// translation has shown that the file would change.
 TFileOutcome TranslateFileInPlace(const TFileTranslateStep& translate, const std::string& fileName,
                                   const std::string& backupEnding,

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "base/utf.h"
+
 namespace qualtren {
 
 namespace {
@@ -66,9 +68,15 @@ uint64_t HashWord(std::string_view word) {
 
 }  // namespace
 
-TNameLookup::TNameLookup(const TransTables& tables, std::string tableName)
-    : tables_(tables), tableName_(std::move(tableName)) {
-  if (!tableName_.empty()) tableCondition_ = " and TableName = '" + QuoteDoubled(tableName_) + "'";
+TNameLookup::TNameLookup(const TransTables& tables, std::string tableName, bool utf8Words)
+    : tables_(tables), tableName_(std::move(tableName)), utf8_(utf8Words) {
+  if (tableName_.empty()) return;
+  std::string ansi = tableName_;
+  if (utf8_ && !Utf8ToAnsiExact(tableName_, ansi)) {
+    tableUnmatchable_ = true;
+    return;
+  }
+  tableCondition_ = " and TableName = '" + QuoteDoubled(ansi) + "'";
 }
 
 TNameLookup::Entry& TNameLookup::FindOrAdd(std::string_view word) {
@@ -117,7 +125,16 @@ const std::string* TNameLookup::Translate(std::string_view word, bool tableConte
                                           TNameKind* kind) {
   Entry& entry = FindOrAdd(word);
   Outcome& answer = entry.answers[tableContext ? 1 : 0];
-  if (answer.state == State::Unknown) answer = Answer(word, entry, tableContext);
+  if (answer.state == State::Unknown) {
+    // A UTF-8 word is looked up in the code page of the tables; one that the
+    // code page cannot hold is in no table.
+    if (!utf8_ || IsAscii(word))
+      answer = Answer(word, entry, tableContext);
+    else if (Utf8ToAnsiExact(word, ansiWord_))
+      answer = Answer(ansiWord_, entry, tableContext);
+    else
+      answer = Outcome{State::NotFound, 0, 0};
+  }
   const TNameKind source = answer.source == kTableTry       ? TNameKind::Table
                            : answer.source == kProcedureTry ? TNameKind::Procedure
                                                             : TNameKind::Column;
@@ -144,12 +161,17 @@ TNameLookup::Outcome TNameLookup::Answer(std::string_view word, Entry& entry, bo
 
 TNameLookup::Outcome TNameLookup::RunTry(std::string_view word, Entry& entry, Try t) {
   // Without a table name both column tries filter by the same text.
-  if (t == kNamedColumnTry && tableCondition_.empty()) t = kAnyColumnTry;
+  if (t == kNamedColumnTry && tableCondition_.empty()) {
+    // A table name that no table can hold names no column.
+    if (tableUnmatchable_) return Outcome{State::NotFound, 0, 0};
+    t = kAnyColumnTry;
+  }
   Outcome& o = entry.tries[t];
   if (o.state != State::Unknown) return o;
   try {
     bool found = false;
     std::string value = RunTryOnTables(word, t, found);
+    if (found && utf8_ && !IsAscii(value)) value = AnsiToUtf8(value);
     if (found) {
       rememberedBytes_ += value.size() + sizeof(std::string);
       values_.push_back(std::move(value));

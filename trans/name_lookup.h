@@ -40,8 +40,12 @@ enum class TNameKind : uint8_t { Table, Procedure, Column };
 /// What it remembers is bounded; past the bound it starts afresh.
 class TNameLookup {
  public:
-  /// `tableName` (may be empty) prefers the columns of that table.
-  TNameLookup(const TransTables& tables, std::string tableName);
+  /// `tableName` (may be empty) prefers the columns of that table. With
+  /// `utf8Words` the words and the table name are UTF-8: each is looked up
+  /// in the code page of the tables, and the English names come back as
+  /// UTF-8; a word (or table name) holding a character that the code page
+  /// lacks is in no table.
+  TNameLookup(const TransTables& tables, std::string tableName, bool utf8Words = false);
   TNameLookup(const TNameLookup&) = delete;
   TNameLookup& operator=(const TNameLookup&) = delete;
 
@@ -57,6 +61,7 @@ class TNameLookup {
   TNameKind FailedTable() const { return failedTable_; }
 
   const std::string& TableName() const { return tableName_; }
+  bool Utf8Words() const { return utf8_; }
   /// How many tries were made on the tables (for tests and benchmarks).
   size_t TriesMade() const { return triesMade_; }
 
@@ -89,9 +94,12 @@ class TNameLookup {
 
   TransTables tables_;
   std::string tableName_;
-  std::string tableCondition_;  // " and TableName = '...'", or empty
-  std::string filter_;          // the filter text under construction
-  std::vector<Slot> slots_;     // a power of two, at most half of them used
+  bool utf8_;
+  bool tableUnmatchable_ = false;  // the table name holds a character the code page lacks
+  std::string tableCondition_;     // " and TableName = '...'", or empty
+  std::string ansiWord_;           // a UTF-8 word in the code page
+  std::string filter_;             // the filter text under construction
+  std::vector<Slot> slots_;        // a power of two, at most half of them used
   std::vector<Entry> entries_;
   std::string keys_;
   std::deque<std::string> values_;

@@ -27,29 +27,42 @@ std::string AutoTableNameOfStream(TStream& in) {
 
 }  // namespace
 
-TStreamTranslator::TStreamTranslator(const TransTables& tables, TCommentOptions comment)
-    : tables_(tables), comment_(std::move(comment)) {}
+TStreamTranslator::TStreamTranslator(const TransTables& tables, TCommentArguments comment,
+                                     TEncodingRule rule)
+    : tables_(tables), comment_(std::move(comment)), rule_(rule) {}
 
 TStreamTranslator::~TStreamTranslator() = default;
 
-TNameLookup& TStreamTranslator::LookupFor(const std::string& tableName) {
-  if (!lookup_ || lookup_->TableName() != tableName)
-    lookup_ = std::make_unique<TNameLookup>(tables_, tableName);
+TNameLookup& TStreamTranslator::LookupFor(const std::string& tableName, bool utf8) {
+  if (!lookup_ || lookup_->TableName() != tableName || lookup_->Utf8Words() != utf8)
+    lookup_ = std::make_unique<TNameLookup>(tables_, tableName, utf8);
   return *lookup_;
 }
 
-TStreamOutcome TStreamTranslator::Translate(TStream& in, TStream& out, const std::string& tableName,
-                                            bool autoTableName, TLineObserver* observer) {
+TStreamOutcome TStreamTranslator::Translate(TStream& in, TStream& out,
+                                            const TArgumentText& tableName, bool autoTableName,
+                                            TLineObserver* observer) {
+  TStreamOutcome outcome;
   in.SetPosition(0);
-  std::string effectiveName = tableName;
+  try {
+    outcome.Form = DetectTextForm(in, rule_);
+  } catch (const EEncodingError& e) {
+    outcome.status = TStreamOutcome::Status::BadEncoding;
+    outcome.Error = e.what();
+    return outcome;
+  }
+  const bool utf8 = outcome.Form.Utf8();
+  TTextReader text(in, outcome.Form);
+  std::string effectiveName = tableName.For(utf8);
   if (autoTableName) {
-    effectiveName = AutoTableNameOfStream(in);
-    in.SetPosition(0);
+    effectiveName = AutoTableNameOfStream(text);
+    text.SetPosition(0);
   }
 
-  TStreamOutcome outcome;
-  TLineTranslator translator(LookupFor(effectiveName), comment_, observer);
-  TLineReader reader(in);
+  TLineTranslator translator(LookupFor(effectiveName, utf8), comment_.For(utf8), observer);
+  if (observer) observer->OnBegin(outcome.Form);
+  TTextWriter writer(out, outcome.Form);
+  TLineReader reader(text);
   std::string pending;
   pending.reserve(kWriteChunk + 4096);
   std::string_view line;
@@ -66,31 +79,33 @@ TStreamOutcome TStreamTranslator::Translate(TStream& in, TStream& out, const std
       break;
     }
     if (pending.size() >= kWriteChunk) {
-      out.WriteBytes(pending);
+      writer.WriteBytes(pending);
       pending.clear();
     }
   }
   outcome.BytesRead = reader.BytesRead();
   if (outcome.status == TStreamOutcome::Status::Failed) return outcome;
-  out.WriteBytes(pending);
+  writer.WriteBytes(pending);
   if (reader.SawNul()) outcome.status = TStreamOutcome::Status::HoldsNul;
   return outcome;
 }
 
-void TStreamTranslator::CopyLines(TStream& in, TStream& out) {
+void TStreamTranslator::CopyLines(TStream& in, TStream& out, const TTextForm& form) {
   in.SetPosition(0);
-  TLineReader reader(in);
+  TTextReader text(in, form);
+  TTextWriter writer(out, form);
+  TLineReader reader(text);
   std::string pending;
   std::string_view line;
   while (reader.Next(line)) {
     pending += line;
     pending += "\r\n";
     if (pending.size() >= kWriteChunk) {
-      out.WriteBytes(pending);
+      writer.WriteBytes(pending);
       pending.clear();
     }
   }
-  out.WriteBytes(pending);
+  writer.WriteBytes(pending);
 }
 
 }  // namespace qualtren

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/stream.h"
+#include "base/text_encoding.h"
 #include "trans/translate.h"
 
 namespace qualtren {
@@ -15,43 +16,54 @@ namespace qualtren {
 /// What became of one streamed translation.
 struct TStreamOutcome {
   enum class Status {
-    Translated,  // the whole text was translated
-    Failed,      // a lookup failed; Error says why
-    HoldsNul,    // the text holds a NUL byte (the translation stopped there)
+    Translated,   // the whole text was translated
+    Failed,       // a lookup failed; Error says why
+    HoldsNul,     // the text holds a NUL byte (the translation stopped there)
+    BadEncoding,  // the input is broken under the encoding it claims; Error says
+                  // what and where, and nothing was written
   };
   Status status = Status::Translated;
   std::string Error;
-  uint64_t BytesRead = 0;  // of the last pass over the input
+  uint64_t BytesRead = 0;  // of the last pass over the text
+  TTextForm Form;          // what the input was found to be
 };
 
 /// Translates texts from streams as TranslateText translates a text in
-/// memory, with the same result byte for byte. The automatic table name is
-/// worked out by reading ahead only as far as it needs, then reading again
-/// from the start, so the input must be able to seek back to its start.
+/// memory, with the same result byte for byte. Each input's encoding is
+/// decided first by the translator's rule, reading the input through once
+/// (see DetectTextForm); a UTF-16 text is translated as UTF-8 and written
+/// back as UTF-16, and the output has a byte-order mark exactly when the
+/// input had one. The automatic table name is worked out by reading ahead
+/// only as far as it needs, then reading again from the start, so the input
+/// must be able to seek back to its start.
 /// The name lookup, and what it remembers, is kept from one text to the next
 /// while the effective table name stays the same: the tables must not change
 /// while the translator lives.
 class TStreamTranslator {
  public:
-  TStreamTranslator(const TransTables& tables, TCommentOptions comment);
+  TStreamTranslator(const TransTables& tables, TCommentArguments comment,
+                    TEncodingRule rule = TEncodingRule::Auto);
   ~TStreamTranslator();
 
   /// Translates `in` from its start and writes the result to `out` at its
   /// position. After Failed or HoldsNul, `out` holds a part of a translation
-  /// that the caller throws away. Errors of the streams are raised.
-  /// `observer`, when given, hears of every line translated.
-  TStreamOutcome Translate(TStream& in, TStream& out, const std::string& tableName,
+  /// that the caller throws away; after BadEncoding nothing. Errors of the
+  /// streams are raised. `tableName` is written into each text in its own
+  /// encoding. `observer`, when given, hears of every line translated.
+  TStreamOutcome Translate(TStream& in, TStream& out, const TArgumentText& tableName,
                            bool autoTableName, TLineObserver* observer = nullptr);
 
-  /// Writes `in` from its start as a failed translation gives it back: its
-  /// lines, each followed by CR LF, up to a NUL byte.
-  static void CopyLines(TStream& in, TStream& out);
+  /// Writes `in` (in `form`) from its start as a failed translation gives it
+  /// back: its lines, each followed by CR LF, up to a NUL byte, in its own
+  /// encoding and with its mark.
+  static void CopyLines(TStream& in, TStream& out, const TTextForm& form = {});
 
  private:
-  TNameLookup& LookupFor(const std::string& tableName);
+  TNameLookup& LookupFor(const std::string& tableName, bool utf8);
 
   TransTables tables_;
-  TCommentOptions comment_;
+  TCommentArguments comment_;
+  TEncodingRule rule_;
   std::unique_ptr<TNameLookup> lookup_;
 };
 

@@ -159,10 +159,20 @@ std::string TranslateText(const TransTables& tables, const std::string& tableNam
                           bool autoTableName, const std::string& text, bool addComment,
                           const std::string& prefix, const std::string& suffix,
                           std::string* errorMessage, TLineObserver* observer) {
+  return TranslateText(tables, {tableName, autoTableName, {addComment, prefix, suffix}, false},
+                       text, errorMessage, observer);
+}
+
+std::string TranslateText(const TransTables& tables, const TTranslateSettings& settings,
+                          std::string_view text, std::string* errorMessage,
+                          TLineObserver* observer) {
   if (errorMessage) errorMessage->clear();
   try {
-    TNameLookup lookup(tables, autoTableName ? AutoTableNameOfText(text) : tableName);
-    TLineTranslator translator(lookup, {addComment, prefix, suffix}, observer);
+    TNameLookup lookup(tables,
+                       settings.AutoTableName ? AutoTableNameOfText(text) : settings.TableName,
+                       settings.Utf8);
+    TLineTranslator translator(lookup, settings.Comment, observer);
+    if (observer) observer->OnBegin({settings.Utf8 ? TTextEncoding::Utf8 : TTextEncoding::Ansi});
     std::string out;
     out.reserve(text.size() + text.size() / 8);
     ForEachLine(text, [&](std::string_view line) { translator.TranslateLine(line, out); });

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text_encoding.h"
 #include "trans/name_lookup.h"
 
 namespace qualtren {
@@ -24,6 +25,24 @@ struct TCommentOptions {
   bool Add = false;
   std::string Prefix;
   std::string Suffix;
+};
+
+/// Comment options given from outside any text (the command line's, in the
+/// terminal's UTF-8), written into each text in that text's own encoding.
+struct TCommentArguments {
+  bool Add = false;
+  TArgumentText Prefix;
+  TArgumentText Suffix;
+
+  TCommentOptions For(bool utf8) const { return {Add, Prefix.For(utf8), Suffix.For(utf8)}; }
+};
+
+/// What a whole-text translation is asked to do.
+struct TTranslateSettings {
+  std::string TableName;  // in the text's encoding; replaced by the automatic one when asked
+  bool AutoTableName = false;
+  TCommentOptions Comment;  // prefix and suffix in the text's encoding
+  bool Utf8 = false;        // the text is UTF-8, else ANSI text of the code page
 };
 
 /// One word of a translated line: where it stands in the input line, where
@@ -49,6 +68,9 @@ struct TLineResult {
 class TLineObserver {
  public:
   virtual ~TLineObserver() = default;
+  /// Told before the first line of a text: the form its input was found in.
+  /// The lines are UTF-8 when the form is one of UTF-8 or UTF-16, else ANSI.
+  virtual void OnBegin(const TTextForm& form) { (void)form; }
   virtual void OnLine(const TLineResult& line) = 0;
   /// Told when the lookup of `word` raises, before the error ends the
   /// translation: `table` is the translation table whose try raised.
@@ -104,6 +126,11 @@ std::string TranslateText(const TransTables& tables, const std::string& tableNam
                           bool autoTableName, const std::string& text, bool addComment,
                           const std::string& prefix, const std::string& suffix,
                           std::string* errorMessage, TLineObserver* observer);
+
+/// The same for a text in either working encoding, as `settings` say.
+std::string TranslateText(const TransTables& tables, const TTranslateSettings& settings,
+                          std::string_view text, std::string* errorMessage = nullptr,
+                          TLineObserver* observer = nullptr);
 
 /// The automatic table name of a text as TranslateText works it out, reading
 /// only as far as the name needs.

@@ -130,7 +130,9 @@ TEST(Differential, EngineGivesTheReferenceBytesAndFailures) {
     const bool comment = r.Chance(35);
     const std::string prefix = r.Chance(50) ? "-- " : "";
     const std::string suffix = r.Chance(50) ? " */" : "";
-    TStreamTranslator streamer(refs, {comment, prefix, suffix});
+    TStreamTranslator streamer(
+        refs, {comment, TArgumentText::FromAnsi(prefix), TArgumentText::FromAnsi(suffix)},
+        TEncodingRule::Ansi);
 
     // Two texts through one streaming translator: the second one meets the
     // words that the first one left remembered.
@@ -150,7 +152,8 @@ TEST(Differential, EngineGivesTheReferenceBytesAndFailures) {
       (refError.empty() ? translated : failures)++;
 
       TMemoryStream in(input), out;
-      const TStreamOutcome outcome = streamer.Translate(in, out, tableName, autoName);
+      const TStreamOutcome outcome =
+          streamer.Translate(in, out, TArgumentText::FromAnsi(tableName), autoName);
       if (!refError.empty()) {
         ASSERT_EQ(outcome.status, TStreamOutcome::Status::Failed);
         EXPECT_EQ(outcome.Error, refError);
