@@ -1,12 +1,17 @@
 // The command line of qualtren-cli: its subcommands and options, parsed with
 // CLI11, and the one place where errors become messages and exit statuses.
+// The options that several subcommands share are declared once, in
+// DeclareShared; each subcommand is declared by a function of its own.
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/codepage.h"
 #include "cli/commands.h"
 
 #ifndef QUALTREN_VERSION
@@ -17,14 +22,193 @@ namespace qualtren {
 
 namespace {
 
-void AddCommentOptions(CLI::App& app, bool& comment, std::string& prefix, std::string& suffix) {
-  app.add_flag("--comment", comment,
-               "Write each changed line, untranslated, between the prefix and the suffix "
-               "before it");
-  app.add_option("--prefix", prefix,
-                 "Text before a comment line (write --prefix=-- for a "
-                 "value that starts with -)");
-  app.add_option("--suffix", suffix, "Text after a comment line");
+// The shared options, each a bit; a subcommand names those it takes.
+enum TShared : unsigned {
+  kTables = 1u << 0,    // --tables
+  kQuiet = 1u << 1,     // --quiet
+  kTree = 1u << 2,      // --mask, --backup, --recursive
+  kEncoding = 1u << 3,  // --encoding
+  kCodePage = 1u << 4,  // --code-page
+  kComment = 1u << 5,   // --comment, --prefix, --suffix
+};
+
+void DeclareShared(CLI::App& cmd, TSharedOptions& o, unsigned which) {
+  if (which & kTables)
+    cmd.add_option("--tables", o.TablesDir,
+                   "Directory of the three table files (default: the current one)");
+  if (which & kTree) {
+    cmd.add_option("--mask", o.Mask, "File name mask with * and ?, for the files of a directory")
+        ->capture_default_str();
+    cmd.add_option("--backup", o.Backup,
+                   "Ending of the backup copy of each file (\"\" for none); backups and the "
+                   "temporary files of an interrupted run are never taken as input")
+        ->capture_default_str();
+    cmd.add_flag("--recursive", o.Recursive,
+                 "Also the files of every subdirectory (symbolic links are not followed)");
+  }
+  if (which & kComment) {
+    cmd.add_flag("--comment", o.Comment,
+                 "Write each changed line, untranslated, between the prefix and the suffix "
+                 "before it");
+    cmd.add_option("--prefix", o.Prefix,
+                   "Text before a comment line (write --prefix=-- for a value that starts "
+                   "with -)");
+    cmd.add_option("--suffix", o.Suffix, "Text after a comment line");
+  }
+  if (which & kEncoding) {
+    cmd.add_option_function<std::string>(
+           "--encoding",
+           [&o](const std::string& name) { o.Encoding = *EncodingRuleFromName(name); },
+           "Encoding of each input text: auto (a byte-order mark decides; without one, text "
+           "that reads as UTF-8 and holds a byte of 0x80 or above is UTF-8, anything else "
+           "ANSI), ansi, utf-8, utf-16le or utf-16be. The output is written in the input's "
+           "encoding, with a byte-order mark when it had one")
+        ->check(CLI::IsMember({"auto", "ansi", "utf-8", "utf-16le", "utf-16be"}, CLI::ignore_case))
+        ->type_name("NAME")
+        ->default_str("auto");
+  }
+  if (which & kCodePage) {
+    std::vector<int> pages(SupportedCodePages().begin(), SupportedCodePages().end());
+    cmd.add_option("--code-page", o.CodePage,
+                   "Code page of the tables and of ANSI text: 874 or 1250 to 1258 (default: "
+                   "the one the locale variables select)")
+        ->check(CLI::IsMember(pages))
+        ->type_name("N");
+  }
+  if (which & kQuiet) cmd.add_flag("--quiet", o.Quiet, "No progress line on a terminal");
+}
+
+/// A declared subcommand: its parser, the options it shares, and the run.
+struct TCommand {
+  CLI::App* App = nullptr;
+  const TSharedOptions* Shared = nullptr;
+  std::function<int(CliIo&)> Run;
+};
+
+TCommand DeclareTranslate(CLI::App& app) {
+  auto o = std::make_shared<TranslateOptions>();
+  CLI::App* cmd = app.add_subcommand(
+      "translate", "Translate FILE (or standard input) and write the result to standard output");
+  cmd->footer(
+      "Exit status:\n"
+      "  0  translated (with --diff: nothing would change)\n"
+      "  1  the translation failed: the input comes back with CR LF line breaks (with --diff: "
+      "something would change)\n"
+      "  2  bad usage, unreadable input, input holding a NUL byte or broken under its "
+      "encoding, or a table that failed to load (with --diff: also a failed translation)");
+  cmd->add_option("FILE", o->File, "The text to translate; standard input when absent or -");
+  cmd->add_option("--table", o->TableName, "Table whose column names are preferred");
+  cmd->add_flag_callback(
+      "--no-auto-table", [o] { o->AutoTableName = false; },
+      "Do not work out the table name from the text");
+  cmd->add_flag("--diff", o->Diff,
+                "Print a unified diff of the input and its translation instead (lines compared "
+                "without their line breaks; both texts are held in memory)");
+  DeclareShared(*cmd, *o, kTables | kComment | kEncoding | kCodePage | kQuiet);
+  return {cmd, o.get(), [o](CliIo& io) { return RunTranslate(*o, io); }};
+}
+
+TCommand DeclareFiles(CLI::App& app) {
+  auto o = std::make_shared<FilesOptions>();
+  CLI::App* cmd = app.add_subcommand(
+      "files", "Translate in place every file of DIR whose name matches the mask");
+  cmd->footer(
+      "Exit status:\n"
+      "  0  every file translated (--dry-run: nothing would change; --restore: every file "
+      "restored)\n"
+      "  1  a file left untouched or failed (--dry-run: something would change; --restore: a "
+      "file without a backup, or failed)\n"
+      "  2  bad usage (a directory that does not exist is one) or a table that failed to load "
+      "(--dry-run: also a file that would be left untouched or that failed)");
+  cmd->add_option("DIR", o->Dir, "The directory")->required();
+  CLI::Option* dryRun = cmd->add_flag(
+      "--dry-run", o->DryRun,
+      "Change nothing; print a unified diff of every file that would change (lines compared "
+      "without their line breaks; each file is held in memory while it is compared)");
+  cmd->add_flag("--restore", o->Restore,
+                "Put every file back from its backup and remove the backup; files without a "
+                "backup are left alone")
+      ->excludes(dryRun);
+  cmd->add_flag("--verbose", o->Verbose, "Name every file translated");
+  o->Jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  cmd->add_option("--jobs", o->Jobs,
+                  "Files translated at once (default: the number of processors); the messages "
+                  "and the outcome are those of --jobs 1")
+      ->check(CLI::Range(1, 256));
+  DeclareShared(*cmd, *o, kTables | kTree | kComment | kEncoding | kCodePage | kQuiet);
+  return {cmd, o.get(), [o](CliIo& io) { return RunFiles(*o, io); }};
+}
+
+TCommand DeclareReport(CLI::App& app) {
+  auto o = std::make_shared<ReportOptions>();
+  CLI::App* cmd = app.add_subcommand(
+      "report",
+      "Report, changing no file, the names replaced per kind and the words that look like "
+      "names but that no table knows, most frequent first, with their count and first place");
+  cmd->footer(
+      "A word looks like a name:\n"
+      "  when it has 3 characters or more, holds a letter, is no SQL keyword and no number, "
+      "and does not stand between single quotes\n\n"
+      "Names are printed, and written to CSV and JSON, in UTF-8 whatever the encoding of the "
+      "file they stand in.\n\n"
+      "Exit status:\n"
+      "  0  no unknown names\n"
+      "  1  unknown names found\n"
+      "  2  bad usage, a table that failed to load, or a file that could not be read or "
+      "translated (named; the report covers the others)");
+  cmd->add_option("PATH", o->Paths, "Files, and directories searched with the mask")->required();
+  cmd->add_option("--unknown-csv", o->UnknownCsv,
+                  "Also write the unknown names to this CSV file, for \"table import\" as the "
+                  "column table: TableName,FieldName,FieldNameAng with the English name to "
+                  "fill in");
+  cmd->add_flag("--json", o->Json, "Print the report as JSON");
+  DeclareShared(*cmd, *o, kTables | kTree | kEncoding | kCodePage | kQuiet);
+  return {cmd, o.get(), [o](CliIo& io) { return RunReport(*o, io); }};
+}
+
+std::vector<TCommand> DeclareTable(CLI::App& app) {
+  CLI::App* table = app.add_subcommand("table", "Inspect, dump, build and convert table files");
+  table->require_subcommand(1);
+  table->footer(
+      "Exit status:\n"
+      "  0  success\n"
+      "  2  bad usage or any failure (a file that cannot be read, loaded or written, a CSV "
+      "error); a failed import or convert leaves an existing output file whole");
+  std::vector<TCommand> commands;
+
+  // The subcommands that name one table file and a code page.
+  auto fileCommand = [&](const char* name, const char* description,
+                         int (*run)(const std::string&, CliIo&)) {
+    auto o = std::make_shared<std::pair<TSharedOptions, std::string>>();
+    CLI::App* cmd = table->add_subcommand(name, description);
+    cmd->add_option("FILE", o->second, "Table file (binary or XML)")->required();
+    DeclareShared(*cmd, o->first, kCodePage);
+    commands.push_back({cmd, &o->first, [o, run](CliIo& io) { return run(o->second, io); }});
+  };
+  fileCommand("info", "Print the form, field definitions and record count", RunTableInfo);
+  fileCommand("dump", "Write the records as CSV (UTF-8)", RunTableDump);
+
+  auto import = std::make_shared<ImportOptions>();
+  CLI::App* importCmd =
+      table->add_subcommand("import", "Make a table file of string fields from a CSV file");
+  importCmd->add_option("CSV", import->Csv, "UTF-8 CSV file whose header names the fields")
+      ->required();
+  importCmd->add_option("--out", import->Out, "Table file to write")->required();
+  importCmd->add_option("--size", import->Size, "Size of every field (default: the longest value)")
+      ->check(CLI::Range(1, 65535));
+  DeclareShared(*importCmd, *import, kCodePage);
+  commands.push_back(
+      {importCmd, import.get(), [import](CliIo& io) { return RunTableImport(*import, io); }});
+
+  auto convert = std::make_shared<std::pair<std::string, std::string>>();
+  CLI::App* convertCmd =
+      table->add_subcommand("convert", "Save a table file (binary or XML) as a binary one");
+  convertCmd->add_option("IN", convert->first, "Table file to read")->required();
+  convertCmd->add_option("OUT", convert->second, "Binary table file to write")->required();
+  commands.push_back({convertCmd, nullptr, [convert](CliIo& io) {
+                        return RunTableConvert(convert->first, convert->second, io);
+                      }});
+  return commands;
 }
 
 // CLI11 reads "--name=" as the option without a value and then takes the
@@ -47,6 +231,21 @@ std::vector<std::string> SplitEmptyValues(int argc, const char* const* argv) {
   return args;
 }
 
+// The code page a command runs under, put back when it ends (the command
+// line may run in a process that goes on, as the benchmarks do).
+class TCodePageScope {
+ public:
+  explicit TCodePageScope(int codePage) : previous_(ActiveCodePage()) {
+    if (codePage != 0) SetActiveCodePage(codePage);
+  }
+  ~TCodePageScope() { SetActiveCodePage(previous_); }
+  TCodePageScope(const TCodePageScope&) = delete;
+  TCodePageScope& operator=(const TCodePageScope&) = delete;
+
+ private:
+  int previous_;
+};
+
 }  // namespace
 
 int RunCli(int argc, const char* const* argv, CliIo& io) {
@@ -57,7 +256,6 @@ int RunCli(int argc, const char* const* argv, CliIo& io) {
   app.set_version_flag("--version", std::string("qualtren-cli ") + QUALTREN_VERSION,
                        "Print the version and exit");
   app.require_subcommand(1);
-
   app.footer(
       "Exit status:\n"
       "  0  success\n"
@@ -65,135 +263,9 @@ int RunCli(int argc, const char* const* argv, CliIo& io) {
       "something would change, or names are missing\n"
       "  2  bad usage or an error (the --help of each command says which)");
 
-  TranslateOptions translate;
-  bool noAutoTable = false;
-  CLI::App* translateCmd = app.add_subcommand(
-      "translate", "Translate FILE (or standard input) and write the result to standard output");
-  translateCmd->footer(
-      "Exit status:\n"
-      "  0  translated (with --diff: nothing would change)\n"
-      "  1  the translation failed: the input comes back with CR LF line breaks (with --diff: "
-      "something would change)\n"
-      "  2  bad usage, unreadable input, input holding a NUL byte, or a table that failed to "
-      "load (with --diff: also a failed translation)");
-  translateCmd->add_option("FILE", translate.File,
-                           "The text to translate; standard input when absent or -");
-  translateCmd->add_option("--tables", translate.TablesDir,
-                           "Directory of the three table files (default: the current one)");
-  translateCmd->add_option("--table", translate.TableName,
-                           "Table whose column names are preferred");
-  translateCmd->add_flag("--no-auto-table", noAutoTable,
-                         "Do not work out the table name from the text");
-  AddCommentOptions(*translateCmd, translate.Comment, translate.Prefix, translate.Suffix);
-  translateCmd->add_flag("--diff", translate.Diff,
-                         "Print a unified diff of the input and its translation instead (lines "
-                         "compared without their line breaks; both texts are held in memory)");
-  translateCmd->add_flag("--quiet", translate.Quiet,
-                         "No progress line on a terminal (shown for inputs over 1 MiB)");
-
-  FilesOptions files;
-  CLI::App* filesCmd = app.add_subcommand(
-      "files", "Translate in place every file of DIR whose name matches the mask");
-  filesCmd->footer(
-      "Exit status:\n"
-      "  0  every file translated (--dry-run: nothing would change; --restore: every file "
-      "restored)\n"
-      "  1  a file left untouched or failed (--dry-run: something would change; --restore: a "
-      "file without a backup, or failed)\n"
-      "  2  bad usage (a directory that does not exist is one) or a table that failed to load "
-      "(--dry-run: also a file that would be left untouched or that failed)");
-  filesCmd->add_option("DIR", files.Dir, "The directory")->required();
-  filesCmd->add_option("--mask", files.Mask, "File name mask with * and ?")->capture_default_str();
-  filesCmd
-      ->add_option("--backup", files.Backup,
-                   "Ending of the backup copy made of each file (\"\" for none); backups "
-                   "and the temporary files of an interrupted run are never taken as input")
-      ->capture_default_str();
-  filesCmd->add_flag("--recursive", files.Recursive,
-                     "Also the files of every subdirectory (symbolic links are not followed)");
-  CLI::Option* dryRun = filesCmd->add_flag(
-      "--dry-run", files.DryRun,
-      "Change nothing; print a unified diff of every file that would change (lines compared "
-      "without their line breaks; each file is held in memory while it is compared)");
-  filesCmd
-      ->add_flag("--restore", files.Restore,
-                 "Put every file back from its backup and remove the backup; files without a "
-                 "backup are left alone")
-      ->excludes(dryRun);
-  filesCmd->add_flag("--quiet", files.Quiet, "No progress line on a terminal");
-  AddCommentOptions(*filesCmd, files.Comment, files.Prefix, files.Suffix);
-  filesCmd->add_option("--tables", files.TablesDir,
-                       "Directory of the three table files (default: the current one)");
-  filesCmd->add_flag("--verbose", files.Verbose, "Name every file translated");
-  files.Jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  filesCmd
-      ->add_option("--jobs", files.Jobs,
-                   "Files translated at once (default: the number of processors); the "
-                   "messages and the outcome are those of --jobs 1")
-      ->check(CLI::Range(1, 256));
-
-  ReportOptions report;
-  CLI::App* reportCmd = app.add_subcommand(
-      "report",
-      "Report, changing no file, the names replaced per kind and the words that look like "
-      "names but that no table knows, most frequent first, with their count and first place");
-  reportCmd->footer(
-      "A word looks like a name:\n"
-      "  when it has 3 characters or more, holds a letter, is no SQL keyword and no number, "
-      "and does not stand between single quotes\n\n"
-      "Exit status:\n"
-      "  0  no unknown names\n"
-      "  1  unknown names found\n"
-      "  2  bad usage, a table that failed to load, or a file that could not be read or "
-      "translated (named; the report covers the others)");
-  reportCmd->add_option("PATH", report.Paths, "Files, and directories searched with the mask")
-      ->required();
-  reportCmd->add_option("--tables", report.TablesDir,
-                        "Directory of the three table files (default: the current one)");
-  reportCmd->add_option("--mask", report.Mask, "File name mask with * and ? for directories")
-      ->capture_default_str();
-  reportCmd->add_option("--backup", report.Backup, "Ending of backups, which are never read")
-      ->capture_default_str();
-  reportCmd->add_flag("--recursive", report.Recursive,
-                      "Also the files of every subdirectory (symbolic links are not followed)");
-  reportCmd->add_option("--unknown-csv", report.UnknownCsv,
-                        "Also write the unknown names to this CSV file, for \"table import\" "
-                        "as the column table: TableName,FieldName,FieldNameAng with the "
-                        "English name to fill in");
-  reportCmd->add_flag("--json", report.Json, "Print the report as JSON");
-  reportCmd->add_flag("--quiet", report.Quiet, "No progress line on a terminal");
-
-  CLI::App* tableCmd = app.add_subcommand("table", "Inspect, dump, build and convert table files");
-  tableCmd->require_subcommand(1);
-  tableCmd->footer(
-      "Exit status:\n"
-      "  0  success\n"
-      "  2  bad usage or any failure (a file that cannot be read, loaded or written, a CSV "
-      "error); a failed import or convert leaves an existing output file whole");
-
-  std::string infoFile;
-  CLI::App* infoCmd =
-      tableCmd->add_subcommand("info", "Print the form, field definitions and record count");
-  infoCmd->add_option("FILE", infoFile, "Table file (binary or XML)")->required();
-
-  std::string dumpFile;
-  CLI::App* dumpCmd = tableCmd->add_subcommand("dump", "Write the records as CSV");
-  dumpCmd->add_option("FILE", dumpFile, "Table file (binary or XML)")->required();
-
-  ImportOptions import;
-  CLI::App* importCmd =
-      tableCmd->add_subcommand("import", "Make a table file of string fields from a CSV file");
-  importCmd->add_option("CSV", import.Csv, "UTF-8 CSV file whose header names the fields")
-      ->required();
-  importCmd->add_option("--out", import.Out, "Table file to write")->required();
-  importCmd->add_option("--size", import.Size, "Size of every field (default: the longest value)")
-      ->check(CLI::Range(1, 65535));
-
-  std::string convertIn, convertOut;
-  CLI::App* convertCmd =
-      tableCmd->add_subcommand("convert", "Save a table file (binary or XML) as a binary one");
-  convertCmd->add_option("IN", convertIn, "Table file to read")->required();
-  convertCmd->add_option("OUT", convertOut, "Binary table file to write")->required();
+  std::vector<TCommand> commands = {DeclareTranslate(app), DeclareFiles(app), DeclareReport(app)};
+  for (TCommand& c : DeclareTable(app))
+    commands.push_back(std::move(c));
 
   try {
     const std::vector<std::string> args = SplitEmptyValues(argc, argv);
@@ -211,20 +283,15 @@ int RunCli(int argc, const char* const* argv, CliIo& io) {
     return kExitError;
   }
 
-  try {
-    if (translateCmd->parsed()) {
-      translate.AutoTableName = !noAutoTable;
-      return RunTranslate(translate, io);
+  for (const TCommand& command : commands) {
+    if (!command.App->parsed()) continue;
+    try {
+      TCodePageScope codePage(command.Shared != nullptr ? command.Shared->CodePage : 0);
+      return command.Run(io);
+    } catch (const std::exception& e) {
+      io.Err << kMessagePrefix << MessageWithReason(e) << '\n';
+      return kExitError;
     }
-    if (filesCmd->parsed()) return RunFiles(files, io);
-    if (reportCmd->parsed()) return RunReport(report, io);
-    if (infoCmd->parsed()) return RunTableInfo(infoFile, io);
-    if (dumpCmd->parsed()) return RunTableDump(dumpFile, io);
-    if (importCmd->parsed()) return RunTableImport(import, io);
-    if (convertCmd->parsed()) return RunTableConvert(convertIn, convertOut, io);
-  } catch (const std::exception& e) {
-    io.Err << kMessagePrefix << MessageWithReason(e) << '\n';
-    return kExitError;
   }
   io.Err << kMessagePrefix << "no command given\n";
   return kExitError;

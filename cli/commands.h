@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "base/exception.h"
+#include "base/text_encoding.h"
 #include "table/virtual_table.h"
 #include "trans/name_lookup.h"
 #include "trans/trans_tables.h"
+#include "trans/translate.h"
 
 namespace qualtren {
 
@@ -40,51 +42,53 @@ class EUsageError : public Exception {
   using Exception::Exception;
 };
 
-struct TranslateOptions {
-  std::string File;  // empty or "-": standard input
-  std::string TablesDir;
-  std::string TableName;
-  bool AutoTableName = true;
-  bool Comment = false;
-  std::string Prefix;
+/// The options that several subcommands share. Each is declared once, with
+/// one help text, and given to the subcommands that take it (cli.cpp).
+struct TSharedOptions {
+  std::string TablesDir;                         // --tables: the three table files
+  bool Quiet = false;                            // --quiet: no progress line
+  std::string Mask = "*.txt";                    // --mask: the files of a directory
+  std::string Backup = "bak";                    // --backup: the ending of backups
+  bool Recursive = false;                        // --recursive: every subdirectory too
+  TEncodingRule Encoding = TEncodingRule::Auto;  // --encoding: of each input text
+  int CodePage = 0;                              // --code-page; 0: the locale's
+  bool Comment = false;                          // --comment, with --prefix and --suffix
+  std::string Prefix;                            // in the terminal's UTF-8
   std::string Suffix;
-  bool Diff = false;   // print the unified diff of the input and its translation instead
-  bool Quiet = false;  // no progress line
+
+  /// The comment options, written into each text in its own encoding.
+  TCommentArguments CommentArguments() const {
+    return {Comment, TArgumentText::FromTerminal(Prefix), TArgumentText::FromTerminal(Suffix)};
+  }
+};
+
+struct TranslateOptions : TSharedOptions {
+  std::string File;       // empty or "-": standard input
+  std::string TableName;  // in the terminal's UTF-8
+  bool AutoTableName = true;
+  bool Diff = false;  // print the unified diff of the input and its translation instead
 };
 int RunTranslate(const TranslateOptions& options, CliIo& io);
 
-struct FilesOptions {
+struct FilesOptions : TSharedOptions {
   std::string Dir;
-  std::string Mask = "*.txt";
-  std::string Backup = "bak";
-  bool Comment = false;
-  std::string Prefix;
-  std::string Suffix;
-  std::string TablesDir;
   bool Verbose = false;
-  int Jobs = 1;            // files translated at once, each worker with tables of its own
-  bool Recursive = false;  // every subdirectory too
-  bool DryRun = false;     // write nothing; print the diff of every file that would change
-  bool Restore = false;    // put every file back from its backup instead
-  bool Quiet = false;      // no progress line
+  int Jobs = 1;          // files translated at once, each worker with tables of its own
+  bool DryRun = false;   // write nothing; print the diff of every file that would change
+  bool Restore = false;  // put every file back from its backup instead
 };
 int RunFiles(const FilesOptions& options, CliIo& io);
 
-struct ReportOptions {
+struct ReportOptions : TSharedOptions {
   std::vector<std::string> Paths;  // files, and directories searched with the mask
-  std::string TablesDir;
-  std::string Mask = "*.txt";
-  std::string Backup = "bak";  // backups with this ending are never read
-  bool Recursive = false;
-  std::string UnknownCsv;  // also write the unknown names as CSV for the column table
-  bool Json = false;       // the report as JSON
-  bool Quiet = false;      // no progress line
+  std::string UnknownCsv;          // also write the unknown names as CSV for the column table
+  bool Json = false;               // the report as JSON
 };
 int RunReport(const ReportOptions& options, CliIo& io);
 
 int RunTableInfo(const std::string& file, CliIo& io);
 int RunTableDump(const std::string& file, CliIo& io);
-struct ImportOptions {
+struct ImportOptions : TSharedOptions {
   std::string Csv;
   std::string Out;
   int Size = 0;  // 0: the longest value of each column

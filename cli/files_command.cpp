@@ -49,6 +49,10 @@ FileReport TranslateOneFile(TStreamTranslator& translator, const FilesOptions& o
         report.kind = FileReport::Kind::Untouched;
         report.Lines = Message("left untouched: " + fileName + ": the file holds a NUL byte");
         break;
+      case TFileOutcome::Kind::BadEncoding:
+        report.kind = FileReport::Kind::Untouched;
+        report.Lines = Message("left untouched: " + fileName + ": " + outcome.Error);
+        break;
       case TFileOutcome::Kind::TranslationFailed:
         report.kind = FileReport::Kind::Untouched;
         report.Lines =
@@ -70,17 +74,21 @@ FileReport DiffOneFile(TStreamTranslator& translator, const FilesOptions& option
     TMemoryStream in(ReadWholeFile(fileName));
     TMemoryStream out;
     TLineImageObserver image;
-    const TStreamOutcome outcome = translator.Translate(in, out, "", false, &image);
+    const TStreamOutcome outcome = translator.Translate(in, out, {}, false, &image);
     if (outcome.status == TStreamOutcome::Status::HoldsNul) {
       report.kind = FileReport::Kind::Untouched;
       report.Lines =
           Message("would be left untouched: " + fileName + ": the file holds a NUL byte");
+    } else if (outcome.status == TStreamOutcome::Status::BadEncoding) {
+      report.kind = FileReport::Kind::Untouched;
+      report.Lines = Message("would be left untouched: " + fileName + ": " + outcome.Error);
     } else if (outcome.status == TStreamOutcome::Status::Failed) {
       report.kind = FileReport::Kind::Untouched;
       report.Lines = Message("would be left untouched: " + fileName +
                              ": the translation failed: " + outcome.Error);
     } else {
-      report.Out = UnifiedDiff(in.Bytes(), out.Bytes(), fileName, &image.Image);
+      report.Out = UnifiedDiff(DiffableText(in.Bytes(), outcome.Form),
+                               DiffableText(out.Bytes(), outcome.Form), fileName, &image.Image);
       report.kind = report.Out.empty() ? FileReport::Kind::Unchanged : FileReport::Kind::Done;
       if (options.Verbose && !report.Out.empty()) report.Lines = "would change: " + fileName + "\n";
     }
@@ -126,10 +134,10 @@ template <typename PerFile, typename OnWait, typename OnReport>
 void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions& options,
                   TTransTableSet& firstTables, TWorkerTableLoads& moreTables, PerFile&& perFile,
                   OnWait&& onWait, OnReport&& onReport) {
-  const TCommentOptions comment{options.Comment, options.Prefix, options.Suffix};
+  const TCommentArguments comment = options.CommentArguments();
   const size_t jobs = moreTables.Count() + 1;
   if (jobs == 1) {
-    TStreamTranslator translator(firstTables.Tables(), comment);
+    TStreamTranslator translator(firstTables.Tables(), comment, options.Encoding);
     for (size_t i = 0; i < fileNames.size(); ++i) {
       onWait(i);
       onReport(perFile(translator, fileNames[i]));
@@ -147,7 +155,7 @@ void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions&
   size_t next = 0;      // the next file a worker takes
   size_t reported = 0;  // files handed to onReport
   auto work = [&](TTransTableSet& set) {
-    TStreamTranslator translator(set.Tables(), comment);
+    TStreamTranslator translator(set.Tables(), comment, options.Encoding);
     for (;;) {
       size_t i;
       {

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "base/ascii.h"
-#include "base/codepage.h"
+#include "base/utf.h"
 #include "cli/sql_words.h"
 #include "trans/auto_table_name.h"
 
@@ -51,9 +51,9 @@ std::string TableWord(std::string_view name) {
 
 void AddTable(std::vector<std::string>& tables, const std::string& table) {
   if (table.empty()) return;
-  const std::string folded = AnsiUpperCase(table);
+  const std::string folded = FoldName(table);
   for (const std::string& t : tables)
-    if (AnsiUpperCase(t) == folded) return;
+    if (FoldName(t) == folded) return;
   tables.push_back(table);
 }
 
@@ -64,6 +64,7 @@ class TNameReport::TFileObserver : public TLineObserver {
  public:
   explicit TFileObserver(std::string name) : name_(std::move(name)) {}
 
+  void OnBegin(const TTextForm& form) override { utf8_ = form.Utf8(); }
   void OnLine(const TLineResult& line) override;
   // Ends the last statement.
   void Finish() { EndStatement(); }
@@ -79,11 +80,16 @@ class TNameReport::TFileObserver : public TLineObserver {
   };
 
   void OnWord(const TWordResult& w, std::string_view input, bool quoted);
+  // The text in UTF-8, as the report keeps every name.
+  std::string Utf8(std::string_view text) const {
+    return utf8_ ? std::string(text) : AnsiToUtf8(text);
+  }
   void Feed(std::string_view piece);
   void EndStatement();
   std::string StatementTable() const;
 
   std::string name_;
+  bool utf8_ = false;                              // the lines are UTF-8, else ANSI
   std::unordered_map<std::string, size_t> index_;  // folded word -> Unknown
   uint64_t line_ = 0;
   bool inQuotes_ = false;  // runs on over line breaks, as a string does
@@ -127,14 +133,15 @@ void TNameReport::TFileObserver::OnWord(const TWordResult& w, std::string_view i
   if (w.Result != TWordResult::Outcome::Kept) {
     TKindNames& kind = Replaced[static_cast<size_t>(w.Result)];
     ++kind.Count;
-    kind.Folded.insert(AnsiUpperCase(word));
+    kind.Folded.insert(FoldName(Utf8(word)));
     return;
   }
   const size_t after = w.InputOffset + w.InputLength;
   const bool keptBySqlExp =
       after < input.size() && input[after] == '(' && EqualsNoCase(word, "sqlExp");
-  if (quoted || keptBySqlExp || !LooksLikeName(word)) return;
-  pending_.push_back({std::string(word), line_});
+  if (quoted || keptBySqlExp) return;
+  std::string utf8Word = Utf8(word);
+  if (LooksLikeName(utf8Word)) pending_.push_back({std::move(utf8Word), line_});
 }
 
 void TNameReport::TFileObserver::Feed(std::string_view piece) {
@@ -145,9 +152,9 @@ void TNameReport::TFileObserver::Feed(std::string_view piece) {
 
 void TNameReport::TFileObserver::EndStatement() {
   if (!pending_.empty()) {
-    const std::string table = StatementTable();
+    const std::string table = Utf8(StatementTable());
     for (TPending& p : pending_) {
-      std::string folded = AnsiUpperCase(p.Word);
+      std::string folded = FoldName(p.Word);
       auto [it, added] = index_.try_emplace(std::move(folded), Unknown.size());
       if (added) Unknown.push_back({std::move(p.Word), 0, name_, p.Line, {}});
       TUnknownName& u = Unknown[it->second];
@@ -193,7 +200,7 @@ void TNameReport::EndFile(bool keep) {
       replaced_[k].Folded.merge(file_->Replaced[k].Folded);
     }
     for (TUnknownName& u : file_->Unknown) {
-      auto [it, added] = unknownIndex_.try_emplace(AnsiUpperCase(u.Word), unknown_.size());
+      auto [it, added] = unknownIndex_.try_emplace(FoldName(u.Word), unknown_.size());
       if (added) {
         unknown_.push_back(std::move(u));
         continue;

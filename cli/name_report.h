@@ -24,13 +24,13 @@ struct TNameCount {
 
 /// A word that looks like a name and that no table knows.
 struct TUnknownName {
-  std::string Word;  // as first met
+  std::string Word;  // as first met, in UTF-8
   uint64_t Count = 0;
   std::string File;  // where it was first met
   uint64_t Line = 0;
   /// The tables of the statements it stands in (each statement's table as
   /// the automatic table name finds it), in the order first met; empty when
-  /// no statement it stands in names one table.
+  /// no statement it stands in names one table. In UTF-8.
   std::vector<std::string> Tables;
 };
 

@@ -7,7 +7,6 @@
 #include <optional>
 #include <ostream>
 
-#include "base/utf.h"
 #include "base/stream.h"
 #include "cli/commands.h"
 #include "cli/csv.h"
@@ -70,8 +69,8 @@ std::string JsonReport(const TNameReport& report, const std::vector<TNotCounted>
   for (const TUnknownName& u : report.Unknown()) {
     ordered_json tables = ordered_json::array();
     for (const std::string& t : u.Tables)
-      tables.push_back(AnsiToUtf8(t));
-    names.push_back(ordered_json{{"word", AnsiToUtf8(u.Word)},
+      tables.push_back(t);
+    names.push_back(ordered_json{{"word", u.Word},
                                  {"count", u.Count},
                                  {"file", u.File},
                                  {"line", u.Line},
@@ -93,10 +92,9 @@ std::string JsonReport(const TNameReport& report, const std::vector<TNotCounted>
 void WriteUnknownCsv(const TNameReport& report, const std::string& fileName) {
   std::string csv = "TableName,FieldName,FieldNameAng\r\n";
   for (const TUnknownName& u : report.Unknown()) {
-    const std::string word = AnsiToUtf8(u.Word);
-    if (u.Tables.empty()) csv += CsvLine({std::nullopt, word, std::nullopt});
+    if (u.Tables.empty()) csv += CsvLine({std::nullopt, u.Word, std::nullopt});
     for (const std::string& table : u.Tables)
-      csv += CsvLine({AnsiToUtf8(table), word, std::nullopt});
+      csv += CsvLine({table, u.Word, std::nullopt});
   }
   ReplaceFileContents(fileName, csv);
 }
@@ -127,7 +125,7 @@ int RunReport(const ReportOptions& options, CliIo& io) {
   for (const TNotCounted& n : notCounted)
     io.Err << kMessagePrefix << "not counted: " << n.File << ": " << n.Reason << '\n';
 
-  TStreamTranslator translator(tables.Tables(), {});
+  TStreamTranslator translator(tables.Tables(), {}, options.Encoding);
   TNameReport report;
   TDiscardStream discard;
   TProgress progress(io.Err, io.ErrIsTerminal && !options.Quiet);
@@ -139,9 +137,11 @@ int RunReport(const ReportOptions& options, CliIo& io) {
     try {
       TFileStream in(name, FileMode::OpenRead);
       // As a file-list run translates: no table name, none worked out.
-      const TStreamOutcome outcome = translator.Translate(in, discard, "", false, &observer);
+      const TStreamOutcome outcome = translator.Translate(in, discard, {}, false, &observer);
       if (outcome.status == TStreamOutcome::Status::HoldsNul)
         reason = "the file holds a NUL byte";
+      else if (outcome.status == TStreamOutcome::Status::BadEncoding)
+        reason = outcome.Error;
       else if (outcome.status == TStreamOutcome::Status::Failed)
         reason = "the translation failed: " + outcome.Error;
     } catch (const std::exception& e) {

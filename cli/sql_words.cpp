@@ -7,7 +7,8 @@
 #include <unordered_set>
 
 #include "base/ascii.h"
-#include "base/codepage.h"
+#include "base/letters.h"
+#include "base/utf.h"
 
 namespace qualtren {
 
@@ -147,17 +148,36 @@ bool IsNumberWord(std::string_view word) {
   return !word.empty() && IsDigit(word[0]);
 }
 
-bool HoldsLetter(std::string_view word) {
-  for (char c : word) {
-    const auto b = static_cast<uint8_t>(c);
-    if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z')) return true;
-    if (b >= 0x80 && IsLetterCodePoint(AnsiToUnicode(b))) return true;
+bool HoldsLetter(std::string_view utf8Word) {
+  for (size_t i = 0; i < utf8Word.size();) {
+    bool wellFormed;
+    const char32_t c = DecodeUtf8(utf8Word, i, wellFormed);
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return true;
+    if (wellFormed && c >= 0x80 && IsLetterCodePoint(c)) return true;
   }
   return false;
 }
 
-bool LooksLikeName(std::string_view word) {
-  return word.size() >= 3 && !IsNumberWord(word) && HoldsLetter(word) && !IsSqlKeyword(word);
+bool LooksLikeName(std::string_view utf8Word) {
+  size_t characters = 0;
+  for (const char c : utf8Word)
+    if ((static_cast<uint8_t>(c) & 0xC0) != 0x80) ++characters;
+  return characters >= 3 && !IsNumberWord(utf8Word) && HoldsLetter(utf8Word) &&
+         !IsSqlKeyword(utf8Word);
+}
+
+std::string FoldName(std::string_view utf8Word) {
+  std::string folded;
+  folded.reserve(utf8Word.size());
+  for (size_t i = 0; i < utf8Word.size();) {
+    bool wellFormed;
+    const char32_t c = DecodeUtf8(utf8Word, i, wellFormed);
+    if (wellFormed)
+      AppendUtf8(folded, SimpleUpper(c));
+    else
+      folded += static_cast<char>(c);
+  }
+  return folded;
 }
 
 }  // namespace qualtren

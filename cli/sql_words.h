@@ -2,6 +2,7 @@
 // dialects, numbers, and the rule that tells a name from everything else.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace qualtren {
@@ -15,13 +16,17 @@ bool IsSqlKeyword(std::string_view word);
 /// digit (1, 1e5, 1e-5, 0x1F).
 bool IsNumberWord(std::string_view word);
 
-/// Whether the word holds a letter: A to Z, a to z, or a byte of the active
-/// code page that stands for a letter.
-bool HoldsLetter(std::string_view word);
+/// Whether the word (UTF-8) holds a letter: A to Z, a to z, or a letter of
+/// the scripts that the code pages hold.
+bool HoldsLetter(std::string_view utf8Word);
 
-/// Whether a word looks like a name: at least 3 characters, a letter among
-/// them, no SQL keyword and no number. (Whether it stands between single
-/// quotes is for the caller to tell.)
-bool LooksLikeName(std::string_view word);
+/// Whether a word (UTF-8) looks like a name: at least 3 characters, a letter
+/// among them, no SQL keyword and no number. (Whether it stands between
+/// single quotes is for the caller to tell.)
+bool LooksLikeName(std::string_view utf8Word);
+
+/// The word (UTF-8) with the simple upper case of every letter, so that two
+/// names that differ only in letter case fold alike.
+std::string FoldName(std::string_view utf8Word);
 
 }  // namespace qualtren

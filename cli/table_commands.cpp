@@ -214,7 +214,6 @@ int RunTableImport(const ImportOptions& options, CliIo& io) {
 }
 
 void ImportCsv(std::string_view csv, int size, TVirtualTable& table) {
-  const ImportOptions options{{}, {}, size};
   const std::vector<CsvRow> rows = ParseCsv(csv);
 
   std::vector<std::string> names;
@@ -249,11 +248,11 @@ void ImportCsv(std::string_view csv, int size, TVirtualTable& table) {
         }
         const std::string what = "the value of field \"" + header.Fields[f].Text + "\"";
         std::string value = ToAnsi(field, what);
-        const int limit = options.Size > 0 ? options.Size : kMaxStringSize;
+        const int limit = size > 0 ? size : kMaxStringSize;
         if (value.size() > static_cast<size_t>(limit))
           LineError(field.Line, what + " is " + std::to_string(value.size()) +
                                     " bytes long, longer than " +
-                                    (options.Size > 0 ? "the size " : "a string field can hold, ") +
+                                    (size > 0 ? "the size " : "a string field can hold, ") +
                                     std::to_string(limit));
         sizes[f] = std::max(sizes[f], static_cast<int>(value.size()));
         record.emplace_back(std::move(value));
@@ -263,7 +262,7 @@ void ImportCsv(std::string_view csv, int size, TVirtualTable& table) {
   }
 
   for (size_t f = 0; f < names.size(); ++f)
-    table.FieldDefs().Add(names[f], ftString, options.Size > 0 ? options.Size : sizes[f]);
+    table.FieldDefs().Add(names[f], ftString, size > 0 ? size : sizes[f]);
   if (!names.empty()) {
     table.Open();
     for (const auto& record : records) {

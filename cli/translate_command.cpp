@@ -49,7 +49,7 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
 
   TTransTableSet tables;
   LoadTables(tables, options.TablesDir);
-  TStreamTranslator translator(tables.Tables(), {options.Comment, options.Prefix, options.Suffix});
+  TStreamTranslator translator(tables.Tables(), options.CommentArguments(), options.Encoding);
   TProgress progress(io.Err, io.ErrIsTerminal && !options.Quiet);
   TProgressInputStream watched(*input, fromStdin ? 0 : static_cast<uint64_t>(input->Size()),
                                progress);
@@ -57,22 +57,25 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
   // can still give back the input instead.
   TSpillStream result;
   TLineImageObserver image;
-  const TStreamOutcome outcome = translator.Translate(
-      watched, result, options.TableName, options.AutoTableName, options.Diff ? &image : nullptr);
+  const TStreamOutcome outcome =
+      translator.Translate(watched, result, TArgumentText::FromTerminal(options.TableName),
+                           options.AutoTableName, options.Diff ? &image : nullptr);
   progress.Clear();
+  const std::string inputName = fromStdin ? std::string("standard input") : options.File;
   // The driver ends a text at its first NUL byte; translating such input
   // would silently drop everything after it.
   if (outcome.status == TStreamOutcome::Status::HoldsNul)
-    throw Exception((fromStdin ? std::string("standard input") : options.File) +
-                    " holds a NUL byte");
+    throw Exception(inputName + " holds a NUL byte");
+  if (outcome.status == TStreamOutcome::Status::BadEncoding)
+    throw Exception(inputName + ": " + outcome.Error);
 
   if (options.Diff) {
     if (outcome.status == TStreamOutcome::Status::Failed)
       throw Exception("the translation failed: " + outcome.Error);
     // The diff needs both texts whole; the input is read again from its start.
-    const std::string before = ReadAll(*input);
-    const std::string diff =
-        UnifiedDiff(before, ReadAll(result), fromStdin ? "-" : options.File, &image.Image);
+    const std::string diff = UnifiedDiff(DiffableText(ReadAll(*input), outcome.Form),
+                                         DiffableText(ReadAll(result), outcome.Form),
+                                         fromStdin ? "-" : options.File, &image.Image);
     io.Out << diff;
     io.Out.flush();
     if (!io.Out) throw EWriteError();
@@ -81,7 +84,7 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
 
   if (outcome.status == TStreamOutcome::Status::Failed) {
     result.Clear();
-    TStreamTranslator::CopyLines(*input, result);
+    TStreamTranslator::CopyLines(*input, result, outcome.Form);
   }
   CopyToOutput(result, io.Out);
   if (outcome.status == TStreamOutcome::Status::Failed) {

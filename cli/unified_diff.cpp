@@ -164,4 +164,10 @@ std::string UnifiedDiff(std::string_view oldText, std::string_view newText, cons
   return out;
 }
 
+std::string DiffableText(std::string bytes, const TTextForm& form) {
+  if (form.Encoding == TTextEncoding::Utf16LE || form.Encoding == TTextEncoding::Utf16BE)
+    return DecodeText(bytes, form);
+  return bytes;
+}
+
 }  // namespace qualtren

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text_encoding.h"
 #include "trans/translate.h"
 
 namespace qualtren {
@@ -27,6 +28,11 @@ namespace qualtren {
 /// An image that does not fit the texts is not used.
 std::string UnifiedDiff(std::string_view oldText, std::string_view newText, const std::string& path,
                         const std::vector<uint8_t>* image = nullptr);
+
+/// The bytes of a text in `form` as a diff shows them: a UTF-16 text as
+/// UTF-8 (a terminal and patch read no UTF-16), any other as it is, its
+/// mark included (the same mark stands at the start of both texts).
+std::string DiffableText(std::string bytes, const TTextForm& form);
 
 /// Hears a translation and notes how many output lines each input line
 /// became (two when a comment line came before it): the image that
