@@ -17,7 +17,11 @@ void THighlightCollector::Advance(std::string_view text) {
       continue;
     }
     afterCr_ = c == '\r';
-    ++position_;
+    // The document counts UTF-16 units: the bytes that continue a UTF-8
+    // sequence add none, and a four-byte sequence takes two.
+    const auto b = static_cast<uint8_t>(c);
+    if ((b & 0xC0) != 0x80) ++position_;
+    if (b >= 0xF0) ++position_;
   }
 }
 

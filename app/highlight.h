@@ -26,10 +26,10 @@ struct THighlightSpan {
   bool Comment = false;
 };
 
-/// Collects the spans of one translation from the engine's report of each
-/// line, with positions as the text area will hold the result (its line
-/// breaks made uniform). Words that the translation kept, and names that it
-/// replaced by an empty text, give no span.
+/// Collects the spans of one UTF-8 translation from the engine's report of
+/// each line, with positions as the text area will hold the result (its line
+/// breaks made uniform, its characters counted in UTF-16 units). Words that the translation kept,
+/// and names that it replaced by an empty text, give no span.
 class THighlightCollector : public TLineObserver {
  public:
   /// The comment lines' prefix and suffix, as the translation writes them.
@@ -42,8 +42,8 @@ class THighlightCollector : public TLineObserver {
   std::vector<THighlightSpan> TakeSpans() { return std::move(spans_); }
 
  private:
-  // Counts the characters of `text` as the document will hold them: a CR
-  // LF pair, also one split between two pieces, is one line break.
+  // Counts the UTF-16 units of the UTF-8 `text` as the document will hold
+  // them: a CR LF pair, also one split between two pieces, is one line break.
   void Advance(std::string_view text);
 
   std::string_view prefix_;

@@ -6,16 +6,19 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QShortcut>
 #include <QStyle>
+#include <QUrl>
 #include <algorithm>
 #include <exception>
 #include <filesystem>
@@ -27,6 +30,8 @@
 #include "base/codepage.h"
 #include "base/exception.h"
 #include "base/stream.h"
+#include "base/text_encoding.h"
+#include "base/utf.h"
 #include "picker/edit_btn_dialog_file.h"
 #include "trans/file_list.h"
 #include "trans/trans_tables.h"
@@ -182,6 +187,8 @@ void TMain::CreateControls() {
   Label3 = MakeLabel(c, "Label3", QStringLiteral("Prevod"), 8, 368, 34, 13, false);
   mSQLPre = MakeMemo(c, "mSQLPre", 8, 384, 881, 257);
   mSQLPreHighlight = new TSpanHighlighter(*mSQLPre);
+  // A .sql or .txt file dropped onto the upper area replaces its text.
+  mSQL->viewport()->installEventFilter(this);
 
   lProgress = MakeLabel(c, "lProgress", QString(), 488, 84, 313, 13, false);
   lProgress->setTextFormat(Qt::PlainText);
@@ -336,19 +343,20 @@ void TMain::Button1Click() {
   });
 }
 
-std::string TMain::Translate(TLostCharacter* lost) {
-  const std::string tableName = QStringToAnsi(fTableName->text());
-  const bool autoTableName = lAutoTableName->isChecked();
-  TLostCharacter lostHere;
-  const std::string text = MemoText(*mSQL, lost != nullptr ? *lost : lostHere);
-  const bool addComment = lComment->isChecked();
-  const std::string prefix = QStringToAnsi(fPrefix->text());
-  const std::string suffix = QStringToAnsi(fSufix->text());
+std::string TMain::Translate() {
+  // The window's text is Unicode: the engine works on its UTF-8 form, and
+  // looks each word up in the code page of the tables.
+  TTranslateSettings settings;
+  settings.TableName = QStringToUtf8(fTableName->text());
+  settings.AutoTableName = lAutoTableName->isChecked();
+  settings.Comment = {lComment->isChecked(), QStringToUtf8(fPrefix->text()),
+                      QStringToUtf8(fSufix->text())};
+  settings.Utf8 = true;
+  const std::string text = MemoText(*mSQL);
 
   std::string failure;
-  TTranslateReport report(prefix, suffix);
-  const std::string result = TranslateText(Tables(), tableName, autoTableName, text, addComment,
-                                           prefix, suffix, &failure, &report);
+  TTranslateReport report(settings.Comment.Prefix, settings.Comment.Suffix);
+  const std::string result = TranslateText(Tables(), settings, text, &failure, &report);
   // A failed translation gives back the input: nothing was replaced.
   mSQLPreHighlight->ReplaceText(
       [&] { SetMemoText(*mSQLPre, result); },
@@ -362,7 +370,7 @@ std::string TMain::Translate(TLostCharacter* lost) {
   if (lCopyClpBrd->isChecked()) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard == nullptr) throw Exception("Cannot open clipboard");
-    clipboard->setText(AnsiToQString(MemoText(*mSQLPre)), QClipboard::Clipboard);
+    clipboard->setText(Utf8ToQString(MemoText(*mSQLPre)), QClipboard::Clipboard);
   }
   return failure;
 }
@@ -372,23 +380,101 @@ TStreamOutcome TMain::TranslateThroughAreas(TStream& in, TStream& out) {
   if (static_cast<uint64_t>(size) > kMemoCapacity) throw Exception("Text exceeds memo capacity");
   in.SetPosition(0);
   const std::string bytes = in.ReadBytes(static_cast<size_t>(size));
+  // The file is read by its byte-order mark or as UTF-8 when it reads as
+  // UTF-8, else as ANSI, and written back in the same encoding and mark.
+  TStreamOutcome outcome;
+  std::string text;
+  try {
+    outcome.Form = DetectTextForm(bytes, TEncodingRule::Auto);
+  } catch (const EEncodingError& e) {
+    outcome.status = TStreamOutcome::Status::BadEncoding;
+    outcome.Error = e.what();
+    return outcome;
+  }
+  text = DecodeText(bytes, outcome.Form);
   // A text area ends its text at a NUL byte; rewriting would cut the file.
-  if (bytes.find('\0') != std::string::npos) return {TStreamOutcome::Status::HoldsNul, {}};
-  SetMemoText(*mSQL, bytes);
+  if (text.find('\0') != std::string::npos) {
+    outcome.status = TStreamOutcome::Status::HoldsNul;
+    return outcome;
+  }
+  SetMemoText(*mSQL, outcome.Form.Utf8() ? text : AnsiToUtf8(text));
   const std::string failure = Translate();
-  if (!failure.empty()) return {TStreamOutcome::Status::Failed, failure};
-  out.WriteBytes(MemoText(*mSQLPre));
-  return {};
+  if (!failure.empty()) {
+    outcome.status = TStreamOutcome::Status::Failed;
+    outcome.Error = failure;
+    return outcome;
+  }
+  std::string result = MemoText(*mSQLPre);
+  if (!outcome.Form.Utf8()) {
+    // Typed comment text may hold what an ANSI file cannot.
+    std::string ansi;
+    if (!Utf8ToAnsiExact(result, ansi)) {
+      outcome.status = TStreamOutcome::Status::Failed;
+      outcome.Error = "the translation holds a character that code page " +
+                      std::to_string(ActiveCodePage()) + " cannot hold";
+      return outcome;
+    }
+    result = std::move(ansi);
+  }
+  out.WriteBytes(EncodeText(result, outcome.Form));
+  return outcome;
 }
 
 void TMain::bTransClick() {
   Guarded([this] {
-    TLostCharacter lost;
-    const std::string failure = Translate(&lost);
+    const std::string failure = Translate();
     if (!failure.empty()) {
       ShowError(QStringLiteral("Translation failed: ") + MessageToQString(failure));
     }
-    if (lost.Line != 0) ShowError(LostCharacterMessage(lost, ActiveCodePage()));
+  });
+}
+
+bool TMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == mSQL->viewport()) {
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+      auto* drag = static_cast<QDragMoveEvent*>(event);
+      if (!DroppedFile(drag->mimeData()).isEmpty()) {
+        drag->acceptProposedAction();
+        return true;
+      }
+    } else if (event->type() == QEvent::Drop) {
+      auto* drop = static_cast<QDropEvent*>(event);
+      const QString file = DroppedFile(drop->mimeData());
+      if (!file.isEmpty()) {
+        drop->acceptProposedAction();
+        mSQLDragDrop(file);
+        return true;
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+QString TMain::DroppedFile(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return {};
+  const QUrl url = data->urls().front();
+  if (!url.isLocalFile()) return {};
+  const QString file = url.toLocalFile();
+  return file.endsWith(QStringLiteral(".sql"), Qt::CaseInsensitive) ||
+                 file.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive)
+             ? file
+             : QString();
+}
+
+void TMain::mSQLDragDrop(const QString& fileName) {
+  Guarded([&] {
+    const std::string name = FileNameBytes(fileName);
+    const std::string bytes = ReadWholeFile(name);
+    TTextForm form;
+    try {
+      form = DetectTextForm(bytes, TEncodingRule::Auto);
+    } catch (const EEncodingError& e) {
+      throw Exception(name + ": " + e.what());
+    }
+    const std::string text = DecodeText(bytes, form);
+    // A text area would end the text at a NUL byte.
+    if (text.find('\0') != std::string::npos) throw Exception(name + " holds a NUL byte");
+    SetMemoText(*mSQL, form.Utf8() ? text : AnsiToUtf8(text));
   });
 }
 
@@ -470,6 +556,11 @@ void TMain::RunFileList() {
         case TFileOutcome::Kind::HoldsNul:
           ++counts.Untouched;
           untouched << FileNameToQString(name) + QStringLiteral(" (holds a NUL byte)");
+          break;
+        case TFileOutcome::Kind::BadEncoding:
+          ++counts.Untouched;
+          untouched << FileNameToQString(name) + QStringLiteral(" (") +
+                           MessageToQString(outcome.Error) + u')';
           break;
         case TFileOutcome::Kind::TranslationFailed:
           ++counts.Untouched;

@@ -19,12 +19,12 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMimeData;
 class QPlainTextEdit;
 class QPushButton;
 
 namespace qualtren {
 
-struct TLostCharacter;
 class TEditBtnDialogFile;
 class TSpanHighlighter;
 
@@ -130,6 +130,7 @@ class TMain : public QMainWindow {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -138,13 +139,17 @@ class TMain : public QMainWindow {
   void FormCreate();
   // Runs a handler's body; an error that escapes it goes to the error box.
   void Guarded(const std::function<void()>& body);
-  // The Translate command: reads the options, translates, shows and copies
-  // the result. Returns the message of a failed translation (empty when it
-  // succeeded); the errors of the command itself are raised.
-  // `lost`, when given, receives the first character of the upper text that
-  // the code page lacks. A failure on a table whose file did not load says
-  // so.
-  std::string Translate(TLostCharacter* lost = nullptr);
+  // The Translate command: reads the options, translates the UTF-8 form of
+  // the upper text, shows and copies the result. Returns the message of a
+  // failed translation (empty when it succeeded); the errors of the command
+  // itself are raised. A failure on a table whose file did not load says so.
+  std::string Translate();
+  // The one .sql or .txt file that a drag carries, else empty.
+  static QString DroppedFile(const QMimeData* data);
+  // A file dropped onto the upper area: its text, read by its byte-order
+  // mark or as UTF-8 when it reads as UTF-8, else as ANSI, replaces the
+  // area's text.
+  void mSQLDragDrop(const QString& fileName);
   // What a file-list run did, for the summary after it.
   struct TRunCounts {
     int Translated = 0;
@@ -162,8 +167,8 @@ class TMain : public QMainWindow {
   void ShowSummary(const TRunCounts& counts);
   // The translation step of one file of a run: the file's text goes into
   // the upper area, the Translate command runs, and the lower area's text is
-  // the file's new content. The file's size is checked against the areas'
-  // capacity first.
+  // the file's new content, in the file's own encoding and mark. The file's
+  // size is checked against the areas' capacity first.
   TStreamOutcome TranslateThroughAreas(TStream& in, TStream& out);
   void ShowError(const QString& message);
 

@@ -1,6 +1,7 @@
-// The window's text boundary: ANSI text to and from Qt strings, file names as
-// the file system's bytes, and the whole text of a text area with its
-// line-break rules and capacity.
+// The window's text boundary: UTF-8 and ANSI text to and from Qt strings,
+// file names as the file system's bytes, and the whole text of a text area
+// (Unicode, read and written as UTF-8) with its line-break rules and
+// capacity.
 #pragma once
 
 #include <QString>
@@ -15,6 +16,11 @@ namespace qualtren {
 // ANSI text (the active code page) <-> Qt strings.
 QString AnsiToQString(std::string_view ansi);
 std::string QStringToAnsi(const QString& text);
+
+// UTF-8 text <-> Qt strings. The window's text is Unicode: the engine reads
+// its UTF-8 form, so no character is lost.
+QString Utf8ToQString(std::string_view utf8);
+std::string QStringToUtf8(const QString& text);
 
 // File names are the file system's own bytes, not ANSI text.
 std::string FileNameBytes(const QString& name);
@@ -32,28 +38,13 @@ constexpr std::size_t kMemoCapacity = std::size_t{64} * 1024 * 1024;
 // The length of the text once its line breaks are made uniform (CR LF).
 std::size_t UniformLength(std::string_view text);
 
-// The whole text of a text area: its lines separated by CR LF, nothing after
-// the last.
+// The whole text of a text area in UTF-8: its lines separated by CR LF,
+// nothing after the last.
 std::string MemoText(const QPlainTextEdit& memo);
 
-/// A character of a text area that the active code page cannot represent
-/// (MemoText gives "?" in its place), and the line it stands on, from 1.
-struct TLostCharacter {
-  char32_t Character = 0;
-  int Line = 0;
-};
-
-/// MemoText, and in `lost` the first character that became "?" (Line 0 when
-/// none did).
-std::string MemoText(const QPlainTextEdit& memo, TLostCharacter& lost);
-
-/// What the window says of a lost character: names it, its line and the
-/// code page.
-QString LostCharacterMessage(const TLostCharacter& lost, int codePage);
-
-// Replaces the whole text of a text area; a CR LF pair stays one line break,
-// each lone CR and lone LF becomes one. Raises "Text exceeds memo capacity"
-// above kMemoCapacity, leaving the area as it was.
-void SetMemoText(QPlainTextEdit& memo, std::string_view text);
+// Replaces the whole text of a text area by a UTF-8 text; a CR LF pair stays
+// one line break, each lone CR and lone LF becomes one. Raises "Text exceeds
+// memo capacity" above kMemoCapacity, leaving the area as it was.
+void SetMemoText(QPlainTextEdit& memo, std::string_view utf8);
 
 }  // namespace qualtren

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 
 #include "base/exception.h"
+#include "base/utf.h"
 
 #include "tests/app/app_fixture.h"
 
@@ -35,12 +36,18 @@ TEST_F(TextAreaTest, EveryAnsiByteButTheBreaksRoundTrips) {
     for (int b = 1; b < 256; ++b) {
       if (b != '\r' && b != '\n') bytes += static_cast<char>(b);
     }
+    // The area holds the text's characters, read and written as UTF-8; the
+    // no-break space and the tab stay what they were.
     QPlainTextEdit memo;
-    SetMemoText(memo, bytes);
-    // The no-break space and the tab stay what they were.
-    EXPECT_EQ(MemoText(memo), bytes) << codePage;
+    SetMemoText(memo, AnsiToUtf8(bytes));
+    EXPECT_EQ(MemoText(memo), AnsiToUtf8(bytes)) << codePage;
+    EXPECT_EQ(Utf8ToQString(AnsiToUtf8(bytes)), AnsiToQString(bytes)) << codePage;
     EXPECT_EQ(QStringToAnsi(AnsiToQString(bytes)), bytes) << codePage;
   }
+  // Characters beyond 16 bits too.
+  QPlainTextEdit memo;
+  SetMemoText(memo, "\xF0\x9F\x98\x80\n\xE2\x82\xAC");
+  EXPECT_EQ(MemoText(memo), "\xF0\x9F\x98\x80\r\n\xE2\x82\xAC");
   SetActiveCodePage(1252);
   EXPECT_EQ(AnsiToQString("\xe9"), QString(QChar(0xe9)));
   EXPECT_EQ(QStringToAnsi(QString(QChar(0x4e00))), "?");

@@ -130,35 +130,36 @@ TEST_F(TranslateCommandTest, FailureOnATableThatDidNotLoadNamesItsFile) {
   EXPECT_FALSE(errors_[0].contains(QStringLiteral("was not loaded"))) << errors_[0].toStdString();
 }
 
-TEST_F(TranslateCommandTest, CharactersTheCodePageLacksAreNamedAfterTheTranslation) {
+TEST_F(TranslateCommandTest, EveryCharacterIsKeptAndNamesWithDiacriticsAreFound) {
   CopyExamples();
   TMain& main = MakeMain();
   const QString text =
-      QStringLiteral("select Ime\nfrom Kupac where Ime = 'Ra\u010Dun \u20AC \u0107'");
+      QStringLiteral("select Ime\nfrom Kupac where Ime = 'Ra\u010Dun \u20AC \u0107 \U0001F600'");
   main.mSQL->setPlainText(text);
   Translate();
-  // Translated as before, the euro sign kept, the two others as "?".
-  EXPECT_EQ(Lower(), "select Name\r\nfrom Customer where Name = 'Ra?un \x80 ?'\r\n");
-  EXPECT_EQ(errors_, QStringList{QStringLiteral(
-                         "Code page 1252 cannot represent the character \"\u010D\" (U+010D) on "
-                         "line 2; it and every other such character became \"?\" in the "
-                         "translation.")});
+  // Code page 1252 holds neither the c with caron nor the emoji: the text
+  // keeps them all the same, and nothing needs saying.
+  EXPECT_EQ(Lower(),
+            "select Name\r\nfrom Customer where Name = "
+            "'Ra\xC4\x8Dun \xE2\x82\xAC \xC4\x87 \xF0\x9F\x98\x80'\r\n");
+  EXPECT_TRUE(errors_.isEmpty()) << errors_.join(u'|').toStdString();
+  EXPECT_EQ(Clipboard(), QStringLiteral("select Name\r\nfrom Customer where Name = ") +
+                             text.mid(text.indexOf(u'\'')) + QStringLiteral("\r\n"));
 
-  // Beyond the 16 bits of one UTF-16 unit, on the first line.
-  errors_.clear();
-  main.mSQL->setPlainText(QStringLiteral("select \U0001F600 from Kupac"));
-  Translate();
-  EXPECT_EQ(Lower(), "select ? from Customer\r\n");
-  ASSERT_EQ(errors_.size(), 1);
-  EXPECT_TRUE(errors_[0].contains(QStringLiteral("\"\U0001F600\" (U+1F600) on line 1;")))
-      << errors_[0].toStdString();
-
-  // Code page 1250 holds all three: nothing is lost and nothing is said.
-  errors_.clear();
+  // A name with a diacritic, held by the table in code page 1250, is found
+  // in the Unicode text; a word the code page cannot hold is in no table.
   SetActiveCodePage(1250);
-  main.mSQL->setPlainText(text);
+  main.tbTableStr_Trans.Append();
+  main.tbTableStr_Trans.FieldByName("TableName").SetAsString("Racun");
+  main.tbTableStr_Trans.FieldByName("FieldName").SetAsString("Koli\xE8ina");
+  main.tbTableStr_Trans.FieldByName("FieldNameAng").SetAsString("Quantit\xE9");
+  main.tbTableStr_Trans.Post();
+  main.mSQL->setPlainText(
+      QStringLiteral("select KOLI\u010CINA, Koli\u010Dina\u20AC, \u0416 from Racun"));
   Translate();
   SetActiveCodePage(1252);
+  EXPECT_EQ(Lower(),
+            "select Quantit\xC3\xA9, Koli\xC4\x8Dina\xE2\x82\xAC, \xD0\x96 from Invoice\r\n");
   EXPECT_TRUE(errors_.isEmpty()) << errors_.join(u'|').toStdString();
 }
 
