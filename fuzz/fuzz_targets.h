@@ -28,6 +28,10 @@ int AutoTableName(const uint8_t* data, size_t size);
 // streaming driver, with options that the input chooses; the two must give
 // the same bytes and the same failure.
 int Translate(const uint8_t* data, size_t size);
+// A text cut into lines at CR and LF and lexed in every SQL dialect: the
+// spans must cover each line, and a restart from the state after any line
+// and a skip over the lines must agree with the uninterrupted run.
+int SqlLexer(const uint8_t* data, size_t size);
 
 struct NamedTarget {
   std::string_view name;  // also the name of its corpus directory
@@ -41,6 +45,7 @@ inline constexpr NamedTarget kTargets[] = {
     {"csv_import", CsvImport},
     {"auto_table_name", AutoTableName},
     {"translate", Translate},
+    {"sql_lexer", SqlLexer},
 };
 
 }  // namespace qualtren::fuzz

@@ -1,8 +1,10 @@
 // The fuzz targets over the readers of the translation side: the CSV import,
-// the automatic table name and the translation driver, the last two held
-// against a second way of computing the same result.
+// the automatic table name, the translation driver and the SQL lexer, the
+// last three held against a second way of computing the same result.
+#include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "base/exception.h"
 #include "base/stream.h"
@@ -11,6 +13,7 @@
 #include "fuzz/fuzz_targets.h"
 #include "trans/auto_table_name.h"
 #include "trans/lines.h"
+#include "trans/sql_lexer.h"
 #include "trans/stream_translate.h"
 #include "trans/trans_tables.h"
 #include "trans/translate.h"
@@ -126,6 +129,52 @@ int Translate(const uint8_t* data, size_t size) {
     Require(out.Bytes() == whole);
     Require((outcome.status == TStreamOutcome::Status::HoldsNul) ==
             (text.find('\0') != std::string::npos));
+  }
+  return 0;
+}
+
+int SqlLexer(const uint8_t* data, size_t size) {
+  // Lines end at CR, LF or CR LF; every other byte, NUL too, is the lexer's.
+  std::vector<std::string_view> lines;
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  for (size_t at = 0; at <= text.size();) {
+    const size_t end = std::min(text.find_first_of("\r\n", at), text.size());
+    lines.push_back(text.substr(at, end - at));
+    at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  std::vector<TLexSpan> spans;
+  for (int d = 0; d <= static_cast<int>(TDialect::MySql); ++d) {
+    const auto dialect = static_cast<TDialect>(d);
+    TSqlLexer lexer(dialect), skipper(dialect);
+    std::vector<TLexState> before;  // the state before each line
+    std::vector<std::vector<TLexSpan>> all;
+    for (std::string_view line : lines) {
+      before.push_back(lexer.State());
+      lexer.Lex(line, spans);
+      skipper.Skip(line);
+      Require(skipper.State() == lexer.State());
+      uint32_t at = 0;
+      for (size_t i = 0; i < spans.size(); ++i) {
+        const TLexSpan& s = spans[i];
+        Require(s.Begin == at && s.End > s.Begin && s.Begin <= s.NameBegin &&
+                s.NameBegin <= s.NameEnd && s.NameEnd <= s.End);
+        Require(i == 0 || s.Kind != TLexKind::Code || spans[i - 1].Kind != TLexKind::Code);
+        at = s.End;
+      }
+      Require(at == line.size());
+      all.push_back(spans);
+    }
+    // A restart before every line must give that line's spans and state; a
+    // few restarts run on to the end.
+    for (size_t k = 0; k < lines.size(); ++k) {
+      TSqlLexer restarted(dialect, before[k]);
+      const size_t last = k % (1 + lines.size() / 8) == 0 ? lines.size() : k + 1;
+      for (size_t j = k; j < last; ++j) {
+        restarted.Lex(lines[j], spans);
+        Require(spans == all[j]);
+        Require(j + 1 == lines.size() || restarted.State() == before[j + 1]);
+      }
+    }
   }
   return 0;
 }

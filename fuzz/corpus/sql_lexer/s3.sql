@@ -1,0 +1,1 @@
+select q'[it's]', nQ'{a}' , "Ime" from dual; -- xwhere x$N'a' = q'!b'!'
