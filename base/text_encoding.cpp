@@ -187,10 +187,11 @@ class TFormDetector {
     if (notUtf8_) return {TTextEncoding::Ansi, false};
     switch (form_.Encoding) {
       case TTextEncoding::Utf8:
-        if (!utf8_.Finish()) Utf8Error();
-        // Without a mark or a named rule, UTF-8 must show a byte of its own.
-        if (rule_ == TEncodingRule::Auto && !form_.Mark && !utf8_.SawHigh())
+        // Without a mark or a named rule, UTF-8 must be whole and show a
+        // byte of its own; anything else is ANSI.
+        if (rule_ == TEncodingRule::Auto && !form_.Mark && (!utf8_.Finish() || !utf8_.SawHigh()))
           return {TTextEncoding::Ansi, false};
+        if (!utf8_.Finish()) Utf8Error();
         break;
       case TTextEncoding::Utf16LE:
       case TTextEncoding::Utf16BE:

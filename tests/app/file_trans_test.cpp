@@ -6,10 +6,12 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
+#include <QUrl>
 
 #include "tests/app/app_fixture.h"
 
@@ -328,6 +330,61 @@ TEST_F(FileTransTest, TranslateDuringARunRunsBetweenTwoFiles) {
   Run();
   EXPECT_EQ(lowerSeen, "from Customer\r\n");
   EXPECT_EQ(Get("b.txt"), "from Invoice\r\n");
+}
+
+TEST_F(FileTransTest, EachFileIsReadAndWrittenInItsOwnEncoding) {
+  SetActiveCodePage(1250);
+  const std::string mark8 = "\xEF\xBB\xBF";
+  // UTF-8 with and without a mark, UTF-16 LE with one, and code page 1250:
+  // each keeps its encoding and mark, and its backup the original bytes.
+  const std::string utf8 = "select Ime -- \xC4\x8D\xF0\x9F\x98\x80\nfrom Kupac";
+  const std::string utf8Out = "select Name -- \xC4\x8D\xF0\x9F\x98\x80\r\nfrom Customer\r\n";
+  const std::string utf16("\xFF\xFEs\0e\0l\0e\0c\0t\0 \0I\0m\0e\0 \0\x0D\x01", 26);  // select Ime č
+  const std::string utf16Out("\xFF\xFEs\0e\0l\0e\0c\0t\0 \0N\0a\0m\0e\0 \0\x0D\x01\r\0\n\0", 32);
+  Put("a.txt", utf8);
+  Put("b.txt", mark8 + utf8);
+  Put("c.txt", utf16);
+  Put("d.txt", "select Ime -- \xE8");
+  Put("e.txt", mark8 + "select Ime -- \xE8");  // no UTF-8 after its mark
+  Run();
+  SetActiveCodePage(1252);
+  EXPECT_EQ(Get("a.txt"), utf8Out);
+  EXPECT_EQ(Get("b.txt"), mark8 + utf8Out);
+  EXPECT_EQ(Get("c.txt"), utf16Out);
+  EXPECT_EQ(Get("d.txt"), "select Name -- \xE8\r\n");
+  EXPECT_EQ(Get("c.txtbak"), utf16);
+  EXPECT_EQ(Get("e.txt"), mark8 + "select Ime -- \xE8");
+  ASSERT_EQ(errors_.size(), 1);
+  EXPECT_TRUE(errors_[0].contains(QStringLiteral(
+      "e.txt (not valid UTF-8: a malformed sequence at byte offset 17 (it starts with a UTF-8 "
+      "byte-order mark))")))
+      << errors_[0].toStdString();
+  EXPECT_EQ(main_->lProgress->text(),
+            QStringLiteral("Done: 4 translated, 1 left untouched, 0 failed"));
+}
+
+TEST_F(FileTransTest, ADroppedScriptReplacesTheUpperText) {
+  Put("drop.sql", std::string("\xFE\xFF\0s\x01\x0D", 6));  // UTF-16 BE: "sč"
+  Put("odd.sql", std::string("\xFE\xFF\0", 3));
+  SetMemoText(*main_->mSQL, "upper");
+  auto drop = [&](const std::string& name) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(FileNameToQString(In(name)))});
+    // The area takes the drag of one script, then its drop.
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(main_->mSQL->viewport(), &enter);
+    QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(main_->mSQL->viewport(), &event);
+    return enter.isAccepted() && event.isAccepted();
+  };
+  EXPECT_TRUE(drop("drop.sql"));
+  EXPECT_EQ(Upper(), "s\xC4\x8D");
+  EXPECT_TRUE(errors_.isEmpty());
+  // Broken under its mark: the text stays and the message says why.
+  EXPECT_TRUE(drop("odd.sql"));
+  EXPECT_EQ(Upper(), "s\xC4\x8D");
+  ASSERT_EQ(errors_.size(), 1);
+  EXPECT_TRUE(errors_[0].contains(QStringLiteral("odd.sql: not valid UTF-16 BE")));
 }
 
 }  // namespace
