@@ -28,6 +28,11 @@ int AutoTableName(const uint8_t* data, size_t size);
 // streaming driver, with options that the input chooses; the two must give
 // the same bytes and the same failure.
 int Translate(const uint8_t* data, size_t size);
+// Bytes in any encoding, its rule chosen by the input, through the
+// streaming driver and through detection, decoding, the whole-text
+// translation and encoding: the two must give the same bytes, the same
+// failure and the same refusal; decoding and encoding must round-trip.
+int Encoding(const uint8_t* data, size_t size);
 // A text cut into lines at CR and LF and lexed in every SQL dialect: the
 // spans must cover each line, and a restart from the state after any line
 // and a skip over the lines must agree with the uninterrupted run.
@@ -46,6 +51,7 @@ inline constexpr NamedTarget kTargets[] = {
     {"auto_table_name", AutoTableName},
     {"translate", Translate},
     {"sql_lexer", SqlLexer},
+    {"encoding", Encoding},
 };
 
 }  // namespace qualtren::fuzz

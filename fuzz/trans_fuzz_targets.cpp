@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "base/exception.h"
+#include "base/codepage.h"
 #include "base/stream.h"
+#include "base/text_encoding.h"
 #include "cli/commands.h"
 #include "dataset/dataset.h"
 #include "fuzz/fuzz_targets.h"
@@ -62,6 +64,7 @@ TTransTableSet& Tables() {
     AddRow(set.TableStr, {"Racun", "Grad", "PlaceOfIssue"});
     AddRow(set.TableStr, {"Racun", "Kupac", "CustomerId"});
     AddRow(set.TableStr, {"kupac\r\nwhere", "x_y", "XY"});
+    AddRow(set.TableStr, {"Ra\xE8un", "Koli\xE8ina", "Quantit\xE9"});
     return true;
   }();
   (void)built;
@@ -130,6 +133,64 @@ int Translate(const uint8_t* data, size_t size) {
     Require((outcome.status == TStreamOutcome::Status::HoldsNul) ==
             (text.find('\0') != std::string::npos));
   }
+  return 0;
+}
+
+int Encoding(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const uint8_t flags = data[0];
+  const std::string bytes = Bytes(data + 1, size - 1);
+  static constexpr TEncodingRule kRules[] = {TEncodingRule::Auto, TEncodingRule::Ansi,
+                                             TEncodingRule::Utf8, TEncodingRule::Utf16LE,
+                                             TEncodingRule::Utf16BE};
+  const TEncodingRule rule = kRules[flags % 5];
+  const bool autoName = (flags & 8) != 0;
+  const bool comment = (flags & 16) != 0;
+  const std::string tableName = (flags & 32) != 0 ? "Ra\xE8un" : "";
+  // The tables hold code page 1250.
+  const int codePage = ActiveCodePage();
+  SetActiveCodePage(1250);
+  const TransTables tables = Tables().Tables();
+
+  TStreamTranslator streamer(
+      tables, {comment, TArgumentText::FromAnsi("-- \xE8 "), TArgumentText::FromAnsi(" */")},
+      rule);
+  TMemoryStream in(bytes), out;
+  const TStreamOutcome outcome =
+      streamer.Translate(in, out, TArgumentText::FromAnsi(tableName), autoName);
+  // The same bytes decided, decoded and translated whole.
+  TTextForm form;
+  try {
+    form = DetectTextForm(bytes, rule);
+  } catch (const EEncodingError& e) {
+    Require(outcome.status == TStreamOutcome::Status::BadEncoding && outcome.Error == e.what() &&
+            out.Bytes().empty());
+    SetActiveCodePage(codePage);
+    return 0;
+  }
+  Require(outcome.Form == form);
+  const std::string text = DecodeText(bytes, form);
+  Require(EncodeText(text, form) == bytes);
+  const TArgumentText prefix = TArgumentText::FromAnsi("-- \xE8 ");
+  const TArgumentText name = TArgumentText::FromAnsi(tableName);
+  TTranslateSettings settings{name.For(form.Utf8()),
+                              autoName,
+                              {comment, prefix.For(form.Utf8()), " */"},
+                              form.Utf8()};
+  std::string error;
+  const std::string whole = TranslateText(tables, settings, text, &error);
+  if (outcome.status == TStreamOutcome::Status::Failed) {
+    Require(outcome.Error == error);
+    TMemoryStream back;
+    TStreamTranslator::CopyLines(in, back, form);
+    Require(back.Bytes() == EncodeText(whole, form));
+  } else {
+    Require(error.empty());
+    Require(out.Bytes() == EncodeText(whole, form));
+    Require((outcome.status == TStreamOutcome::Status::HoldsNul) ==
+            (text.find('\0') != std::string::npos));
+  }
+  SetActiveCodePage(codePage);
   return 0;
 }
 

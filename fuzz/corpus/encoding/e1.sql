@@ -1,0 +1,1 @@
+﻿select Količina from Kupac

@@ -1,0 +1,1 @@
+select Kolièina from Raèun
