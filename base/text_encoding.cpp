@@ -103,36 +103,47 @@ class TUtf8Checker {
   bool high_ = false;
 };
 
+// Whether any of the four 16-bit lanes of `x` is zero.
+bool HasZeroLane(uint64_t x) {
+  return ((x - 0x0001000100010001ull) & ~x & 0x8000800080008000ull) != 0;
+}
+
 // Checks UTF-16 fed in pieces: a unit or a surrogate pair may be cut.
 class TUtf16Checker {
  public:
   TUtf16Checker(bool le, uint64_t start) : le_(le), offset_(start) {}
 
   bool Feed(const char* p, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-      if (!haveByte_) {
-        byte_ = p[i];
-        haveByte_ = true;
-        continue;
-      }
+    size_t i = 0;
+    if (haveByte_ && n > 0) {
+      // The second byte of a unit that the last piece cut.
+      const char pair[2] = {byte_, p[0]};
       haveByte_ = false;
-      const char pair[2] = {byte_, p[i]};
-      const char16_t u = UnitAt(pair, le_);
-      const uint64_t at = offset_;
-      offset_ += 2;
-      if (pendingHigh_) {
-        if (!IsLowSurrogate(u)) {
-          error_ = highOffset_;
-          return false;
+      i = 1;
+      if (!Unit(UnitAt(pair, le_))) return false;
+    }
+    // Where a unit's high byte stands in a word read as little-endian, and
+    // the bits that make it a surrogate.
+    const uint64_t mask = le_ ? 0xF800F800F800F800ull : 0x00F800F800F800F8ull;
+    const uint64_t surrogate = le_ ? 0xD800D800D800D800ull : 0x00D800D800D800D8ull;
+    while (i + 2 <= n) {
+      // Four units at a time while none is a surrogate.
+      if (!pendingHigh_) {
+        while (i + 8 <= n) {
+          uint64_t v;
+          std::memcpy(&v, p + i, 8);
+          if (HasZeroLane((v & mask) ^ surrogate)) break;
+          i += 8;
+          offset_ += 8;
         }
-        pendingHigh_ = false;
-      } else if (IsHighSurrogate(u)) {
-        pendingHigh_ = true;
-        highOffset_ = at;
-      } else if (IsLowSurrogate(u)) {
-        error_ = at;
-        return false;
+        if (i + 2 > n) break;
       }
+      if (!Unit(UnitAt(p + i, le_))) return false;
+      i += 2;
+    }
+    if (i < n) {
+      byte_ = p[i];
+      haveByte_ = true;
     }
     return true;
   }
@@ -151,6 +162,26 @@ class TUtf16Checker {
   uint64_t ErrorOffset() const { return error_; }
 
  private:
+  // Takes the unit at offset_; false when it makes a surrogate unpaired.
+  bool Unit(char16_t u) {
+    const uint64_t at = offset_;
+    offset_ += 2;
+    if (pendingHigh_) {
+      if (!IsLowSurrogate(u)) {
+        error_ = highOffset_;
+        return false;
+      }
+      pendingHigh_ = false;
+    } else if (IsHighSurrogate(u)) {
+      pendingHigh_ = true;
+      highOffset_ = at;
+    } else if (IsLowSurrogate(u)) {
+      error_ = at;
+      return false;
+    }
+    return true;
+  }
+
   bool le_;
   uint64_t offset_;
   bool haveByte_ = false;
@@ -314,7 +345,21 @@ void Utf16BytesToUtf8(const char* p, size_t n, bool le, char16_t& high, std::str
       *d++ = static_cast<char>(0x80 | (c & 0x3F));
     }
   };
+  // Four units at a time while they are ASCII.
+  const uint64_t notAscii = le ? 0xFF80FF80FF80FF80ull : 0x80FF80FF80FF80FFull;
+  const size_t lowByte = le ? 0 : 1;
   for (size_t i = 0; i + 1 < n; i += 2) {
+    if (high == 0) {
+      while (i + 8 <= n) {
+        uint64_t v;
+        std::memcpy(&v, p + i, 8);
+        if (v & notAscii) break;
+        for (size_t k = 0; k < 8; k += 2)
+          *d++ = p[i + k + lowByte];
+        i += 8;
+      }
+      if (i + 1 >= n) break;
+    }
     const char16_t u = UnitAt(p + i, le);
     if (high != 0) {
       const char16_t h = high;
@@ -361,6 +406,16 @@ void Utf8ToUtf16Bytes(std::string_view s, bool le, std::string& out, std::string
   };
   if (rest != nullptr) rest->clear();
   for (size_t i = 0; i < s.size();) {
+    // Eight bytes at a time while they are ASCII.
+    while (i + 8 <= s.size()) {
+      uint64_t v;
+      std::memcpy(&v, s.data() + i, 8);
+      if (v & 0x8080808080808080ull) break;
+      for (size_t k = 0; k < 8; ++k)
+        unit(static_cast<uint8_t>(s[i + k]));
+      i += 8;
+    }
+    if (i == s.size()) break;
     const uint8_t b = static_cast<uint8_t>(s[i]);
     if (b < 0x80) {
       unit(b);

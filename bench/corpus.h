@@ -12,6 +12,10 @@
 
 namespace qualtren::bench {
 
+/// The code page of the corpus's names and script: Croatian letters (č, ć,
+/// ž, š, đ) stand in many names.
+inline constexpr int kCorpusCodePage = 1250;
+
 /// A schema of local names with their English translations.
 struct CorpusSchema {
   struct Name {

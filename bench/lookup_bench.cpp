@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "allocation_counter.h"
+#include "base/codepage.h"
 #include "bench/corpus.h"
 #include "trans/name_lookup.h"
 
@@ -17,6 +18,7 @@ namespace {
 TTransTableSet& Tables() {
   static TTransTableSet tables;
   static const bool filled = [] {
+    SetActiveCodePage(kCorpusCodePage);
     FillTransTables(StandardSchema(), StandardSchema().ColumnRecords.size(), tables);
     return true;
   }();

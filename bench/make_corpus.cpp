@@ -1,12 +1,16 @@
 // Writes a benchmark corpus into a directory: the three translation table
-// files, an SQL script and the names as TAB-separated pairs.
+// files, an SQL script (code page 1250, and the same text in UTF-8 and in
+// UTF-16 LE with a byte-order mark) and the names as TAB-separated pairs.
 //   qualtren_corpus DIR [MIB [COLUMN_RECORDS]]
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <string>
 
+#include "base/codepage.h"
 #include "base/stream.h"
+#include "base/text_encoding.h"
+#include "base/utf.h"
 #include "bench/corpus.h"
 
 using namespace qualtren;
@@ -18,6 +22,7 @@ int main(int argc, char** argv) {
   }
   const std::string dir = std::string(argv[1]) + "/";
   const size_t mib = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 20;
+  SetActiveCodePage(bench::kCorpusCodePage);
   const bench::CorpusSchema& schema = bench::StandardSchema();
   const size_t columns =
       argc > 3 ? std::strtoul(argv[3], nullptr, 10) : schema.ColumnRecords.size();
@@ -25,6 +30,10 @@ int main(int argc, char** argv) {
     bench::SaveTransTableFiles(schema, columns, argv[1]);
     const std::string script = bench::MakeScript(schema, mib << 20);
     TFileStream(dir + "corpus.sql", FileMode::Create).WriteBytes(script);
+    const std::string utf8 = AnsiToUtf8(script);
+    TFileStream(dir + "corpus-utf8.sql", FileMode::Create).WriteBytes(utf8);
+    TFileStream(dir + "corpus-utf16.sql", FileMode::Create)
+        .WriteBytes(EncodeText(utf8, {TTextEncoding::Utf16LE, true}));
     TFileStream(dir + "names.tsv", FileMode::Create).WriteBytes(bench::NamesTsv(schema));
     std::printf("%s: %zu tables, %zu column records, %zu procedures, %zu bytes of script\n",
                 argv[1], schema.Tables.size(), columns, schema.Procedures.size(), script.size());

@@ -7,7 +7,10 @@
 #include <sstream>
 #include <string>
 
+#include "base/codepage.h"
 #include "base/stream.h"
+#include "base/text_encoding.h"
+#include "base/utf.h"
 #include "bench/corpus.h"
 #include "cli/commands.h"
 #include "trans/trans_tables.h"
@@ -27,16 +30,26 @@ std::string SourceDir() {
 }
 
 const std::string& Corpus() {
+  SetActiveCodePage(kCorpusCodePage);
   static const std::string script = MakeScript(StandardSchema(), kCorpusBytes);
   return script;
 }
 
+// The corpus script as a file in one of the forms an editor saves it in.
+struct TCorpusForm {
+  const char* File;
+  TTextForm Form;
+};
+constexpr TCorpusForm kCorpusForms[] = {{"corpus.sql", {TTextEncoding::Ansi, false}},
+                                        {"corpus-utf8.sql", {TTextEncoding::Utf8, false}},
+                                        {"corpus-utf16.sql", {TTextEncoding::Utf16LE, true}}};
+
 // TranslateText on the 20 MiB corpus, as the window hands it a text, with
 // the automatic table name on; the argument is the size of the column table.
 void BM_TranslateCorpus(benchmark::State& state) {
+  const std::string& text = Corpus();
   TTransTableSet tables;
   FillTransTables(StandardSchema(), static_cast<size_t>(state.range(0)), tables);
-  const std::string& text = Corpus();
   std::string error;
   for (auto _ : state) {
     std::string out = TranslateText(tables.Tables(), "", true, text, false, "", "", &error);
@@ -54,29 +67,36 @@ const std::string& CorpusDir() {
         (std::filesystem::temp_directory_path() / "qualtren_bench_corpus").string();
     std::filesystem::create_directories(d);
     SaveTransTableFiles(StandardSchema(), StandardSchema().ColumnRecords.size(), d);
-    TFileStream(d + "/corpus.sql", FileMode::Create).WriteBytes(Corpus());
+    for (const TCorpusForm& f : kCorpusForms)
+      TFileStream(d + "/" + f.File, FileMode::Create)
+          .WriteBytes(f.Form.Utf8() ? EncodeText(AnsiToUtf8(Corpus()), f.Form) : Corpus());
     return d;
   }();
   return dir;
 }
 
-// "qualtren-cli translate --tables DIR corpus.sql" in this process, the
-// tables loaded afresh each time, the output thrown away.
+// "qualtren-cli translate --tables DIR --code-page 1250 FILE" in this
+// process, the tables loaded afresh each time, the output thrown away. The
+// argument picks the file: the corpus in ANSI, in UTF-8, in UTF-16 LE with a
+// mark. The bytes counted are those of the ANSI text in every case, so that
+// the throughputs compare the same text.
 void BM_CliTranslateCorpus(benchmark::State& state) {
   const std::string dir = CorpusDir();
-  const std::string file = dir + "/corpus.sql";
-  const char* argv[] = {"qualtren-cli", "translate", "--tables", dir.c_str(), file.c_str()};
+  const std::string file = dir + "/" + kCorpusForms[state.range(0)].File;
+  const char* argv[] = {"qualtren-cli", "translate", "--tables",   dir.c_str(),
+                        "--code-page",  "1250",      file.c_str()};
   for (auto _ : state) {
     std::istringstream in;
     std::ostringstream out, err;
-    out.str().reserve(kCorpusBytes + kCorpusBytes / 8);
+    out.str().reserve(2 * kCorpusBytes + kCorpusBytes / 4);
     CliIo io{in, out, err};
-    if (RunCli(5, argv, io) != kExitOk) state.SkipWithError(err.str().c_str());
+    if (RunCli(7, argv, io) != kExitOk) state.SkipWithError(err.str().c_str());
     benchmark::DoNotOptimize(out.str().size());
   }
   state.SetBytesProcessed(static_cast<int64_t>(Corpus().size()) * state.iterations());
+  state.SetLabel(kCorpusForms[state.range(0)].File);
 }
-BENCHMARK(BM_CliTranslateCorpus)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CliTranslateCorpus)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 // The sample script repeated to about 1.5 MB with the sample tables; the
 // automatic table name is off, as in file-list translation.

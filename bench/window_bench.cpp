@@ -13,7 +13,9 @@
 
 #include "app/main_window.h"
 #include "app/text_area.h"
+#include "base/codepage.h"
 #include "base/stream.h"
+#include "base/utf.h"
 #include "bench/corpus.h"
 #include "trans/trans_tables.h"
 
@@ -69,7 +71,9 @@ struct Window {
     ui.ErrorBox = [this](const QString& text) { errors << text; };
     main = std::make_unique<TMain>(ui);
     main->show();
-    SetMemoText(*main->mSQL, ReadWholeFile(CorpusDir(corpus) + "/script.sql"));
+    // The scripts are ANSI text of the corpus's code page; the area takes
+    // UTF-8.
+    SetMemoText(*main->mSQL, AnsiToUtf8(ReadWholeFile(CorpusDir(corpus) + "/script.sql")));
     QApplication::processEvents();
   }
   // Presses Translate and lets the window paint the result.
@@ -124,6 +128,7 @@ BENCHMARK(BM_WindowTranslateAgain)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  qualtren::SetActiveCodePage(qualtren::bench::kCorpusCodePage);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

@@ -128,16 +128,24 @@ TEST(TextEncoding, ReadersAndWritersInPiecesMatchTheWholeConversions) {
                              0x416, 0x20AC, 0xFFFD, 0xFEFF, 0x1F600, 0x10FFFF};
   for (int round = 0; round < 300; ++round) {
     std::string text;
-    for (size_t i = 0, n = random() % 40; i < n; ++i)
+    for (size_t i = 0, n = random() % 60; i < n; ++i)
       AppendUtf8(text, kChars[random() % std::size(kChars)]);
     ASSERT_TRUE(IsValidUtf8(text));
     for (const TTextForm form : {TTextForm{E::Utf8, true}, TTextForm{E::Utf16LE, true},
                                  TTextForm{E::Utf16BE, false}, TTextForm{E::Utf16LE, false}}) {
       const std::string bytes = EncodeText(text, form);
       EXPECT_EQ(DecodeText(bytes, form), text);
-      // (A UTF-16 LE text that starts with U+0000 has the mark of UTF-32 LE.)
-      if (form.Mark &&
-          !(form.Encoding == E::Utf16LE && text.substr(0, 1) == std::string(1, '\0'))) {
+      // Detected by the mark, or checked under the encoding named, whole
+      // and in pieces (a UTF-16 LE text that starts with U+0000 has the
+      // mark of UTF-32 LE).
+      const R named = form.Encoding == E::Utf8      ? R::Utf8
+                      : form.Encoding == E::Utf16LE ? R::Utf16LE
+                                                    : R::Utf16BE;
+      // (Without a mark, a text that starts with U+FEFF reads as marked.)
+      if (form.Mark || text.rfind("\xEF\xBB\xBF", 0) != 0)
+        EXPECT_EQ(DetectTextForm(bytes, named), form);
+      if (form.Mark && !(form.Encoding == E::Utf16LE && text[0] == '\0')) {
+        EXPECT_EQ(DetectTextForm(bytes, R::Auto), form);
         TTrickleStream in(bytes, 1 + random() % 5);
         EXPECT_EQ(DetectTextForm(in, R::Auto), form);
       }
