@@ -142,8 +142,9 @@ TEST(TextEncoding, ReadersAndWritersInPiecesMatchTheWholeConversions) {
                       : form.Encoding == E::Utf16LE ? R::Utf16LE
                                                     : R::Utf16BE;
       // (Without a mark, a text that starts with U+FEFF reads as marked.)
-      if (form.Mark || text.rfind("\xEF\xBB\xBF", 0) != 0)
+      if (form.Mark || text.rfind("\xEF\xBB\xBF", 0) != 0) {
         EXPECT_EQ(DetectTextForm(bytes, named), form);
+      }
       if (form.Mark && !(form.Encoding == E::Utf16LE && text[0] == '\0')) {
         EXPECT_EQ(DetectTextForm(bytes, R::Auto), form);
         TTrickleStream in(bytes, 1 + random() % 5);
