@@ -113,6 +113,26 @@ TEST_F(HighlightTest, PositionsCountEachLineBreakOnceAlsoInsideAName) {
                         {QStringLiteral("c") + br + QStringLiteral("d"), false}}));
 }
 
+TEST_F(HighlightTest, MarksStayOnTheNamesBehindCharactersOfEveryWidth) {
+  CopyExamples();
+  MakeMain();
+  main_->lComment->setChecked(true);
+  main_->fPrefix->setText(QStringLiteral("-- \u017E "));
+  // Two-, three- and four-byte characters before and between the names.
+  SetMemoText(*main_->mSQL,
+              "select \xC4\x8D\xE2\x82\xAC\xF0\x9F\x98\x80, Ime -- \xF0\x9F\x98\x80\n"
+              "from Kupac");
+  Translate();
+  const QChar br(QChar::ParagraphSeparator);
+  const QString first = QStringLiteral("select \u010D\u20AC\U0001F600, Ime -- \U0001F600");
+  EXPECT_EQ(Marked(),
+            (std::vector<std::pair<QString, bool>>{{QStringLiteral("-- \u017E ") + first, true},
+                                                   {QStringLiteral("Name"), false},
+                                                   {QStringLiteral("-- \u017E from Kupac"), true},
+                                                   {QStringLiteral("Customer"), false}}));
+  EXPECT_TRUE(errors_.isEmpty());
+}
+
 TEST_F(HighlightTest, OnlyTheLinesInViewCarryMarks) {
   CopyExamples();
   MakeMain();
