@@ -113,32 +113,33 @@ class TUtf16Checker {
  public:
   TUtf16Checker(bool le, uint64_t start) : le_(le), offset_(start) {}
 
-  bool Feed(const char* p, size_t n) {
+  /// False at an unpaired surrogate; sets `nul` at a zero unit.
+  bool Feed(const char* p, size_t n, bool& nul) {
     size_t i = 0;
     if (haveByte_ && n > 0) {
       // The second byte of a unit that the last piece cut.
       const char pair[2] = {byte_, p[0]};
       haveByte_ = false;
       i = 1;
-      if (!Unit(UnitAt(pair, le_))) return false;
+      if (!Unit(UnitAt(pair, le_), nul)) return false;
     }
     // Where a unit's high byte stands in a word read as little-endian, and
     // the bits that make it a surrogate.
     const uint64_t mask = le_ ? 0xF800F800F800F800ull : 0x00F800F800F800F8ull;
     const uint64_t surrogate = le_ ? 0xD800D800D800D800ull : 0x00D800D800D800D8ull;
     while (i + 2 <= n) {
-      // Four units at a time while none is a surrogate.
+      // Four units at a time while none is a surrogate or zero.
       if (!pendingHigh_) {
         while (i + 8 <= n) {
           uint64_t v;
           std::memcpy(&v, p + i, 8);
-          if (HasZeroLane((v & mask) ^ surrogate)) break;
+          if (HasZeroLane((v & mask) ^ surrogate) || HasZeroLane(v)) break;
           i += 8;
           offset_ += 8;
         }
         if (i + 2 > n) break;
       }
-      if (!Unit(UnitAt(p + i, le_))) return false;
+      if (!Unit(UnitAt(p + i, le_), nul)) return false;
       i += 2;
     }
     if (i < n) {
@@ -163,9 +164,10 @@ class TUtf16Checker {
 
  private:
   // Takes the unit at offset_; false when it makes a surrogate unpaired.
-  bool Unit(char16_t u) {
+  bool Unit(char16_t u, bool& nul) {
     const uint64_t at = offset_;
     offset_ += 2;
+    if (u == 0) nul = true;
     if (pendingHigh_) {
       if (!IsLowSurrogate(u)) {
         error_ = highOffset_;
@@ -194,7 +196,9 @@ class TUtf16Checker {
 // Decides and checks the form of an input fed in pieces.
 class TFormDetector {
  public:
-  explicit TFormDetector(TEncodingRule rule) : rule_(rule) {}
+  /// With `wantNul` the whole input is read to tell whether its text holds
+  /// a NUL character (a zero byte, or a zero unit of UTF-16).
+  TFormDetector(TEncodingRule rule, bool wantNul) : rule_(rule), wantNul_(wantNul) {}
 
   void Feed(std::string_view block) {
     if (!headDone_) {
@@ -208,8 +212,9 @@ class TFormDetector {
     Check(block);
   }
   /// Whether the rest of the input can change nothing (auto rule: it is
-  /// known to be no UTF-8, so ANSI).
-  bool Decided() const { return notUtf8_; }
+  /// known to be no UTF-8, so ANSI, and a NUL is found or not asked for).
+  bool Decided() const { return notUtf8_ && (!wantNul_ || nul_); }
+  bool HoldsNul() const { return nul_; }
   TTextForm Finish() {
     if (!headDone_) {
       DecideHead();
@@ -240,7 +245,9 @@ class TFormDetector {
     headDone_ = true;
     const std::string_view h = head_;
     auto starts = [&h](std::string_view mark) { return h.substr(0, mark.size()) == mark; };
-    if (rule_ == TEncodingRule::Auto) {
+    if (rule_ == TEncodingRule::Ansi) {
+      form_ = {TTextEncoding::Ansi, false};
+    } else if (rule_ == TEncodingRule::Auto) {
       if (starts(std::string_view("\xFF\xFE\0\0", 4)))
         throw EEncodingError(
             "UTF-32 LE text (byte-order mark FF FE 00 00) is not read; save it as UTF-8 or UTF-16",
@@ -271,6 +278,10 @@ class TFormDetector {
   }
 
   void Check(std::string_view bytes) {
+    const bool utf16 =
+        form_.Encoding == TTextEncoding::Utf16LE || form_.Encoding == TTextEncoding::Utf16BE;
+    if (wantNul_ && !nul_ && !utf16 && std::memchr(bytes.data(), 0, bytes.size()) != nullptr)
+      nul_ = true;
     if (notUtf8_) return;
     switch (form_.Encoding) {
       case TTextEncoding::Utf8:
@@ -284,7 +295,7 @@ class TFormDetector {
         break;
       case TTextEncoding::Utf16LE:
       case TTextEncoding::Utf16BE:
-        if (!utf16_.Feed(bytes.data(), bytes.size()))
+        if (!utf16_.Feed(bytes.data(), bytes.size(), nul_))
           throw EEncodingError(
               Invalid() + "an unpaired surrogate " + OffsetText(utf16_.ErrorOffset()) + Claim(),
               utf16_.ErrorOffset());
@@ -313,6 +324,8 @@ class TFormDetector {
   }
 
   TEncodingRule rule_;
+  bool wantNul_;
+  bool nul_ = false;
   std::string head_;
   bool headDone_ = false;
   bool notUtf8_ = false;
@@ -483,21 +496,23 @@ std::string_view TTextForm::MarkBytes() const {
   return {};
 }
 
-TTextForm DetectTextForm(TStream& in, TEncodingRule rule) {
-  if (rule == TEncodingRule::Ansi) return {};
-  TFormDetector detector(rule);
+TTextForm DetectTextForm(TStream& in, TEncodingRule rule, bool* holdsNul) {
+  if (rule == TEncodingRule::Ansi && holdsNul == nullptr) return {};
+  TFormDetector detector(rule, holdsNul != nullptr);
   std::vector<char> block(kBlock);
   while (!detector.Decided()) {
     const size_t n = in.Read(block.data(), block.size());
     if (n == 0) break;
     detector.Feed(std::string_view(block.data(), n));
   }
-  return detector.Finish();
+  const TTextForm form = detector.Finish();
+  if (holdsNul) *holdsNul = detector.HoldsNul();
+  return form;
 }
 
 TTextForm DetectTextForm(std::string_view bytes, TEncodingRule rule) {
   if (rule == TEncodingRule::Ansi) return {};
-  TFormDetector detector(rule);
+  TFormDetector detector(rule, false);
   detector.Feed(bytes);
   return detector.Finish();
 }

@@ -62,8 +62,10 @@ class EEncodingError : public Exception {
 /// read once, from the stream's position to its end (not at all for the
 /// ANSI rule; under the auto rule only as far as it takes to tell that it is
 /// no UTF-8). Raises EEncodingError for input that is broken under the
-/// encoding its mark or `rule` claims, and for a UTF-32 mark.
-TTextForm DetectTextForm(TStream& in, TEncodingRule rule);
+/// encoding its mark or `rule` claims, and for a UTF-32 mark. With
+/// `holdsNul` the input is always read to its end, to tell whether its text
+/// holds a NUL character (a zero byte; in UTF-16 a zero unit).
+TTextForm DetectTextForm(TStream& in, TEncodingRule rule, bool* holdsNul = nullptr);
 TTextForm DetectTextForm(std::string_view bytes, TEncodingRule rule);
 
 /// The working text of a whole input in `form`: the mark taken off, UTF-16

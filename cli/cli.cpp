@@ -30,6 +30,7 @@ enum TShared : unsigned {
   kEncoding = 1u << 3,  // --encoding
   kCodePage = 1u << 4,  // --code-page
   kComment = 1u << 5,   // --comment, --prefix, --suffix
+  kJobs = 1u << 6,      // --jobs
 };
 
 void DeclareShared(CLI::App& cmd, TSharedOptions& o, unsigned which) {
@@ -75,6 +76,13 @@ void DeclareShared(CLI::App& cmd, TSharedOptions& o, unsigned which) {
         ->check(CLI::IsMember(pages))
         ->type_name("N");
   }
+  if (which & kJobs) {
+    o.Jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    cmd.add_option("--jobs", o.Jobs,
+                   "Threads that translate at once (default: the number of processors); the "
+                   "output, the messages and the outcome are those of --jobs 1")
+        ->check(CLI::Range(1, 256));
+  }
   if (which & kQuiet) cmd.add_flag("--quiet", o.Quiet, "No progress line on a terminal");
 }
 
@@ -104,7 +112,7 @@ TCommand DeclareTranslate(CLI::App& app) {
   cmd->add_flag("--diff", o->Diff,
                 "Print a unified diff of the input and its translation instead (lines compared "
                 "without their line breaks; both texts are held in memory)");
-  DeclareShared(*cmd, *o, kTables | kComment | kEncoding | kCodePage | kQuiet);
+  DeclareShared(*cmd, *o, kTables | kComment | kEncoding | kCodePage | kQuiet | kJobs);
   return {cmd, o.get(), [o](CliIo& io) { return RunTranslate(*o, io); }};
 }
 
@@ -130,12 +138,7 @@ TCommand DeclareFiles(CLI::App& app) {
                 "backup are left alone")
       ->excludes(dryRun);
   cmd->add_flag("--verbose", o->Verbose, "Name every file translated");
-  o->Jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  cmd->add_option("--jobs", o->Jobs,
-                  "Files translated at once (default: the number of processors); the messages "
-                  "and the outcome are those of --jobs 1")
-      ->check(CLI::Range(1, 256));
-  DeclareShared(*cmd, *o, kTables | kTree | kComment | kEncoding | kCodePage | kQuiet);
+  DeclareShared(*cmd, *o, kTables | kTree | kComment | kEncoding | kCodePage | kQuiet | kJobs);
   return {cmd, o.get(), [o](CliIo& io) { return RunFiles(*o, io); }};
 }
 

@@ -55,6 +55,7 @@ struct TSharedOptions {
   bool Comment = false;                          // --comment, with --prefix and --suffix
   std::string Prefix;                            // in the terminal's UTF-8
   std::string Suffix;
+  int Jobs = 1;  // --jobs: threads that translate at once
 
   /// The comment options, written into each text in its own encoding.
   TCommentArguments CommentArguments() const {
@@ -73,7 +74,6 @@ int RunTranslate(const TranslateOptions& options, CliIo& io);
 struct FilesOptions : TSharedOptions {
   std::string Dir;
   bool Verbose = false;
-  int Jobs = 1;          // files translated at once, each worker with tables of its own
   bool DryRun = false;   // write nothing; print the diff of every file that would change
   bool Restore = false;  // put every file back from its backup instead
 };

@@ -27,6 +27,22 @@ void CopyToOutput(TStream& from, std::ostream& to) {
   if (!to) throw EWriteError();
 }
 
+// Standard output as a stream that is only written.
+class TOutputStream : public TStream {
+ public:
+  explicit TOutputStream(std::ostream& out) : out_(out) {}
+  size_t Read(void*, size_t) override { return 0; }
+  size_t Write(const void* buffer, size_t count) override {
+    out_.write(static_cast<const char*>(buffer), static_cast<std::streamsize>(count));
+    return out_ ? count : 0;
+  }
+  int64_t Seek(int64_t, SeekOrigin) override { return written_; }
+
+ private:
+  std::ostream& out_;
+  int64_t written_ = 0;
+};
+
 // The whole of a stream, from its start.
 std::string ReadAll(TStream& from) {
   from.SetPosition(0);
@@ -49,39 +65,64 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
 
   TTransTableSet tables;
   LoadTables(tables, options.TablesDir);
-  TStreamTranslator translator(tables.Tables(), options.CommentArguments(), options.Encoding);
+  // A diff hears every line, so it takes one thread.
+  TStreamTranslator translator(tables.Tables(), options.CommentArguments(), options.Encoding,
+                               options.Diff ? 1 : static_cast<size_t>(options.Jobs));
   TProgress progress(io.Err, io.ErrIsTerminal && !options.Quiet);
   TProgressInputStream watched(*input, fromStdin ? 0 : static_cast<uint64_t>(input->Size()),
                                progress);
-  // The result is kept until the translation is through, so that a failure
-  // can still give back the input instead.
-  TSpillStream result;
-  TLineImageObserver image;
-  const TStreamOutcome outcome =
-      translator.Translate(watched, result, TArgumentText::FromTerminal(options.TableName),
-                           options.AutoTableName, options.Diff ? &image : nullptr);
-  progress.Clear();
   const std::string inputName = fromStdin ? std::string("standard input") : options.File;
-  // The driver ends a text at its first NUL byte; translating such input
-  // would silently drop everything after it.
-  if (outcome.status == TStreamOutcome::Status::HoldsNul)
+  const TArgumentText tableName = TArgumentText::FromTerminal(options.TableName);
+
+  // The input is read through once first, so that what is refused is
+  // refused before a byte is written. The driver ends a text at its first
+  // NUL byte; translating such input would silently drop everything after
+  // it.
+  const TStreamOutcome examined = translator.Examine(watched);
+  if (examined.status == TStreamOutcome::Status::HoldsNul) {
+    progress.Clear();
     throw Exception(inputName + " holds a NUL byte");
-  if (outcome.status == TStreamOutcome::Status::BadEncoding)
-    throw Exception(inputName + ": " + outcome.Error);
+  }
+  if (examined.status == TStreamOutcome::Status::BadEncoding) {
+    progress.Clear();
+    throw Exception(inputName + ": " + examined.Error);
+  }
 
   if (options.Diff) {
+    TSpillStream result;
+    TLineImageObserver image;
+    const TStreamOutcome outcome = translator.Translate(watched, result, tableName,
+                                                        options.AutoTableName, &image, &examined);
+    progress.Clear();
     if (outcome.status == TStreamOutcome::Status::Failed)
       throw Exception("the translation failed: " + outcome.Error);
     // The diff needs both texts whole; the input is read again from its start.
-    const std::string diff = UnifiedDiff(DiffableText(ReadAll(*input), outcome.Form),
-                                         DiffableText(ReadAll(result), outcome.Form),
-                                         fromStdin ? "-" : options.File, &image.Image);
+    const std::string diff =
+        UnifiedDiff(DiffableText(ReadAll(*input), outcome.Form),
+                    DiffableText(ReadAll(result), outcome.Form), fromStdin ? "-" : options.File,
+                    &image.Image);
     io.Out << diff;
     io.Out.flush();
     if (!io.Out) throw EWriteError();
     return diff.empty() ? kExitOk : kExitFound;
   }
 
+  if (!translator.CanFail()) {
+    // Nothing can fail any more: the translation goes out as it is made.
+    TOutputStream output(io.Out);
+    translator.Translate(watched, output, tableName, options.AutoTableName, nullptr, &examined);
+    progress.Clear();
+    io.Out.flush();
+    if (!io.Out) throw EWriteError();
+    return kExitOk;
+  }
+
+  // The result is kept until the translation is through, so that a failure
+  // can still give back the input instead.
+  TSpillStream result;
+  const TStreamOutcome outcome =
+      translator.Translate(watched, result, tableName, options.AutoTableName, nullptr, &examined);
+  progress.Clear();
   if (outcome.status == TStreamOutcome::Status::Failed) {
     result.Clear();
     TStreamTranslator::CopyLines(*input, result, outcome.Form);

@@ -4,7 +4,9 @@
 
 #include <cstring>
 
+#include "base/hash.h"
 #include "base/utf.h"
+#include "trans/name_dictionary.h"
 
 namespace qualtren {
 
@@ -41,47 +43,79 @@ bool OpenFiltered(TVirtualTable& table, const std::string& filter) {
   return !table.Eof();
 }
 
-namespace {
-
-// A fast hash of short texts, eight bytes at a time.
-uint64_t HashWord(std::string_view word) {
-  const char* p = word.data();
-  size_t n = word.size();
-  uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
-  while (n >= 8) {
-    uint64_t v;
-    std::memcpy(&v, p, 8);
-    h = (h ^ v) * 0xBF58476D1CE4E5B9ull;
-    h ^= h >> 29;
-    p += 8;
-    n -= 8;
-  }
-  if (n > 0) {
-    uint64_t v = 0;
-    std::memcpy(&v, p, n);
-    h = (h ^ v) * 0x94D049BB133111EBull;
-  }
-  h ^= h >> 32;
-  h *= 0xD6E8FEB86659FD93ull;
-  return h ^ (h >> 32);
-}
-
-}  // namespace
-
-TNameLookup::TNameLookup(const TransTables& tables, std::string tableName, bool utf8Words)
-    : tables_(tables), tableName_(std::move(tableName)), utf8_(utf8Words) {
+TNameLookup::TNameLookup(const TransTables& tables, std::string tableName, bool utf8Words,
+                         size_t dictionaryAfter)
+    : tables_(tables),
+      tableName_(std::move(tableName)),
+      utf8_(utf8Words),
+      dictionaryAfter_(dictionaryAfter) {
   if (tableName_.empty()) return;
-  std::string ansi = tableName_;
-  if (utf8_ && !Utf8ToAnsiExact(tableName_, ansi)) {
+  tableNameAnsi_ = tableName_;
+  if (utf8_ && !Utf8ToAnsiExact(tableName_, tableNameAnsi_)) {
     tableUnmatchable_ = true;
     return;
   }
-  tableCondition_ = " and TableName = '" + QuoteDoubled(ansi) + "'";
+  tableCondition_ = " and TableName = '" + QuoteDoubled(tableNameAnsi_) + "'";
+}
+
+TNameLookup::TNameLookup(const TransTables& tables, std::string tableName, bool utf8Words,
+                         std::shared_ptr<const TNameDictionary> dictionary)
+    : TNameLookup(tables, std::move(tableName), utf8Words, kNever) {
+  UseDictionary(std::move(dictionary));
+}
+
+TNameLookup::~TNameLookup() = default;
+
+void TNameLookup::UseDictionary(std::shared_ptr<const TNameDictionary> dictionary) {
+  dictionary_ = std::move(dictionary);
+  if (!dictionary_) return;
+  if (tableCondition_.empty()) return;
+  dictionary_->ForEachColumnOf(
+      dictionary_->TableId(tableNameAnsi_),
+      [this](const TNameDictionary::TEntry& entry, std::string_view english) {
+        // The first column record of a name decides.
+        if (namedColumns_.count(&entry)) return;
+        namedColumns_.emplace(
+            &entry, std::pair(std::string(english),
+                              IsAscii(english) ? std::string(english) : AnsiToUtf8(english)));
+      });
+}
+
+bool TNameLookup::FromDictionary(std::string_view word, bool tableContext,
+                                 std::string_view& english, TNameKind* kind) {
+  if (utf8_ && !IsAscii(word)) {
+    if (!Utf8ToAnsiExact(word, ansiWord_)) return false;
+    word = ansiWord_;
+  }
+  const TNameDictionary::TEntry* e = dictionary_->Find(word, folded_);
+  if (!e) return false;
+  // The tries in the order of the context, as the tables would take them.
+  auto found = [&](int32_t value, TNameKind source) {
+    english = dictionary_->Value(value, utf8_);
+    if (kind) *kind = source;
+    return true;
+  };
+  auto tables = [&] {
+    if (e->Table != TNameDictionary::kNone) return found(e->Table, TNameKind::Table);
+    if (e->Procedure != TNameDictionary::kNone) return found(e->Procedure, TNameKind::Procedure);
+    return false;
+  };
+  auto columns = [&] {
+    if (e->HasColumns && !namedColumns_.empty()) {
+      if (const auto it = namedColumns_.find(e); it != namedColumns_.end()) {
+        english = utf8_ ? it->second.second : it->second.first;
+        if (kind) *kind = TNameKind::Column;
+        return true;
+      }
+    }
+    return e->AnyColumn != TNameDictionary::kNone && found(e->AnyColumn, TNameKind::Column);
+  };
+  return tableContext ? tables() || columns() : columns() || tables();
 }
 
 TNameLookup::Entry& TNameLookup::FindOrAdd(std::string_view word) {
   if (slots_.empty()) slots_.resize(1024);
-  const uint32_t hash = static_cast<uint32_t>(HashWord(word));
+  const uint32_t hash = static_cast<uint32_t>(HashBytes(word));
   const size_t mask = slots_.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
     const Slot slot = slots_[i];
@@ -121,11 +155,20 @@ void TNameLookup::Grow() {
   }
 }
 
-const std::string* TNameLookup::Translate(std::string_view word, bool tableContext,
-                                          TNameKind* kind) {
+bool TNameLookup::Translate(std::string_view word, bool tableContext, std::string_view& english,
+                            TNameKind* kind) {
+  if (dictionary_) return FromDictionary(word, tableContext, english, kind);
   Entry& entry = FindOrAdd(word);
   Outcome& answer = entry.answers[tableContext ? 1 : 0];
   if (answer.state == State::Unknown) {
+    if (dictionaryAfter_ != kNever && wordsTried_ >= DictionaryThreshold()) {
+      // Enough words needed tries: the dictionary answers the rest, where
+      // the tables allow one; else the tries go on.
+      dictionaryAfter_ = kNever;
+      UseDictionary(TNameDictionary::Build(tables_));
+      if (dictionary_) return FromDictionary(word, tableContext, english, kind);
+    }
+    ++wordsTried_;
     // A UTF-8 word is looked up in the code page of the tables; one that the
     // code page cannot hold is in no table.
     if (!utf8_ || IsAscii(word))
@@ -141,13 +184,22 @@ const std::string* TNameLookup::Translate(std::string_view word, bool tableConte
   switch (answer.state) {
     case State::Found:
       if (kind) *kind = source;
-      return &values_[answer.slot];
+      english = values_[answer.slot];
+      return true;
     case State::Failed:
       failedTable_ = source;
       std::rethrow_exception(failures_[answer.slot]);
     default:
-      return nullptr;
+      return false;
   }
+}
+
+size_t TNameLookup::DictionaryThreshold() const {
+  if (dictionaryAfter_ != kAuto) return dictionaryAfter_;
+  // A try costs about as much as reading ten records into the dictionary.
+  const size_t records = tables_.Table.Data().ItemCount() + tables_.StoredProc.Data().ItemCount() +
+                         tables_.TableStr.Data().ItemCount();
+  return 64 + records / 10;
 }
 
 TNameLookup::Outcome TNameLookup::Answer(std::string_view word, Entry& entry, bool tableContext) {
@@ -229,8 +281,8 @@ std::string TranslateName(const TransTables& tables, const std::string& tableNam
                           const std::string& word, const std::string& nameContext) {
   if (word.empty()) return word;
   TNameLookup lookup(tables, tableName);
-  const std::string* english = lookup.Translate(word, nameContext == "T");
-  return english ? *english : word;
+  std::string_view english;
+  return lookup.Translate(word, nameContext == "T", english) ? std::string(english) : word;
 }
 
 }  // namespace qualtren

@@ -7,8 +7,11 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "table/virtual_table.h"
@@ -32,29 +35,51 @@ bool OpenFiltered(TVirtualTable& table, const std::string& filter);
 /// Which translation table gave a word its English name.
 enum class TNameKind : uint8_t { Table, Procedure, Column };
 
-/// Looks words up through the three tables and remembers the outcome of
-/// every try it made: a word met again is answered without touching a table.
-/// An outcome depends only on the word, the table name and the tables, so
-/// the lookup is valid while the tables' fields and records stay as they
-/// are. A try that raised is remembered too and raises the same error again.
-/// What it remembers is bounded; past the bound it starts afresh.
+class TNameDictionary;
+
+/// Looks words up through the three tables. The first words are looked up
+/// by filtered tries on the tables, and the outcome of every try is
+/// remembered, so that a word met again is answered without touching a
+/// table; a try that raised is remembered too and raises the same error
+/// again. Once enough words have needed tries, the lookup reads the tables
+/// once into a name dictionary (see TNameDictionary) and answers every word
+/// from there, where the tables allow it. Both depend only on the word, the
+/// table name and the tables, so the lookup is valid while the tables'
+/// fields and records stay as they are. What it remembers is bounded; past
+/// the bound it starts afresh.
 class TNameLookup {
  public:
+  /// How many words may need tries before the dictionary is built: kAuto
+  /// weighs the tries saved against the records to read.
+  static constexpr size_t kAuto = static_cast<size_t>(-1) - 1;
+  static constexpr size_t kNever = static_cast<size_t>(-1);
+
   /// `tableName` (may be empty) prefers the columns of that table. With
   /// `utf8Words` the words and the table name are UTF-8: each is looked up
   /// in the code page of the tables, and the English names come back as
   /// UTF-8; a word (or table name) holding a character that the code page
   /// lacks is in no table.
-  TNameLookup(const TransTables& tables, std::string tableName, bool utf8Words = false);
+  TNameLookup(const TransTables& tables, std::string tableName, bool utf8Words = false,
+              size_t dictionaryAfter = kAuto);
+  /// The same over a dictionary built already from these tables: every
+  /// word is answered from it, and the tables are never touched, so that
+  /// lookups of several threads, each with its own TNameLookup, may share
+  /// one dictionary.
+  TNameLookup(const TransTables& tables, std::string tableName, bool utf8Words,
+              std::shared_ptr<const TNameDictionary> dictionary);
+  ~TNameLookup();
   TNameLookup(const TNameLookup&) = delete;
   TNameLookup& operator=(const TNameLookup&) = delete;
 
-  /// The English name of `word` (not empty), or nullptr when no table holds
-  /// it and the word stays as it is. `tableContext` is the name context "T"
-  /// (table and procedure names first); otherwise column names come first.
-  /// The name stays valid until the next call; `kind`, when given, is set to
-  /// the table that holds it. Raises what the tries raise.
-  const std::string* Translate(std::string_view word, bool tableContext, TNameKind* kind = nullptr);
+  /// Whether a table holds `word` (not empty); its English name then in
+  /// `english`, valid until the next call. `tableContext` is the name
+  /// context "T" (table and procedure names first); otherwise column names
+  /// come first. `kind`, when given, is set to the table that holds it.
+  /// Raises what the tries raise.
+  bool Translate(std::string_view word, bool tableContext, std::string_view& english,
+                 TNameKind* kind = nullptr);
+  /// Whether the words are answered from a dictionary now.
+  bool UsesDictionary() const { return dictionary_ != nullptr; }
 
   /// The table whose try raised the error of the last call of Translate
   /// that raised.
@@ -85,6 +110,10 @@ class TNameLookup {
     uint32_t hash = 0;
   };
 
+  bool FromDictionary(std::string_view word, bool tableContext, std::string_view& english,
+                      TNameKind* kind);
+  void UseDictionary(std::shared_ptr<const TNameDictionary> dictionary);
+  size_t DictionaryThreshold() const;
   Entry& FindOrAdd(std::string_view word);
   void Grow();
   Outcome Answer(std::string_view word, Entry& entry, bool tableContext);
@@ -97,9 +126,17 @@ class TNameLookup {
   bool utf8_;
   bool tableUnmatchable_ = false;  // the table name holds a character the code page lacks
   std::string tableCondition_;     // " and TableName = '...'", or empty
+  std::string tableNameAnsi_;      // the table name in the code page
   std::string ansiWord_;           // a UTF-8 word in the code page
-  std::string filter_;             // the filter text under construction
-  std::vector<Slot> slots_;        // a power of two, at most half of them used
+  std::string folded_;             // a word folded for the dictionary
+  size_t dictionaryAfter_;
+  size_t wordsTried_ = 0;  // words that needed tries
+  std::shared_ptr<const TNameDictionary> dictionary_;
+  // The English names of the columns of the named table, by the
+  // dictionary's entry of their name (code page, UTF-8).
+  std::unordered_map<const void*, std::pair<std::string, std::string>> namedColumns_;
+  std::string filter_;       // the filter text under construction
+  std::vector<Slot> slots_;  // a power of two, at most half of them used
   std::vector<Entry> entries_;
   std::string keys_;
   std::deque<std::string> values_;

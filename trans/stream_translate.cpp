@@ -6,6 +6,8 @@
 
 #include "trans/auto_table_name.h"
 #include "trans/line_reader.h"
+#include "trans/name_dictionary.h"
+#include "trans/parallel_translate.h"
 
 namespace qualtren {
 
@@ -28,28 +30,66 @@ std::string AutoTableNameOfStream(TStream& in) {
 }  // namespace
 
 TStreamTranslator::TStreamTranslator(const TransTables& tables, TCommentArguments comment,
-                                     TEncodingRule rule)
-    : tables_(tables), comment_(std::move(comment)), rule_(rule) {}
+                                     TEncodingRule rule, size_t jobs)
+    : tables_(tables), comment_(std::move(comment)), rule_(rule), jobs_(jobs < 1 ? 1 : jobs) {}
 
 TStreamTranslator::~TStreamTranslator() = default;
 
+const std::shared_ptr<const TNameDictionary>& TStreamTranslator::Dictionary() {
+  if (!dictionaryTried_) {
+    dictionaryTried_ = true;
+    dictionary_ = TNameDictionary::Build(tables_);
+  }
+  return dictionary_;
+}
+
+bool TStreamTranslator::CanFail() {
+  return Dictionary() == nullptr;
+}
+
 TNameLookup& TStreamTranslator::LookupFor(const std::string& tableName, bool utf8) {
-  if (!lookup_ || lookup_->TableName() != tableName || lookup_->Utf8Words() != utf8)
-    lookup_ = std::make_unique<TNameLookup>(tables_, tableName, utf8);
+  if (!lookup_ || lookup_->TableName() != tableName || lookup_->Utf8Words() != utf8) {
+    // A dictionary built already serves from the first word on.
+    if (dictionary_)
+      lookup_ = std::make_unique<TNameLookup>(tables_, tableName, utf8, dictionary_);
+    else
+      lookup_ = std::make_unique<TNameLookup>(tables_, tableName, utf8);
+  }
   return *lookup_;
 }
 
-TStreamOutcome TStreamTranslator::Translate(TStream& in, TStream& out,
-                                            const TArgumentText& tableName, bool autoTableName,
-                                            TLineObserver* observer) {
+TStreamOutcome TStreamTranslator::Examine(TStream& in) {
   TStreamOutcome outcome;
   in.SetPosition(0);
+  bool holdsNul = false;
   try {
-    outcome.Form = DetectTextForm(in, rule_);
+    outcome.Form = DetectTextForm(in, rule_, &holdsNul);
   } catch (const EEncodingError& e) {
     outcome.status = TStreamOutcome::Status::BadEncoding;
     outcome.Error = e.what();
     return outcome;
+  }
+  if (holdsNul) outcome.status = TStreamOutcome::Status::HoldsNul;
+  return outcome;
+}
+
+TStreamOutcome TStreamTranslator::Translate(TStream& in, TStream& out,
+                                            const TArgumentText& tableName, bool autoTableName,
+                                            TLineObserver* observer,
+                                            const TStreamOutcome* examined) {
+  TStreamOutcome outcome;
+  if (examined) {
+    if (examined->status == TStreamOutcome::Status::BadEncoding) return *examined;
+    outcome.Form = examined->Form;
+  } else {
+    in.SetPosition(0);
+    try {
+      outcome.Form = DetectTextForm(in, rule_);
+    } catch (const EEncodingError& e) {
+      outcome.status = TStreamOutcome::Status::BadEncoding;
+      outcome.Error = e.what();
+      return outcome;
+    }
   }
   const bool utf8 = outcome.Form.Utf8();
   TTextReader text(in, outcome.Form);
@@ -59,9 +99,15 @@ TStreamOutcome TStreamTranslator::Translate(TStream& in, TStream& out,
     text.SetPosition(0);
   }
 
+  TTextWriter writer(out, outcome.Form);
+  if (jobs_ > 1 && !observer && Dictionary()) {
+    TParallelTranslator parallel(tables_, dictionary_, jobs_);
+    if (parallel.Run(text, writer, effectiveName, utf8, comment_.For(utf8), outcome.BytesRead))
+      outcome.status = TStreamOutcome::Status::HoldsNul;
+    return outcome;
+  }
   TLineTranslator translator(LookupFor(effectiveName, utf8), comment_.For(utf8), observer);
   if (observer) observer->OnBegin(outcome.Form);
-  TTextWriter writer(out, outcome.Form);
   TLineReader reader(text);
   std::string pending;
   pending.reserve(kWriteChunk + 4096);

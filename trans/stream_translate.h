@@ -38,12 +38,26 @@ struct TStreamOutcome {
 /// must be able to seek back to its start.
 /// The name lookup, and what it remembers, is kept from one text to the next
 /// while the effective table name stays the same: the tables must not change
-/// while the translator lives.
+/// while the translator lives. With more than one job, a text of more than
+/// one chunk whose tables allow a name dictionary (see TNameDictionary) is
+/// translated on that many threads (see TParallelTranslator), unless an
+/// observer must hear its lines.
 class TStreamTranslator {
  public:
   TStreamTranslator(const TransTables& tables, TCommentArguments comment,
-                    TEncodingRule rule = TEncodingRule::Auto);
+                    TEncodingRule rule = TEncodingRule::Auto, size_t jobs = 1);
   ~TStreamTranslator();
+
+  /// Reads `in` through once before it is translated: its form and whether
+  /// its text holds a NUL byte (status HoldsNul) or is broken under its
+  /// encoding (BadEncoding); Translated when neither. Hand the result to
+  /// Translate, which then does not read the input for its form again.
+  TStreamOutcome Examine(TStream& in);
+  /// Whether a translation by this translator can fail: only where the
+  /// tables do not allow a name dictionary, and a lookup takes the tries
+  /// that may raise. A translation that cannot fail may go straight to
+  /// where it is read.
+  bool CanFail();
 
   /// Translates `in` from its start and writes the result to `out` at its
   /// position. After Failed or HoldsNul, `out` holds a part of a translation
@@ -51,7 +65,8 @@ class TStreamTranslator {
   /// streams are raised. `tableName` is written into each text in its own
   /// encoding. `observer`, when given, hears of every line translated.
   TStreamOutcome Translate(TStream& in, TStream& out, const TArgumentText& tableName,
-                           bool autoTableName, TLineObserver* observer = nullptr);
+                           bool autoTableName, TLineObserver* observer = nullptr,
+                           const TStreamOutcome* examined = nullptr);
 
   /// Writes `in` (in `form`) from its start as a failed translation gives it
   /// back: its lines, each followed by CR LF, up to a NUL byte, in its own
@@ -60,11 +75,17 @@ class TStreamTranslator {
 
  private:
   TNameLookup& LookupFor(const std::string& tableName, bool utf8);
+  // The dictionary of the tables, built on first need; nullptr where the
+  // tables allow none.
+  const std::shared_ptr<const TNameDictionary>& Dictionary();
 
   TransTables tables_;
   TCommentArguments comment_;
   TEncodingRule rule_;
+  size_t jobs_;
   std::unique_ptr<TNameLookup> lookup_;
+  std::shared_ptr<const TNameDictionary> dictionary_;
+  bool dictionaryTried_ = false;
 };
 
 }  // namespace qualtren

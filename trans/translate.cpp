@@ -24,24 +24,30 @@ bool IsSeparatorByte(char c) {
 }
 
 // The name context after `word`: "T" after from and join, "F" after select,
-// where, on, order and group, else unchanged.
-void SwitchContext(std::string_view word, bool& tableContext) {
+// where, on, order and group, else unchanged. Whether the word is one of
+// those keywords.
+bool SwitchContext(std::string_view word, bool& tableContext) {
   switch (word.size()) {
     case 2:
-      if (EqualsNoCase(word, "on")) tableContext = false;
-      break;
+      if (!EqualsNoCase(word, "on")) return false;
+      tableContext = false;
+      return true;
     case 4:
-      if (EqualsNoCase(word, "from") || EqualsNoCase(word, "join")) tableContext = true;
-      break;
+      if (!EqualsNoCase(word, "from") && !EqualsNoCase(word, "join")) return false;
+      tableContext = true;
+      return true;
     case 5:
-      if (EqualsNoCase(word, "where") || EqualsNoCase(word, "order") || EqualsNoCase(word, "group"))
-        tableContext = false;
-      break;
+      if (!EqualsNoCase(word, "where") && !EqualsNoCase(word, "order") &&
+          !EqualsNoCase(word, "group"))
+        return false;
+      tableContext = false;
+      return true;
     case 6:
-      if (EqualsNoCase(word, "select")) tableContext = false;
-      break;
+      if (!EqualsNoCase(word, "select")) return false;
+      tableContext = false;
+      return true;
     default:
-      break;
+      return false;
   }
 }
 
@@ -84,28 +90,29 @@ void TLineTranslator::TranslateLine(std::string_view line, std::string& out) {
 void TLineTranslator::Emit(std::string_view word, size_t inputOffset, bool switchContext,
                            std::string& out, size_t lineStart) {
   TNameKind kind = TNameKind::Column;
-  const std::string* english = nullptr;
+  std::string_view english;
+  bool found;
   try {
-    english = lookup_.Translate(word, tableContext_, observer_ != nullptr ? &kind : nullptr);
+    found = lookup_.Translate(word, tableContext_, english, observer_ != nullptr ? &kind : nullptr);
   } catch (...) {
     if (observer_ != nullptr) observer_->OnLookupFailed(word, lookup_.FailedTable());
     throw;
   }
-  const std::string_view written = english ? std::string_view(*english) : word;
+  const std::string_view written = found ? english : word;
   if (observer_ != nullptr) {
     TWordResult w;
     w.InputOffset = inputOffset;
     w.InputLength = word.size();
     w.OutputOffset = out.size() - lineStart;
     w.OutputLength = written.size();
-    if (english)
+    if (found)
       w.Result = kind == TNameKind::Table       ? TWordResult::Outcome::Table
                  : kind == TNameKind::Procedure ? TWordResult::Outcome::Procedure
                                                 : TWordResult::Outcome::Column;
     result_.Words.push_back(w);
   }
   out += written;
-  if (switchContext) SwitchContext(word, tableContext_);
+  if (switchContext && SwitchContext(word, tableContext_)) ++keywords_;
 }
 
 void TLineTranslator::TranslateWords(std::string_view line, std::string& out) {
@@ -170,7 +177,7 @@ std::string TranslateText(const TransTables& tables, const TTranslateSettings& s
   try {
     TNameLookup lookup(tables,
                        settings.AutoTableName ? AutoTableNameOfText(text) : settings.TableName,
-                       settings.Utf8);
+                       settings.Utf8, settings.DictionaryAfter);
     TLineTranslator translator(lookup, settings.Comment, observer);
     if (observer) observer->OnBegin({settings.Utf8 ? TTextEncoding::Utf8 : TTextEncoding::Ansi});
     std::string out;

@@ -43,6 +43,8 @@ struct TTranslateSettings {
   bool AutoTableName = false;
   TCommentOptions Comment;  // prefix and suffix in the text's encoding
   bool Utf8 = false;        // the text is UTF-8, else ANSI text of the code page
+  /// When the lookup turns to its name dictionary (see TNameLookup).
+  size_t DictionaryAfter = TNameLookup::kAuto;
 };
 
 /// One word of a translated line: where it stands in the input line, where
@@ -93,6 +95,16 @@ class TLineTranslator {
   /// may then hold part of the line.
   void TranslateLine(std::string_view line, std::string& out);
 
+  /// The name context: "T" (true) or "F" (false); it starts as "F".
+  bool TableContext() const { return tableContext_; }
+  /// Starts from another context (a chunk of a text that does not start
+  /// the text).
+  void SetTableContext(bool tableContext) { tableContext_ = tableContext; }
+  /// How many keywords (from, join, select, where, on, order, group) have
+  /// set the context so far: after the first, the context no longer
+  /// depends on what it was at the start.
+  size_t KeywordsSeen() const { return keywords_; }
+
  private:
   void TranslateWords(std::string_view line, std::string& out);
 
@@ -103,6 +115,7 @@ class TLineTranslator {
   TCommentOptions comment_;
   TLineObserver* observer_;
   bool tableContext_ = false;
+  size_t keywords_ = 0;
   std::string lineOut_;  // the translated line, while comments or an observer need it
   TLineResult result_;   // reported to the observer
 };

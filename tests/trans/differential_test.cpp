@@ -12,9 +12,11 @@
 
 #include "base/codepage.h"
 #include "base/stream.h"
+#include "base/utf.h"
 #include "dataset/dataset.h"
 #include "random_translation.h"
 #include "reference_translate.h"
+#include "trans/name_dictionary.h"
 #include "trans/stream_translate.h"
 #include "trans/trans_tables.h"
 #include "trans/translate.h"
@@ -101,6 +103,41 @@ TEST(Differential, EngineGivesTheReferenceBytesAndFailures) {
   // Both kinds of outcome were met often enough to mean something.
   EXPECT_GT(failures, 40);
   EXPECT_GT(translated, 400);
+  SetActiveCodePage(1252);
+}
+
+// The name dictionary against the reference, in the code page and in UTF-8:
+// words are answered from it from the first one on where the tables allow
+// it, and by the tries (with their failures) where they do not.
+TEST(Differential, DictionaryGivesTheReferenceBytesAndFailures) {
+  SetActiveCodePage(1250);
+  Random r(7);
+  int fromDictionary = 0;
+  for (int round = 0; round < 400; ++round) {
+    RandomTables tables(r, BasicWords());
+    const TransTables refs = tables.set.Tables();
+    TTranslateSettings settings;
+    settings.TableName = r.Pick(BasicWords().TableNames);
+    settings.AutoTableName = r.Chance(50);
+    settings.Comment = {r.Chance(35), "-- ", ""};
+    settings.DictionaryAfter = 0;
+    const std::string input = RandomText(r, BasicWords());
+    SCOPED_TRACE(testing::Message() << "round " << round << " table '" << settings.TableName
+                                    << "' input '" << input << "'");
+    std::string refError, error = "not cleared";
+    const std::string expected =
+        reference::TranslateText(refs, settings.TableName, settings.AutoTableName, input,
+                                 settings.Comment.Add, "-- ", "", &refError);
+    CheckingObserver observer;
+    EXPECT_EQ(TranslateText(refs, settings, input, &error, &observer), expected);
+    EXPECT_EQ(error, refError);
+    settings.TableName = AnsiToUtf8(settings.TableName);
+    settings.Utf8 = true;
+    EXPECT_EQ(TranslateText(refs, settings, AnsiToUtf8(input), &error), AnsiToUtf8(expected));
+    EXPECT_EQ(error, refError);
+    if (TNameDictionary::Build(refs) != nullptr) ++fromDictionary;
+  }
+  EXPECT_GT(fromDictionary, 300);
   SetActiveCodePage(1252);
 }
 

@@ -1,0 +1,65 @@
+// The parallel driver against the one-thread translation: random texts cut
+// into chunks of random sizes (keywords and line breaks at every chunk
+// edge, chunks without a keyword, CR LF pairs cut in two, NUL bytes),
+// translated by several workers, give the same bytes.
+#include "trans/parallel_translate.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/codepage.h"
+#include "base/stream.h"
+#include "base/utf.h"
+#include "random_translation.h"
+#include "trans/name_dictionary.h"
+#include "trans/translate.h"
+
+namespace qualtren {
+namespace {
+
+using namespace randomtest;
+
+TEST(ParallelTranslate, ChunksOfEverySizeGiveTheOneThreadBytes) {
+  SetActiveCodePage(1250);
+  Random r(11);
+  int rounds = 0;
+  for (int round = 0; round < 600; ++round) {
+    RandomTables tables(r, BasicWords());
+    const TransTables refs = tables.set.Tables();
+    const std::shared_ptr<const TNameDictionary> dictionary = TNameDictionary::Build(refs);
+    if (!dictionary) continue;  // a table without a field: the one-thread path serves
+    ++rounds;
+    TTranslateSettings settings;
+    settings.TableName = r.Pick(BasicWords().TableNames);
+    settings.Comment = {r.Chance(40), "-- ", r.Chance(50) ? " */" : ""};
+    settings.Utf8 = r.Chance(30);
+    std::string text;
+    for (int part = 0, parts = 1 + static_cast<int>(r.Below(4)); part < parts; ++part)
+      text += RandomText(r, BasicWords());
+    if (settings.Utf8) {
+      text = AnsiToUtf8(text);
+      settings.TableName = AnsiToUtf8(settings.TableName);
+    }
+    const size_t chunk = 1 + r.Below(r.Chance(50) ? 8 : 200);
+    const size_t workers = 1 + r.Below(3);
+    SCOPED_TRACE(testing::Message() << "round " << round << " chunk " << chunk << " workers "
+                                    << workers << " text '" << text << "'");
+    std::string error;
+    const std::string expected = TranslateText(refs, settings, text, &error);
+    ASSERT_EQ(error, "");
+
+    TMemoryStream in(text), out;
+    uint64_t bytesRead = 0;
+    TParallelTranslator parallel(refs, dictionary, workers, chunk);
+    const bool sawNul =
+        parallel.Run(in, out, settings.TableName, settings.Utf8, settings.Comment, bytesRead);
+    EXPECT_EQ(out.Bytes(), expected);
+    EXPECT_EQ(sawNul, text.find('\0') != std::string::npos);
+  }
+  EXPECT_GT(rounds, 400);
+  SetActiveCodePage(1252);
+}
+
+}  // namespace
+}  // namespace qualtren

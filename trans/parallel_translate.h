@@ -1,0 +1,52 @@
+// One text on several threads: the text is cut into chunks of whole lines,
+// workers translate the chunks, each chunk's lines up to its first keyword
+// for both name contexts it may start in, and the translations are written
+// in order, each chunk in the variant of the context that the chunks before
+// it leave.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "base/stream.h"
+#include "trans/translate.h"
+
+namespace qualtren {
+
+class TNameDictionary;
+
+/// Translates the lines of a text on `workers` threads, each with a lookup
+/// of its own over one name dictionary: the same bytes as a TLineTranslator
+/// gives line by line on one thread. The name context at the start of a
+/// line depends only on the keywords before it, never on what a lookup
+/// found: from a chunk's first line that holds a keyword on, its
+/// translation is the same whichever context the chunk starts in, and only
+/// the lines before are translated for both. A lookup over a dictionary
+/// never fails, so neither does the translation. At most a few chunks per
+/// worker are in memory at once.
+class TParallelTranslator {
+ public:
+  /// Chunks hold about this many bytes of text.
+  static constexpr size_t kChunkBytes = 1u << 20;
+
+  TParallelTranslator(const TransTables& tables, std::shared_ptr<const TNameDictionary> dictionary,
+                      size_t workers, size_t chunkBytes = kChunkBytes);
+
+  /// Reads the text from `text` at its position (its lines as TLineReader
+  /// cuts them, ending at a NUL byte) and writes its translation to `out`.
+  /// `tableName`, the comment's prefix and suffix and the text are all
+  /// UTF-8 when `utf8`, else text of the code page. Returns whether the
+  /// text ended at a NUL byte; `bytesRead` receives the bytes read. A text
+  /// of one chunk is translated on the calling thread.
+  bool Run(TStream& text, TStream& out, const std::string& tableName, bool utf8,
+           const TCommentOptions& comment, uint64_t& bytesRead);
+
+ private:
+  TransTables tables_;
+  std::shared_ptr<const TNameDictionary> dictionary_;
+  size_t workers_;
+  size_t chunkBytes_;
+};
+
+}  // namespace qualtren
