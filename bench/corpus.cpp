@@ -223,7 +223,8 @@ std::vector<std::pair<size_t, size_t>> ShuffledPairs(Random& random) {
 // The script's writer: statements one after another, each line ending in CR LF.
 class ScriptWriter {
  public:
-  ScriptWriter(const CorpusSchema& schema, uint64_t seed) : schema_(schema), random_(seed) {}
+  ScriptWriter(const CorpusSchema& schema, uint64_t seed, TScriptShape shape)
+      : schema_(schema), random_(seed), distinct_(shape == TScriptShape::ManyDistinctWords) {}
 
   std::string Write(size_t bytes) {
     text_.reserve(bytes + 4096);
@@ -261,10 +262,17 @@ class ScriptWriter {
     if (random_.Chance(3))
       return "Stari" + std::string(kRoots[random_.Below(kRoots.size())].Local) +
              std::to_string(random_.Below(50));
+    // A generated script names generated columns: many, each seldom.
+    if (distinct_ && random_.Chance(10))
+      return std::string(kRoots[random_.Below(kRoots.size())].Local) + "_" +
+             std::to_string(random_.Below(1000));
     return schema_.ColumnNames[table.Columns[random_.Skewed(table.Columns.size())]].Local;
   }
 
   std::string Literal() {
+    if (distinct_ && random_.Chance(25))
+      return random_.Chance(50) ? "@p" + std::to_string(random_.Below(20000))
+                                : std::to_string(random_.Below(1000000));
     switch (random_.Below(5)) {
       case 0:
         return std::to_string(random_.Below(1000));
@@ -357,6 +365,7 @@ class ScriptWriter {
 
   const CorpusSchema& schema_;
   Random random_;
+  bool distinct_;
   std::string text_;
 };
 
@@ -453,8 +462,19 @@ void FillTransTables(const CorpusSchema& schema, size_t columnRecords, TTransTab
     t->First();
 }
 
-std::string MakeScript(const CorpusSchema& schema, size_t bytes, uint64_t seed) {
-  return ScriptWriter(schema, seed).Write(bytes);
+bool ScriptShapeFromName(const std::string& name, TScriptShape& shape) {
+  if (name == "standard")
+    shape = TScriptShape::Standard;
+  else if (name == "distinct")
+    shape = TScriptShape::ManyDistinctWords;
+  else
+    return false;
+  return true;
+}
+
+std::string MakeScript(const CorpusSchema& schema, size_t bytes, uint64_t seed,
+                       TScriptShape shape) {
+  return ScriptWriter(schema, seed, shape).Write(bytes);
 }
 
 std::string NamesTsv(const CorpusSchema& schema) {

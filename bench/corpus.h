@@ -58,11 +58,22 @@ void FillTransTables(const CorpusSchema& schema, size_t columnRecords, TTransTab
 /// into `dir` under their file names.
 void SaveTransTableFiles(const CorpusSchema& schema, size_t columnRecords, const std::string& dir);
 
+/// The shape of a script: the standard one repeats its words much as a
+/// hand-written migration does (about 60 000 distinct words in 20 MiB); the
+/// one of many distinct words also uses generated names with digits that
+/// no table holds, temporary tables, variables and wide literals, as a
+/// generated script does (more than 100 000 distinct words in 20 MiB).
+enum class TScriptShape { Standard, ManyDistinctWords };
+
+/// The shape named "standard" or "distinct"; false for another name.
+bool ScriptShapeFromName(const std::string& name, TScriptShape& shape);
+
 /// An SQL script of at least `bytes` bytes with CR LF line breaks: selects
 /// with joins and aliases, inserts, updates, EXEC calls, comments and
 /// literals, mostly naming tables and columns of the schema, some names that
 /// no table holds.
-std::string MakeScript(const CorpusSchema& schema, size_t bytes, uint64_t seed = 7);
+std::string MakeScript(const CorpusSchema& schema, size_t bytes, uint64_t seed = 7,
+                       TScriptShape shape = TScriptShape::Standard);
 
 /// Every local name of the schema and its English name, one pair a line,
 /// separated by a TAB: the lookup table of a hand-written script.

@@ -1,7 +1,7 @@
 // Writes a benchmark corpus into a directory: the three translation table
 // files, an SQL script (code page 1250, and the same text in UTF-8 and in
 // UTF-16 LE with a byte-order mark) and the names as TAB-separated pairs.
-//   qualtren_corpus DIR [MIB [COLUMN_RECORDS]]
+//   qualtren_corpus DIR [MIB [COLUMN_RECORDS|all [standard|distinct]]]
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -17,18 +17,25 @@ using namespace qualtren;
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: qualtren_corpus DIR [MIB [COLUMN_RECORDS]]\n");
+    std::fprintf(stderr,
+                 "usage: qualtren_corpus DIR [MIB [COLUMN_RECORDS|all [standard|distinct]]]\n");
     return 2;
   }
   const std::string dir = std::string(argv[1]) + "/";
   const size_t mib = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 20;
   SetActiveCodePage(bench::kCorpusCodePage);
   const bench::CorpusSchema& schema = bench::StandardSchema();
-  const size_t columns =
-      argc > 3 ? std::strtoul(argv[3], nullptr, 10) : schema.ColumnRecords.size();
+  const size_t columns = argc > 3 && std::string(argv[3]) != "all"
+                             ? std::strtoul(argv[3], nullptr, 10)
+                             : schema.ColumnRecords.size();
+  bench::TScriptShape shape = bench::TScriptShape::Standard;
+  if (argc > 4 && !bench::ScriptShapeFromName(argv[4], shape)) {
+    std::fprintf(stderr, "qualtren_corpus: the shape is standard or distinct, not %s\n", argv[4]);
+    return 2;
+  }
   try {
     bench::SaveTransTableFiles(schema, columns, argv[1]);
-    const std::string script = bench::MakeScript(schema, mib << 20);
+    const std::string script = bench::MakeScript(schema, mib << 20, 7, shape);
     TFileStream(dir + "corpus.sql", FileMode::Create).WriteBytes(script);
     const std::string utf8 = AnsiToUtf8(script);
     TFileStream(dir + "corpus-utf8.sql", FileMode::Create).WriteBytes(utf8);

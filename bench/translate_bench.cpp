@@ -83,7 +83,7 @@ const std::string& CorpusDir() {
 void BM_CliTranslateCorpus(benchmark::State& state) {
   const std::string dir = CorpusDir();
   const std::string file = dir + "/" + kCorpusForms[state.range(0)].File;
-  const char* argv[] = {"qualtren-cli", "translate", "--tables",   dir.c_str(),
+  const char* argv[] = {"qualtren-cli", "translate", "--tables",  dir.c_str(),
                         "--code-page",  "1250",      file.c_str()};
   for (auto _ : state) {
     std::istringstream in;
