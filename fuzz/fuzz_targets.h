@@ -24,9 +24,9 @@ int CsvImport(const uint8_t* data, size_t size);
 // A text through the automatic table name, whole and in pieces that the
 // input chooses; the two must agree.
 int AutoTableName(const uint8_t* data, size_t size);
-// A text translated over small fixed tables by TranslateText and by the
-// streaming driver, with options that the input chooses; the two must give
-// the same bytes and the same failure.
+// A text translated over small fixed tables by TranslateText, by the
+// streaming driver and on two threads in chunks, with options that the input
+// chooses; they must give the same bytes and the same failure.
 int Translate(const uint8_t* data, size_t size);
 // Bytes in any encoding, its rule chosen by the input, through the
 // streaming driver and through detection, decoding, the whole-text

@@ -15,6 +15,8 @@
 #include "fuzz/fuzz_targets.h"
 #include "trans/auto_table_name.h"
 #include "trans/lines.h"
+#include "trans/name_dictionary.h"
+#include "trans/parallel_translate.h"
 #include "trans/sql_lexer.h"
 #include "trans/stream_translate.h"
 #include "trans/trans_tables.h"
@@ -132,6 +134,15 @@ int Translate(const uint8_t* data, size_t size) {
     Require(out.Bytes() == whole);
     Require((outcome.status == TStreamOutcome::Status::HoldsNul) ==
             (text.find('\0') != std::string::npos));
+    // On two threads, in chunks of a size that the input chooses, with the
+    // table name worked out as the whole-text translation worked it out.
+    static const std::shared_ptr<const TNameDictionary> dictionary = TNameDictionary::Build(tables);
+    TMemoryStream again(text), parallelOut;
+    uint64_t bytesRead = 0;
+    TParallelTranslator parallel(tables, dictionary, 2, 1 + (flags >> 4));
+    parallel.Run(again, parallelOut, autoName ? AutoTableNameOfText(text) : tableName, false,
+                 {comment, "-- ", " */"}, bytesRead);
+    Require(parallelOut.Bytes() == whole);
   }
   return 0;
 }
