@@ -167,11 +167,13 @@ TCommand DeclareReport(CLI::App& app) {
 }
 
 std::vector<TCommand> DeclareTable(CLI::App& app) {
-  CLI::App* table = app.add_subcommand("table", "Inspect, dump, build and convert table files");
+  CLI::App* table =
+      app.add_subcommand("table", "Inspect, dump, build, check and convert table files");
   table->require_subcommand(1);
   table->footer(
       "Exit status:\n"
-      "  0  success\n"
+      "  0  success (check: no error, and with --strict no warning)\n"
+      "  1  check: errors found, or with --strict warnings\n"
       "  2  bad usage or any failure (a file that cannot be read, loaded or written, a CSV "
       "error); a failed import or convert leaves an existing output file whole");
   std::vector<TCommand> commands;
@@ -199,6 +201,33 @@ std::vector<TCommand> DeclareTable(CLI::App& app) {
   DeclareShared(*importCmd, *import, kCodePage);
   commands.push_back(
       {importCmd, import.get(), [import](CliIo& io) { return RunTableImport(*import, io); }});
+
+  auto check = std::make_shared<TableCheckOptions>();
+  CLI::App* checkCmd = table->add_subcommand(
+      "check",
+      "Check the three tables of DIR as a set for the mistakes that translate silently, and "
+      "report each with its table file, record, names and effect, errors first");
+  checkCmd->add_option("DIR", check->Dir,
+                       "Directory of the three table files (default: the "
+                       "current one)");
+  checkCmd->add_flag("--strict", check->Strict, "Warnings fail the check too (exit status 1)");
+  checkCmd->add_flag("--json", check->Json, "Print the findings as JSON");
+  checkCmd->footer(
+      "Errors (exit status 1):\n"
+      "  an empty English name (its word vanishes from the SQL); an English name holding a "
+      "separator; a local name given twice with different English names (the first row "
+      "wins); a local name that can never match (empty, or holding a separator)\n\n"
+      "Warnings (exit status 1 with --strict, else 0):\n"
+      "  a local name that is an SQL keyword; an English name that T-SQL, PL/SQL, PostgreSQL "
+      "or MySQL reserves; two local names of one table (or two tables, or two procedures) "
+      "given one English name; an English name that is also a local name (a second run "
+      "translates it again); a column row whose table name is in no row of the table names; "
+      "a row given twice\n\n"
+      "Local names are compared as the lookup compares them: letter case ignored under the "
+      "code page. Record N is the Nth row that \"table dump\" writes after its header.");
+  DeclareShared(*checkCmd, *check, kCodePage);
+  commands.push_back(
+      {checkCmd, check.get(), [check](CliIo& io) { return RunTableCheck(*check, io); }});
 
   auto convert = std::make_shared<std::pair<std::string, std::string>>();
   CLI::App* convertCmd =

@@ -101,6 +101,15 @@ int RunTableImport(const ImportOptions& options, CliIo& io);
 void ImportCsv(std::string_view csv, int size, TVirtualTable& table);
 int RunTableConvert(const std::string& in, const std::string& out, CliIo& io);
 
+struct TableCheckOptions : TSharedOptions {
+  std::string Dir;      // the three tables; empty: the current directory
+  bool Strict = false;  // warnings fail the check too
+  bool Json = false;    // the findings as JSON
+};
+/// "table check": the findings of CheckTransRows on the tables of the
+/// directory, as text or JSON; 1 when errors (or, strict, warnings) were found.
+int RunTableCheck(const TableCheckOptions& options, CliIo& io);
+
 /// Loads the translation tables from `dir` as TTransTableSet::Load does; a
 /// failure is raised with the file that failed named in front of the
 /// message, unless the message names it already
