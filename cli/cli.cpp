@@ -168,14 +168,15 @@ TCommand DeclareReport(CLI::App& app) {
 
 std::vector<TCommand> DeclareTable(CLI::App& app) {
   CLI::App* table =
-      app.add_subcommand("table", "Inspect, dump, build, check and convert table files");
+      app.add_subcommand("table", "Inspect, dump, build, check, add to and convert table files");
   table->require_subcommand(1);
   table->footer(
       "Exit status:\n"
       "  0  success (check: no error, and with --strict no warning)\n"
       "  1  check: errors found, or with --strict warnings\n"
       "  2  bad usage or any failure (a file that cannot be read, loaded or written, a CSV "
-      "error); a failed import or convert leaves an existing output file whole");
+      "error, a row that add refuses); a failed import, add or convert leaves an existing "
+      "output file whole");
   std::vector<TCommand> commands;
 
   // The subcommands that name one table file and a code page.
@@ -228,6 +229,30 @@ std::vector<TCommand> DeclareTable(CLI::App& app) {
   DeclareShared(*checkCmd, *check, kCodePage);
   commands.push_back(
       {checkCmd, check.get(), [check](CliIo& io) { return RunTableCheck(*check, io); }});
+
+  auto add = std::make_shared<TableAddOptions>();
+  CLI::App* addCmd = table->add_subcommand(
+      "add",
+      "Add the rows of CSV files to a translation table file, all of them or none; a row "
+      "equal to one the table holds is skipped");
+  addCmd->add_option("TABLEFILE", add->TableFile, "Binary translation table file to add to")
+      ->required();
+  addCmd
+      ->add_option("CSV", add->Csv,
+                   "UTF-8 CSV files whose header names fields of the table, as for import")
+      ->required();
+  addCmd->add_flag("--replace", add->Replace,
+                   "A row whose local name the table holds with another English name replaces "
+                   "that English name (else the row is refused)");
+  addCmd->add_flag("--allow-empty", add->AllowEmpty,
+                   "Add rows with an empty English name too, which delete their word from the "
+                   "SQL (else they are refused)");
+  addCmd->footer(
+      "A refused row is named with its file and line; then nothing is added. String fields "
+      "grow to fit longer values. The file is replaced in one step (a temporary file "
+      "renamed over it).");
+  DeclareShared(*addCmd, *add, kCodePage);
+  commands.push_back({addCmd, add.get(), [add](CliIo& io) { return RunTableAdd(*add, io); }});
 
   auto convert = std::make_shared<std::pair<std::string, std::string>>();
   CLI::App* convertCmd =

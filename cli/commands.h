@@ -86,6 +86,9 @@ struct ReportOptions : TSharedOptions {
 };
 int RunReport(const ReportOptions& options, CliIo& io);
 
+/// The largest size a string field definition can carry in a table file.
+inline constexpr int kMaxStringFieldSize = 65535;
+
 int RunTableInfo(const std::string& file, CliIo& io);
 int RunTableDump(const std::string& file, CliIo& io);
 struct ImportOptions : TSharedOptions {
@@ -109,6 +112,16 @@ struct TableCheckOptions : TSharedOptions {
 /// "table check": the findings of CheckTransRows on the tables of the
 /// directory, as text or JSON; 1 when errors (or, strict, warnings) were found.
 int RunTableCheck(const TableCheckOptions& options, CliIo& io);
+
+struct TableAddOptions : TSharedOptions {
+  std::string TableFile;
+  std::vector<std::string> Csv;  // UTF-8 CSV files whose header names fields of the table
+  bool Replace = false;          // a row may give a local name of the table another English name
+  bool AllowEmpty = false;       // a row may have an empty English name
+};
+/// "table add": the rows of the CSV files added to a translation table file,
+/// all of them or, when any is refused, none.
+int RunTableAdd(const TableAddOptions& options, CliIo& io);
 
 /// Loads the translation tables from `dir` as TTransTableSet::Load does; a
 /// failure is raised with the file that failed named in front of the
