@@ -118,8 +118,10 @@ TCommand DeclareFiles(CLI::App& app) {
       "restored)\n"
       "  1  a file left untouched or failed (--dry-run: something would change; --restore: a "
       "file without a backup, or failed)\n"
-      "  2  bad usage (a directory that does not exist is one) or a table that failed to load "
-      "(--dry-run: also a file that would be left untouched or that failed)");
+      "  2  bad usage (a directory that does not exist is one), a table that failed to load, "
+      "or backups that differ from their files and would be overwritten (nothing is touched; "
+      "--overwrite-backups goes on) (--dry-run: also a file that would be left untouched or "
+      "that failed)");
   cmd->add_option("DIR", o->Dir, "The directory")->required();
   CLI::Option* dryRun = cmd->add_flag(
       "--dry-run", o->DryRun,
@@ -129,6 +131,9 @@ TCommand DeclareFiles(CLI::App& app) {
                 "Put every file back from its backup and remove the backup; files without a "
                 "backup are left alone")
       ->excludes(dryRun);
+  cmd->add_flag("--overwrite-backups", o->OverwriteBackups,
+                "Go on when a backup this run would write exists already and holds other bytes "
+                "than its file (without it the run refuses to start)");
   cmd->add_flag("--verbose", o->Verbose, "Name every file translated");
   o->Jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   cmd->add_option("--jobs", o->Jobs,

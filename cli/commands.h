@@ -73,9 +73,10 @@ int RunTranslate(const TranslateOptions& options, CliIo& io);
 struct FilesOptions : TSharedOptions {
   std::string Dir;
   bool Verbose = false;
-  int Jobs = 1;          // files translated at once, each worker with tables of its own
-  bool DryRun = false;   // write nothing; print the diff of every file that would change
-  bool Restore = false;  // put every file back from its backup instead
+  int Jobs = 1;                   // files translated at once, each worker with tables of its own
+  bool DryRun = false;            // write nothing; print the diff of every file that would change
+  bool Restore = false;           // put every file back from its backup instead
+  bool OverwriteBackups = false;  // go on when a backup would replace other bytes
 };
 int RunFiles(const FilesOptions& options, CliIo& io);
 

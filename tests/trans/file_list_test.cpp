@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "base/exception.h"
 #include "base/stream.h"
@@ -48,6 +49,45 @@ TEST(FileList, ListsRegularFilesOnlySortedAndNothingForAMissingDirectory) {
             (std::vector<std::string>{".h.txt", "a.txt", "b.txt"}));
   EXPECT_TRUE(ListMatchingFiles(DirectoryPrefix(dir.Path() + "/none"), "*").empty());
   EXPECT_EQ(DirectoryPrefix(""), "/");
+}
+
+TEST(FileList, ABackupHoldsOtherBytesWhenItIsAFileThatDiffers) {
+  TempDir dir;
+  const std::string big(200000, 'x');  // more than one block of the comparison
+  struct TCase {
+    const char* Name;
+    std::string File, Backup;  // "-" for none
+    bool Differs;
+  };
+  const std::vector<TCase> cases = {
+      {"no backup", "a", "-", false},
+      {"the same bytes", "abc", "abc", false},
+      {"the same size", "abc", "abd", true},
+      {"another size", "abc", "abcd", true},
+      {"both empty", "", "", false},
+      {"long and equal", big, big, false},
+      {"long, the last byte differs", big, big.substr(1) + "y", true},
+      {"a file that is not there", "-", "abc", false},
+  };
+  for (const TCase& c : cases) {
+    const std::string file = dir.Path() + "/f.sql";
+    ::unlink(file.c_str());
+    ::unlink((file + "bak").c_str());
+    if (c.File != "-") dir.Write("f.sql", c.File);
+    if (c.Backup != "-") dir.Write("f.sqlbak", c.Backup);
+    EXPECT_EQ(BackupHoldsOtherBytes(file, "bak"), c.Differs) << c.Name;
+  }
+  // No ending makes no backup; a folder where the backup would go is no
+  // backup (the copy fails by itself); a link leads to the bytes it holds.
+  const std::string file = dir.Path() + "/f.sql";
+  dir.Write("f.sql", "abc");
+  EXPECT_FALSE(BackupHoldsOtherBytes(file, ""));
+  ::unlink((file + "bak").c_str());
+  ASSERT_EQ(::mkdir((file + "bak").c_str(), 0700), 0);
+  EXPECT_FALSE(BackupHoldsOtherBytes(file, "bak"));
+  dir.Write("other", "another text");
+  ASSERT_EQ(::symlink("other", (file + ".link").c_str()), 0);
+  EXPECT_TRUE(BackupHoldsOtherBytes(file, ".link"));
 }
 
 TEST(FileList, ReplaceKeepsPermissionsAndRefusesReadOnlyFiles) {
