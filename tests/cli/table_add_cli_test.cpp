@@ -1,5 +1,7 @@
 // Tests of "qualtren-cli table add": a table of inputs with what each adds,
-// skips, replaces or refuses, and the files it refuses to add to.
+// skips, replaces or refuses, and the files it refuses to add to; the
+// README's round of report, fill in, add, check and translate, a second run
+// refused; and a table file shown in "git diff" as its CSV dump.
 #include <string>
 #include <vector>
 
@@ -163,6 +165,96 @@ TEST_F(TableAddCli, FieldsGrowForLongerNamesAndOtherFilesAreRefused) {
   const RunResult xml = Run("table add t.xml a.csv");
   EXPECT_EQ(xml.Status, 2);
   EXPECT_NE(xml.Err.find("t.xml: an XML table file"), std::string::npos) << xml.Err;
+}
+
+// The round of migration as the README shows it, from report to restore.
+TEST_F(TableAddCli, TheReadmeRoundAddsTheFilledInNames) {
+  const std::string path = "export PATH=" + Quote(BinDir()) + ":\"$PATH\" LC_ALL=C && ";
+  ASSERT_EQ(
+      Shell(path +
+            "mkdir -p tables tree/billing && "
+            "printf 'TableName,TableNameAng\\nKupac,Customer\\nRacun,Invoice\\n' > "
+            "tables/table.csv && "
+            "printf 'Naziv,ProcedureNameAng\\nObracun,Settle\\n' > tables/proc.csv && "
+            "printf 'TableName,FieldName,FieldNameAng\\nKupac,Ime,Name\\nKupac,Grad,City\\n"
+            "Racun,Iznos,Amount\\nRacun,Kupac,CustomerId\\n' > tables/column.csv && "
+            "qualtren-cli table import tables/table.csv --out tables/Q47SifTable.vtd && "
+            "qualtren-cli table import tables/proc.csv --out tables/Q47SifSQL_SP.vtd && "
+            "qualtren-cli table import tables/column.csv --out tables/Q47SifTableStr.vtd && "
+            "printf 'select Iznos, Popust from Racun\\nwhere Popust > 0;\\n' > "
+            "tree/billing/discounts.sql && "
+            "printf 'select Ime, Telefon from Kupac\\norder by Ime\\n' > tree/customers.sql && "
+            "cp -r tree tree.before"),
+      0);
+  auto shell = [&](const std::string& command, int status) {
+    const RunResult r =
+        Execute("cd " + Quote(dir_.string()) + " && " + path + command + " >" +
+                Quote(Path(".stdout").string()) + " 2>" + Quote(Path(".stderr").string()));
+    EXPECT_EQ(r.Status, status) << command << "\n" << r.Err;
+    return r;
+  };
+  shell(
+      "qualtren-cli report tree --tables tables --mask '*.sql' --recursive "
+      "--unknown-csv unknown.csv",
+      1);
+  EXPECT_EQ(shell("qualtren-cli table add tables/Q47SifTableStr.vtd unknown.csv", 2).Err,
+            "qualtren-cli: unknown.csv: line 2: the English name (FieldNameAng) is empty: the row "
+            "would make its word vanish from the translated SQL (fill it in, leave the row out, "
+            "or give --allow-empty)\n"
+            "qualtren-cli: unknown.csv: line 3: the English name (FieldNameAng) is empty: the row "
+            "would make its word vanish from the translated SQL (fill it in, leave the row out, "
+            "or give --allow-empty)\n"
+            "qualtren-cli: tables/Q47SifTableStr.vtd: nothing added, 2 rows refused\n");
+  shell("sed -i 's/\"Popust\",/&Discount/; s/\"Telefon\",/&Phone/' unknown.csv", 0);
+  EXPECT_EQ(shell("qualtren-cli table add tables/Q47SifTableStr.vtd unknown.csv", 0).Out,
+            "tables/Q47SifTableStr.vtd: 2 added, 0 skipped, 0 replaced\n");
+  EXPECT_EQ(shell("qualtren-cli table check tables", 0).Out, "check: 0 errors, 0 warnings\n");
+  EXPECT_EQ(shell("qualtren-cli report tree --tables tables --mask '*.sql' --recursive", 0).Out,
+            "files: 2\n"
+            "table names replaced: 2 (2 distinct)\n"
+            "column names replaced: 6 (4 distinct)\n"
+            "procedure names replaced: 0 (0 distinct)\n"
+            "unknown names: 0 (0 distinct)\n");
+  EXPECT_EQ(
+      shell("qualtren-cli files tree --tables tables --mask '*.sql' --recursive --verbose", 0).Err,
+      "translated: tree/billing/discounts.sql\ntranslated: tree/customers.sql\n"
+      "summary: 2 translated, 0 left untouched, 0 failed\n");
+  EXPECT_EQ(Read("tree/billing/discounts.sql"),
+            "select Amount, Discount from Invoice\r\nwhere Discount > 0;\r\n");
+  // A second run would overwrite the backups, which hold the originals.
+  EXPECT_EQ(shell("qualtren-cli files tree --tables tables --mask '*.sql' --recursive", 2).Err,
+            "qualtren-cli: 2 backups hold other bytes than their files, and this run would "
+            "overwrite them: tree/billing/discounts.sqlbak, tree/customers.sqlbak\n"
+            "qualtren-cli: nothing was touched: put the files back first (--restore), move the "
+            "backups away, or give --overwrite-backups\n");
+  EXPECT_EQ(shell("qualtren-cli files tree --mask '*.sql' --recursive --restore", 0).Err,
+            "summary: 2 restored, 0 without a backup, 0 failed\n");
+  shell("diff -r tree.before tree", 0);
+}
+
+// The two lines of the README that make "git diff" show a table file as
+// its CSV dump, on a repository whose table gains a row.
+TEST_F(TableAddCli, GitDiffShowsATableAsItsDump) {
+  Write("repo/column.csv", kColumns);
+  const std::string env = "export PATH=" + Quote(BinDir()) +
+                          ":\"$PATH\" HOME=" + Quote(dir_.string()) +
+                          " GIT_CONFIG_NOSYSTEM=1 LC_ALL=C && cd repo && ";
+  ASSERT_EQ(
+      Shell(env + "git init -q . && "
+                  "qualtren-cli table import column.csv --out Q47SifTableStr.vtd && "
+                  "echo '*.vtd diff=vtd' >> .gitattributes && "
+                  "git config diff.vtd.textconv \"qualtren-cli table dump\" && "
+                  "git add .gitattributes Q47SifTableStr.vtd && "
+                  "git -c user.name=t -c user.email=t@example.org commit -q -m tables && "
+                  "printf 'TableName,FieldName,FieldNameAng\\nKupac,Telefon,Phone\\n' > new.csv && "
+                  "qualtren-cli table add Q47SifTableStr.vtd new.csv > /dev/null && "
+                  "git diff --no-color --no-ext-diff > ../diff.txt"),
+      0);
+  const std::string diff = Read("diff.txt");
+  EXPECT_NE(diff.find("\n \"Kupac\",\"Grad\",\"City\"\r\n+\"Kupac\",\"Telefon\",\"Phone\"\r\n"),
+            std::string::npos)
+      << diff;
+  EXPECT_EQ(diff.find("Binary files"), std::string::npos) << diff;
 }
 
 }  // namespace
