@@ -219,18 +219,23 @@ std::vector<TCommand> DeclareTable(CLI::App& app) {
   checkCmd->add_flag("--strict", check->Strict, "Warnings fail the check too (exit status 1)");
   checkCmd->add_flag("--json", check->Json, "Print the findings as JSON");
   checkCmd->footer(
-      "Errors (exit status 1):\n"
+      "Errors:\n"
       "  an empty English name (its word vanishes from the SQL); an English name holding a "
       "separator; a local name given twice with different English names (the first row "
       "wins); a local name that can never match (empty, or holding a separator)\n\n"
-      "Warnings (exit status 1 with --strict, else 0):\n"
+      "Warnings:\n"
       "  a local name that is an SQL keyword; an English name that T-SQL, PL/SQL, PostgreSQL "
       "or MySQL reserves; two local names of one table (or two tables, or two procedures) "
       "given one English name; an English name that is also a local name (a second run "
       "translates it again); a column row whose table name is in no row of the table names; "
       "a row given twice\n\n"
-      "Local names are compared as the lookup compares them: letter case ignored under the "
-      "code page. Record N is the Nth row that \"table dump\" writes after its header.");
+      "Records:\n"
+      "  Local names are compared as the lookup compares them, letter case ignored under the "
+      "code page; record N is the Nth row that \"table dump\" writes after its header\n\n"
+      "Exit status:\n"
+      "  0  no error (warnings allowed)\n"
+      "  1  an error, or with --strict any finding\n"
+      "  2  bad usage, or a table that failed to load or lacks a field");
   DeclareShared(*checkCmd, *check, kCodePage);
   commands.push_back(
       {checkCmd, check.get(), [check](CliIo& io) { return RunTableCheck(*check, io); }});
@@ -253,9 +258,14 @@ std::vector<TCommand> DeclareTable(CLI::App& app) {
                    "Add rows with an empty English name too, which delete their word from the "
                    "SQL (else they are refused)");
   addCmd->footer(
-      "A refused row is named with its file and line; then nothing is added. String fields "
-      "grow to fit longer values. The file is replaced in one step (a temporary file "
-      "renamed over it).");
+      "Refusals:\n"
+      "  A refused row is named with its file and line, and then nothing is added. String "
+      "fields grow to fit longer values. The file is replaced in one step (a temporary file "
+      "renamed over it)\n\n"
+      "Exit status:\n"
+      "  0  every row added, skipped or replaced\n"
+      "  2  a refused row, bad usage or any failure (a file that cannot be read or written, a "
+      "CSV error); the table file is then left as it was");
   DeclareShared(*addCmd, *add, kCodePage);
   commands.push_back({addCmd, add.get(), [add](CliIo& io) { return RunTableAdd(*add, io); }});
 

@@ -112,8 +112,8 @@ class TTableAdd {
       }
       for (int needed : {scope_, local_, english_})
         if (needed >= 0 && std::find(columns.begin(), columns.end(), needed) == columns.end())
-          LineError(header.Line,
-                    "the header does not name the field " + fields_[needed]->FieldName());
+          LineError(header.Line, "the header does not name the field " +
+                                     AnsiToUtf8(fields_[needed]->FieldName()));
       files_.push_back(file);
       for (size_t r = 1; r < rows.size(); ++r) {
         const CsvRow& row = rows[r];
