@@ -31,15 +31,13 @@ constexpr const char* kTableHeader = "TableName,TableNameAng\n";
 constexpr const char* kProcHeader = "Naziv,ProcedureNameAng\n";
 constexpr const char* kColumnHeader = "TableName,FieldName,FieldNameAng\n";
 
-TEST_F(TableCheckCli, TheSampleTablesAreClean) {
+TEST_F(TableCheckCli, TheSamplesAreCleanAndASeededSetGivesEachFindingOnce) {
   // ctest names the source tree.
   const char* source = std::getenv("QUALTREN_SOURCE");
   const std::string examples = Quote(std::string(source ? source : ".") + "/examples");
-  ExpectRun("table check --strict " + examples, 0, "");
-  EXPECT_EQ(Run("table check " + examples).Out, "check: 0 errors, 0 warnings\n");
-}
+  EXPECT_EQ(ExpectRun("table check --strict " + examples, 0, "").Out,
+            "check: 0 errors, 0 warnings\n");
 
-TEST_F(TableCheckCli, EachFindingOfASeededSetOnceWithItsRecord) {
   Tables("t",
          std::string(kTableHeader) +
              "Kupac,Customer\nNarudzba,Order\nKupac,Customer\nkupac,Client\nKorisnik,Customer\n"
@@ -85,16 +83,12 @@ TEST_F(TableCheckCli, EachFindingOfASeededSetOnceWithItsRecord) {
   EXPECT_TRUE(here.Out.starts_with("Q47SifTableStr.vtd record 2 (")) << here.Out;
 }
 
-TEST_F(TableCheckCli, WarningsFailOnlyAStrictCheck) {
+TEST_F(TableCheckCli, WarningsFailOnlyAStrictCheckAndJsonNamesBothRows) {
   Tables("w", std::string(kTableHeader) + "Kupac,Customer\nKupac,Customer\n", kProcHeader,
          kColumnHeader);
-  EXPECT_TRUE(
-      ExpectRun("table check w", 0, "")
-          .Out.starts_with("w/Q47SifTable.vtd record 2 (\"Kupac\", \"Customer\"): warning"));
+  EXPECT_TRUE(ExpectRun("table check w", 0, "").Out.starts_with("w/Q47SifTable.vtd record 2 "));
   ExpectRun("table check w --strict", 1, "");
-}
 
-TEST_F(TableCheckCli, JsonNamesTheFieldsOfBothRows) {
   Tables("j", std::string(kTableHeader) + "Kupac,Customer\n", kProcHeader,
          std::string(kColumnHeader) + "Kupac,Ime,Name\nKUPAC,IME,FirstName\n");
   const RunResult r = ExpectRun("table check j --json", 1, "");
@@ -129,21 +123,17 @@ TEST_F(TableCheckCli, JsonNamesTheFieldsOfBothRows) {
 )");
 }
 
-TEST_F(TableCheckCli, NamesFoldAndPrintInTheCodePageOfTheTables) {
+TEST_F(TableCheckCli, NamesFoldInTheCodePageAndUnreadableTablesAreNamed) {
   // "Šifra" and "ŠIFRA" are one name under code page 1250, and come out in UTF-8.
   Tables("h", std::string(kTableHeader) + "\xC5\xA0ifra,Code\n\xC5\xA0IFRA,Key2\n", kProcHeader,
          kColumnHeader, "hr_HR.UTF-8");
-  const RunResult r = ExpectRun("table check h --code-page 1250", 1, "");
-  EXPECT_TRUE(r.Out.starts_with("h/Q47SifTable.vtd record 2 (\"\xC5\xA0IFRA\", \"Key2\"): error"))
-      << r.Out;
-}
-
-TEST_F(TableCheckCli, TablesThatCannotBeReadAreNamed) {
+  EXPECT_TRUE(
+      ExpectRun("table check h --code-page 1250", 1, "")
+          .Out.starts_with("h/Q47SifTable.vtd record 2 (\"\xC5\xA0IFRA\", \"Key2\"): error"));
   ExpectRun("table check nowhere", 2,
             "qualtren-cli: Cannot open file nowhere/Q47SifTable.vtd (No such file or directory)\n");
   Tables("m", kTableHeader, kProcHeader, "TableName,FieldName,English\nKupac,Ime,Name\n");
   ExpectRun("table check m", 2, "qualtren-cli: m/Q47SifTableStr.vtd: no field FieldNameAng\n");
-  EXPECT_EQ(Run("table check a b").Status, 2);
 }
 
 }  // namespace
