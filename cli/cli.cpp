@@ -126,8 +126,10 @@ TCommand DeclareFiles(CLI::App& app) {
       "restored)\n"
       "  1  a file left untouched or failed (--dry-run: something would change; --restore: a "
       "file without a backup, or failed)\n"
-      "  2  bad usage (a directory that does not exist is one) or a table that failed to load "
-      "(--dry-run: also a file that would be left untouched or that failed)");
+      "  2  bad usage (a directory that does not exist is one), a table that failed to load, "
+      "or backups that differ from their files and would be overwritten (nothing is touched; "
+      "--overwrite-backups goes on) (--dry-run: also a file that would be left untouched or "
+      "that failed)");
   cmd->add_option("DIR", o->Dir, "The directory")->required();
   CLI::Option* dryRun = cmd->add_flag(
       "--dry-run", o->DryRun,
@@ -137,6 +139,9 @@ TCommand DeclareFiles(CLI::App& app) {
                 "Put every file back from its backup and remove the backup; files without a "
                 "backup are left alone")
       ->excludes(dryRun);
+  cmd->add_flag("--overwrite-backups", o->OverwriteBackups,
+                "Go on when a backup this run would write exists already and holds other bytes "
+                "than its file (without it the run refuses to start)");
   cmd->add_flag("--verbose", o->Verbose, "Name every file translated");
   DeclareShared(*cmd, *o, kTables | kTree | kComment | kEncoding | kCodePage | kQuiet | kJobs);
   return {cmd, o.get(), [o](CliIo& io) { return RunFiles(*o, io); }};
@@ -170,13 +175,16 @@ TCommand DeclareReport(CLI::App& app) {
 }
 
 std::vector<TCommand> DeclareTable(CLI::App& app) {
-  CLI::App* table = app.add_subcommand("table", "Inspect, dump, build and convert table files");
+  CLI::App* table =
+      app.add_subcommand("table", "Inspect, dump, build, check, add to and convert table files");
   table->require_subcommand(1);
   table->footer(
       "Exit status:\n"
-      "  0  success\n"
+      "  0  success (check: no error, and with --strict no warning)\n"
+      "  1  check: errors found, or with --strict warnings\n"
       "  2  bad usage or any failure (a file that cannot be read, loaded or written, a CSV "
-      "error); a failed import or convert leaves an existing output file whole");
+      "error, a row that add refuses); a failed import, add or convert leaves an existing "
+      "output file whole");
   std::vector<TCommand> commands;
 
   // The subcommands that name one table file and a code page.
@@ -202,6 +210,67 @@ std::vector<TCommand> DeclareTable(CLI::App& app) {
   DeclareShared(*importCmd, *import, kCodePage);
   commands.push_back(
       {importCmd, import.get(), [import](CliIo& io) { return RunTableImport(*import, io); }});
+
+  auto check = std::make_shared<TableCheckOptions>();
+  CLI::App* checkCmd = table->add_subcommand(
+      "check",
+      "Check the three tables of DIR as a set for the mistakes that translate silently, and "
+      "report each with its table file, record, names and effect, errors first");
+  checkCmd->add_option("DIR", check->Dir,
+                       "Directory of the three table files (default: the "
+                       "current one)");
+  checkCmd->add_flag("--strict", check->Strict, "Warnings fail the check too (exit status 1)");
+  checkCmd->add_flag("--json", check->Json, "Print the findings as JSON");
+  checkCmd->footer(
+      "Errors:\n"
+      "  an empty English name (its word vanishes from the SQL); an English name holding a "
+      "separator; a local name given twice with different English names (the first row "
+      "wins); a local name that can never match (empty, or holding a separator)\n\n"
+      "Warnings:\n"
+      "  a local name that is an SQL keyword; an English name that T-SQL, PL/SQL, PostgreSQL "
+      "or MySQL reserves; two local names of one table (or two tables, or two procedures) "
+      "given one English name; an English name that is also a local name (a second run "
+      "translates it again); a column row whose table name is in no row of the table names; "
+      "a row given twice\n\n"
+      "Records:\n"
+      "  Local names are compared as the lookup compares them, letter case ignored under the "
+      "code page; record N is the Nth row that \"table dump\" writes after its header\n\n"
+      "Exit status:\n"
+      "  0  no error (warnings allowed)\n"
+      "  1  an error, or with --strict any finding\n"
+      "  2  bad usage, or a table that failed to load or lacks a field");
+  DeclareShared(*checkCmd, *check, kCodePage);
+  commands.push_back(
+      {checkCmd, check.get(), [check](CliIo& io) { return RunTableCheck(*check, io); }});
+
+  auto add = std::make_shared<TableAddOptions>();
+  CLI::App* addCmd = table->add_subcommand(
+      "add",
+      "Add the rows of CSV files to a translation table file, all of them or none; a row "
+      "equal to one the table holds is skipped");
+  addCmd->add_option("TABLEFILE", add->TableFile, "Binary translation table file to add to")
+      ->required();
+  addCmd
+      ->add_option("CSV", add->Csv,
+                   "UTF-8 CSV files whose header names fields of the table, as for import")
+      ->required();
+  addCmd->add_flag("--replace", add->Replace,
+                   "A row whose local name the table holds with another English name replaces "
+                   "that English name (else the row is refused)");
+  addCmd->add_flag("--allow-empty", add->AllowEmpty,
+                   "Add rows with an empty English name too, which delete their word from the "
+                   "SQL (else they are refused)");
+  addCmd->footer(
+      "Refusals:\n"
+      "  A refused row is named with its file and line, and then nothing is added. String "
+      "fields grow to fit longer values. The file is replaced in one step (a temporary file "
+      "renamed over it)\n\n"
+      "Exit status:\n"
+      "  0  every row added, skipped or replaced\n"
+      "  2  a refused row, bad usage or any failure (a file that cannot be read or written, a "
+      "CSV error); the table file is then left as it was");
+  DeclareShared(*addCmd, *add, kCodePage);
+  commands.push_back({addCmd, add.get(), [add](CliIo& io) { return RunTableAdd(*add, io); }});
 
   auto convert = std::make_shared<std::pair<std::string, std::string>>();
   CLI::App* convertCmd =

@@ -74,8 +74,9 @@ int RunTranslate(const TranslateOptions& options, CliIo& io);
 struct FilesOptions : TSharedOptions {
   std::string Dir;
   bool Verbose = false;
-  bool DryRun = false;   // write nothing; print the diff of every file that would change
-  bool Restore = false;  // put every file back from its backup instead
+  bool DryRun = false;            // write nothing; print the diff of every file that would change
+  bool Restore = false;           // put every file back from its backup instead
+  bool OverwriteBackups = false;  // go on when a backup would replace other bytes
 };
 int RunFiles(const FilesOptions& options, CliIo& io);
 
@@ -85,6 +86,9 @@ struct ReportOptions : TSharedOptions {
   bool Json = false;               // the report as JSON
 };
 int RunReport(const ReportOptions& options, CliIo& io);
+
+/// The largest size a string field definition can carry in a table file.
+inline constexpr int kMaxStringFieldSize = 65535;
 
 int RunTableInfo(const std::string& file, CliIo& io);
 int RunTableDump(const std::string& file, CliIo& io);
@@ -100,6 +104,25 @@ int RunTableImport(const ImportOptions& options, CliIo& io);
 /// Raises "line N: ..." for malformed CSV and values that do not fit.
 void ImportCsv(std::string_view csv, int size, TVirtualTable& table);
 int RunTableConvert(const std::string& in, const std::string& out, CliIo& io);
+
+struct TableCheckOptions : TSharedOptions {
+  std::string Dir;      // the three tables; empty: the current directory
+  bool Strict = false;  // warnings fail the check too
+  bool Json = false;    // the findings as JSON
+};
+/// "table check": the findings of CheckTransRows on the tables of the
+/// directory, as text or JSON; 1 when errors (or, strict, warnings) were found.
+int RunTableCheck(const TableCheckOptions& options, CliIo& io);
+
+struct TableAddOptions : TSharedOptions {
+  std::string TableFile;
+  std::vector<std::string> Csv;  // UTF-8 CSV files whose header names fields of the table
+  bool Replace = false;          // a row may give a local name of the table another English name
+  bool AllowEmpty = false;       // a row may have an empty English name
+};
+/// "table add": the rows of the CSV files added to a translation table file,
+/// all of them or, when any is refused, none.
+int RunTableAdd(const TableAddOptions& options, CliIo& io);
 
 /// Loads the translation tables from `dir` as TTransTableSet::Load does; a
 /// failure is raised with the file that failed named in front of the

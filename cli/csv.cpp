@@ -1,7 +1,9 @@
 // Reading and writing CSV rows.
 #include "cli/csv.h"
 
+#include "base/codepage.h"
 #include "base/exception.h"
+#include "base/utf.h"
 
 namespace qualtren {
 
@@ -70,6 +72,18 @@ std::vector<CsvRow> ParseCsv(std::string_view text) {
     rows.push_back(std::move(row));
   }
   return rows;
+}
+
+std::string CsvFieldToAnsi(const CsvField& field, const std::string& what) {
+  if (!IsValidUtf8(field.Text)) CsvError(field.Line, what + " is not valid UTF-8");
+  bool lossless = true;
+  std::string ansi = Utf8ToAnsi(field.Text, &lossless);
+  if (!lossless)
+    CsvError(field.Line, what + " holds a character that code page " +
+                             std::to_string(ActiveCodePage()) + " cannot hold");
+  if (ansi.find('\0') != std::string::npos)
+    CsvError(field.Line, what + " holds a NUL character, which a string field cannot hold");
+  return ansi;
 }
 
 std::string CsvLine(const std::vector<std::optional<std::string>>& values) {

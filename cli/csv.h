@@ -28,6 +28,12 @@ struct CsvRow {
 // rows. Malformed text raises an Exception whose message starts "line N: ".
 std::vector<CsvRow> ParseCsv(std::string_view text);
 
+/// A field's text (UTF-8) in the ANSI code page, for a string field; `what`
+/// names it in the error raised ("line N: WHAT is not valid UTF-8", "...
+/// holds a character that code page N cannot hold", "... holds a NUL
+/// character, which a string field cannot hold").
+std::string CsvFieldToAnsi(const CsvField& field, const std::string& what);
+
 // One CSV row ending in CR LF: every value between double quotes with inner
 // quotes doubled, a missing value (null) as an empty field without quotes.
 std::string CsvLine(const std::vector<std::optional<std::string>>& values);

@@ -267,6 +267,32 @@ int RunFiles(const FilesOptions& options, CliIo& io) {
       ListInputFiles(options.Dir, options.Mask, options.Backup, options.Recursive);
   const std::vector<std::string>& fileNames = list.Files;
 
+  // A backup that holds other bytes than its file may hold the only copy of
+  // the original text (a run before this one made it): the run would
+  // overwrite it, so it does not start.
+  if (!options.DryRun && !options.OverwriteBackups) {
+    std::vector<std::string> clashes;
+    for (const std::string& name : fileNames)
+      if (BackupHoldsOtherBytes(name, options.Backup)) clashes.push_back(name + options.Backup);
+    if (!clashes.empty()) {
+      constexpr size_t kNamed = 5;
+      std::string named;
+      for (size_t i = 0; i < clashes.size() && i < kNamed; ++i)
+        named += (i ? ", " : "") + clashes[i];
+      if (clashes.size() > kNamed)
+        named += " and " + std::to_string(clashes.size() - kNamed) + " more";
+      io.Err << Message(std::to_string(clashes.size()) +
+                        (clashes.size() == 1 ? " backup holds" : " backups hold") +
+                        " other bytes than " + (clashes.size() == 1 ? "its file" : "their files") +
+                        ", and this run would overwrite " +
+                        (clashes.size() == 1 ? "it: " : "them: ") + named)
+             << Message(
+                    "nothing was touched: put the files back first (--restore), move the "
+                    "backups away, or give --overwrite-backups");
+      return kExitError;
+    }
+  }
+
   // No more workers than files; their tables load alongside the first set.
   const size_t jobs = std::max<size_t>(1, std::min<size_t>(options.Jobs, fileNames.size()));
   TWorkerTableLoads moreTables(jobs - 1, options.TablesDir);

@@ -12,6 +12,11 @@ namespace qualtren {
 /// built-in functions of T-SQL, PL/SQL, PostgreSQL and MySQL.
 bool IsSqlKeyword(std::string_view word);
 
+/// Whether the word is a keyword of that list that T-SQL, PL/SQL, PostgreSQL
+/// or MySQL reserves (order, user, table, date, level...): a name spelt so
+/// must be quoted there, and bare it makes a statement that does not parse.
+bool IsReservedSqlWord(std::string_view word);
+
 /// Whether the word is a number: it starts with a digit, or with "-" and a
 /// digit (1, 1e5, 1e-5, 0x1F).
 bool IsNumberWord(std::string_view word);

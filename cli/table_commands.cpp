@@ -22,9 +22,6 @@ namespace qualtren {
 
 namespace {
 
-// The largest size a string field definition can carry in a table file.
-constexpr int kMaxStringSize = 65535;
-
 void WriteOut(CliIo& io, const std::string& bytes) {
   io.Out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!io.Out) throw EWriteError();
@@ -142,19 +139,6 @@ std::optional<std::string> CsvValue(const TField& field) {
   throw Exception("line " + std::to_string(line) + ": " + message);
 }
 
-// A CSV text converted to the ANSI code page, or the error of its line.
-std::string ToAnsi(const CsvField& field, const std::string& what) {
-  if (!IsValidUtf8(field.Text)) LineError(field.Line, what + " is not valid UTF-8");
-  bool lossless = true;
-  std::string ansi = Utf8ToAnsi(field.Text, &lossless);
-  if (!lossless)
-    LineError(field.Line, what + " holds a character that code page " +
-                              std::to_string(ActiveCodePage()) + " cannot hold");
-  if (ansi.find('\0') != std::string::npos)
-    LineError(field.Line, what + " holds a NUL character, which a string field cannot hold");
-  return ansi;
-}
-
 }  // namespace
 
 int RunTableInfo(const std::string& file, CliIo& io) {
@@ -227,7 +211,7 @@ void ImportCsv(std::string_view csv, int size, TVirtualTable& table) {
       const std::string what = "the name of column " + std::to_string(f + 1);
       if (field.Text.empty())
         LineError(field.Line, "column " + std::to_string(f + 1) + " has no name");
-      std::string name = ToAnsi(field, what);
+      std::string name = CsvFieldToAnsi(field, what);
       if (!seen.insert(AnsiUpperCase(name)).second)
         LineError(field.Line, "the field name \"" + field.Text + "\" is given twice");
       names.push_back(std::move(name));
@@ -247,8 +231,8 @@ void ImportCsv(std::string_view csv, int size, TVirtualTable& table) {
           continue;
         }
         const std::string what = "the value of field \"" + header.Fields[f].Text + "\"";
-        std::string value = ToAnsi(field, what);
-        const int limit = size > 0 ? size : kMaxStringSize;
+        std::string value = CsvFieldToAnsi(field, what);
+        const int limit = size > 0 ? size : kMaxStringFieldSize;
         if (value.size() > static_cast<size_t>(limit))
           LineError(field.Line, what + " is " + std::to_string(value.size()) +
                                     " bytes long, longer than " +

@@ -9,8 +9,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <exception>
+#include <fstream>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "base/exception.h"
 #include "base/stream.h"
@@ -174,6 +176,26 @@ TRestoreOutcome RestoreFromBackup(const std::string& fileName, const std::string
   if (::unlink(backup.c_str()) != 0 && errno != ENOENT)
     throw Exception("Cannot remove file " + backup);
   return TRestoreOutcome::Restored;
+}
+
+bool BackupHoldsOtherBytes(const std::string& fileName, const std::string& backupEnding) {
+  if (backupEnding.empty()) return false;
+  const std::string backup = fileName + backupEnding;
+  struct stat backupStat, fileStat;
+  if (::stat(backup.c_str(), &backupStat) != 0 || !S_ISREG(backupStat.st_mode)) return false;
+  std::ifstream file(fileName, std::ios::binary);
+  if (!file || ::stat(fileName.c_str(), &fileStat) != 0) return false;
+  std::ifstream copy(backup, std::ios::binary);
+  if (!copy || backupStat.st_size != fileStat.st_size) return true;
+  std::vector<char> a(1 << 16), b(1 << 16);
+  for (;;) {
+    file.read(a.data(), static_cast<std::streamsize>(a.size()));
+    copy.read(b.data(), static_cast<std::streamsize>(b.size()));
+    const std::streamsize n = file.gcount();
+    if (n != copy.gcount() || file.bad() || copy.bad()) return true;
+    if (n == 0) return false;
+    if (!std::equal(a.begin(), a.begin() + n, b.begin())) return true;
+  }
 }
 
 TFileOutcome TranslateFileInPlace(TStreamTranslator& translator, const std::string& fileName,

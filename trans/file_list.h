@@ -112,6 +112,13 @@ class TDiscardStream : public TStream {
   int64_t Seek(int64_t, SeekOrigin) override { return 0; }
 };
 
+/// Whether writing the backup of `fileName`, fileName + `backupEnding`,
+/// would replace other bytes than the file's: the backup is a regular file
+/// (directly or through a symbolic link) whose bytes differ from the file's
+/// or cannot be read. A file that cannot be read itself gets no backup
+/// written, so it gives false; so does an empty ending.
+bool BackupHoldsOtherBytes(const std::string& fileName, const std::string& backupEnding);
+
 /// What became of one file of a batch run.
 struct TFileOutcome {
   enum class Kind {

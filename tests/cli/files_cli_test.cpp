@@ -20,7 +20,9 @@ TEST_F(FilesCli, TranslatesMatchingFilesWithBackupsAndLeavesNulFilesUntouched) {
   Write("d/a.txtbak", "an older backup");
   fs::create_directories(Path("d/sub.txt"));
 
-  RunResult r = ExpectRun("files d --tables t --verbose", 1,
+  // The older backup holds other bytes than its file: only
+  // --overwrite-backups lets the run replace it.
+  RunResult r = ExpectRun("files d --tables t --verbose --overwrite-backups", 1,
                           "translated: d/a.txt\n"
                           "qualtren-cli: left untouched: d/b.txt: the file holds a NUL byte\n"
                           "summary: 1 translated, 1 left untouched, 0 failed\n");
@@ -143,7 +145,7 @@ TEST_F(FilesCli, RecursiveRunsSkipLinksBackupsAndTemporaryFilesAndRestoreUndoesT
             "would change: d/a.sql\n"
             "summary: 1 would change, 0 would not change, 0 would be left untouched, 0 failed\n");
 
-  r = Run("files d --tables t --mask '*.sql*' --recursive --verbose");
+  r = Run("files d --tables t --mask '*.sql*' --recursive --verbose --overwrite-backups");
   EXPECT_EQ(r.Status, 0) << r.Err;
   EXPECT_EQ(r.Err,
             "translated: d/a.sql\ntranslated: d/sub/b.sql\ntranslated: d/sub/deeper/c.sql\n"
@@ -185,6 +187,55 @@ TEST_F(FilesCli, RecursiveRunsSkipLinksBackupsAndTemporaryFilesAndRestoreUndoesT
   // A restore needs a backup ending, and is no dry run.
   EXPECT_EQ(Run("files d --restore --backup ''").Status, 2);
   EXPECT_EQ(Run("files d --restore --dry-run").Status, 2);
+}
+
+TEST_F(FilesCli, ASecondRunNeverOverwritesTheOriginalsInTheBackups) {
+  MakeTables("t");
+  const std::string original = "select Ime from Kupac\n";
+  for (char c = 'a'; c <= 'g'; ++c)
+    Write(std::string("d/") + c + ".sql", original);
+  Write("d/same.sql", "nothing to translate\r\n");
+  ASSERT_EQ(Run("files d --tables t --mask '*.sql'").Status, 0);
+  // A backup behind a link is read through it, as the copy would write it.
+  fs::remove(Path("d/g.sqlbak"));
+  Write("elsewhere/g.keep", original);
+  fs::create_symlink("../elsewhere/g.keep", Path("d/g.sqlbak"));
+
+  // Refused, the first five named and the rest counted; nothing touched.
+  const std::string refused =
+      "qualtren-cli: 7 backups hold other bytes than their files, and this run would overwrite "
+      "them: d/a.sqlbak, d/b.sqlbak, d/c.sqlbak, d/d.sqlbak, d/e.sqlbak and 2 more\n"
+      "qualtren-cli: nothing was touched: put the files back first (--restore), move the "
+      "backups away, or give --overwrite-backups\n";
+  EXPECT_EQ(ExpectRun("files d --tables t --mask '*.sql' --jobs 3", 2, refused).Out, "");
+  for (char c = 'a'; c <= 'f'; ++c)
+    EXPECT_EQ(Read(std::string("d/") + c + ".sqlbak"), original) << c;
+  EXPECT_EQ(Read("elsewhere/g.keep"), original);
+  EXPECT_EQ(Read("d/a.sql"), "select Name from Customer\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(Path("d")), fs::directory_iterator()), 16);
+
+  // One clash is named alone; a backup equal to its file is none.
+  for (char c = 'b'; c <= 'g'; ++c)
+    fs::remove(Path(std::string("d/") + c + ".sql"));
+  ExpectRun("files d --tables t --mask '*.sql'", 2,
+            "qualtren-cli: 1 backup holds other bytes than its file, and this run would overwrite "
+            "it: d/a.sqlbak\n"
+            "qualtren-cli: nothing was touched: put the files back first (--restore), move the "
+            "backups away, or give --overwrite-backups\n");
+
+  // A dry run, a run without backups and a restore are as they were.
+  ExpectRun("files d --tables t --mask '*.sql' --dry-run", 0,
+            "summary: 0 would change, 2 would not change, 0 would be left untouched, 0 failed\n");
+  ExpectRun("files d --tables t --mask '*.sql' --backup=", 0,
+            "summary: 2 translated, 0 left untouched, 0 failed\n");
+  EXPECT_EQ(Read("d/a.sqlbak"), original);
+
+  // --overwrite-backups goes on and replaces the backup, as runs did before.
+  ExpectRun("files d --tables t --mask '*.sql' --overwrite-backups", 0,
+            "summary: 2 translated, 0 left untouched, 0 failed\n");
+  EXPECT_EQ(Read("d/a.sqlbak"), "select Name from Customer\r\n");
+  ExpectRun("files d --mask '*.sql' --restore", 0,
+            "summary: 2 restored, 0 without a backup, 0 failed\n");
 }
 
 TEST_F(FilesCli, ProgressIsShownOnATerminalOnly) {

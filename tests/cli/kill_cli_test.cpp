@@ -67,8 +67,9 @@ TEST_F(KillCli, KilledRunsLoseNothingAndTheNextRunLeavesNothingStray) {
       const int null = ::open("/dev/null", O_WRONLY);
       ::dup2(null, 1);
       ::dup2(null, 2);
+      // Each run goes on over the backups that the runs before it made.
       ::execl(cli_.c_str(), "qualtren-cli", "files", "d", "--tables", "t", "--mask", "*.sql",
-              "--jobs", "2", static_cast<char*>(nullptr));
+              "--jobs", "2", "--overwrite-backups", static_cast<char*>(nullptr));
       ::_exit(127);
     }
     std::this_thread::sleep_for(length * (0.05 + 0.85 * (random() % 1000) / 1000.0));
@@ -84,7 +85,7 @@ TEST_F(KillCli, KilledRunsLoseNothingAndTheNextRunLeavesNothingStray) {
   EXPECT_GT(killedMidway, 0) << "exit statuses:" << exits;
 
   // The next run finishes the work and removes what the killed ones left.
-  const RunResult last = Run("files d --tables t --mask '*.sql'");
+  const RunResult last = Run("files d --tables t --mask '*.sql' --overwrite-backups");
   EXPECT_EQ(last.Status, 0) << last.Err;
   checkFiles("after the last run: ");
   for (int i = 0; i < kFiles; ++i)

@@ -50,6 +50,30 @@ TEST(FileList, ListsRegularFilesOnlySortedAndNothingForAMissingDirectory) {
   EXPECT_EQ(DirectoryPrefix(""), "/");
 }
 
+TEST(FileList, ABackupHoldsOtherBytesWhenItIsAFileThatDiffers) {
+  TempDir dir;
+  const std::string f = dir.Path() + "/f", big(200000, 'x');  // more than a block compared
+  const struct {
+    std::string File, Backup;  // "-": none
+    bool Differs;
+  } cases[] = {{"a", "-", false},     {"abc", "abc", false}, {"abc", "abd", true},
+               {"abc", "abcd", true}, {big, big, false},     {big, big.substr(1) + "y", true},
+               {"-", "abc", false}};
+  for (const auto& c : cases) {
+    ::unlink(f.c_str());
+    ::unlink((f + "bak").c_str());
+    if (c.File != "-") dir.Write("f", c.File);
+    if (c.Backup != "-") dir.Write("fbak", c.Backup);
+    EXPECT_EQ(BackupHoldsOtherBytes(f, "bak"), c.Differs) << c.File.size() << c.Backup.size();
+  }
+  // No ending makes no backup; a folder in its place is none either.
+  dir.Write("f", "abc");
+  EXPECT_FALSE(BackupHoldsOtherBytes(f, ""));
+  ::unlink((f + "bak").c_str());
+  ASSERT_EQ(::mkdir((f + "bak").c_str(), 0700), 0);
+  EXPECT_FALSE(BackupHoldsOtherBytes(f, "bak"));
+}
+
 TEST(FileList, ReplaceKeepsPermissionsAndRefusesReadOnlyFiles) {
   TempDir dir;
   std::string name = dir.Path() + "/f.txt";

@@ -1,0 +1,354 @@
+// The "table add" subcommand: the rows of CSV files added to a translation
+// table file, all or none: a row the table holds already is skipped, a row
+// that would give a local name another English name or an empty one is
+// refused unless asked for, and the file is replaced in one step.
+#include <algorithm>
+#include <deque>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "base/codepage.h"
+#include "base/stream.h"
+#include "base/utf.h"
+#include "cli/commands.h"
+#include "cli/csv.h"
+#include "dataset/field.h"
+#include "trans/table_check.h"
+
+namespace qualtren {
+
+namespace {
+
+// Where a row of the input stands, for messages: "unknown.csv: line 3".
+struct TPlace {
+  const std::string* File = nullptr;
+  int Line = 0;
+  std::string Text() const { return *File + ": line " + std::to_string(Line); }
+};
+
+// A row of the input: a value (ANSI, or none for null) per field of the
+// table that the header names.
+struct TInputRow {
+  TPlace Place;
+  std::vector<std::optional<std::string>> Values;  // by field of the table
+};
+
+// The local name of a row as the lookup compares it: the column table's
+// table name and the name itself, folded.
+std::string LocalKey(const std::string& scope, const std::string& local) {
+  return std::to_string(scope.size()) + ":" + AnsiUpperCase(scope) + AnsiUpperCase(local);
+}
+
+std::string ValuesText(const std::vector<std::string>& values) {
+  std::string out = "(";
+  for (size_t i = 0; i < values.size(); ++i)
+    out += (i ? ", \"" : "\"") + AnsiToUtf8(values[i]) + "\"";
+  return out + ")";
+}
+
+class TTableAdd {
+ public:
+  TTableAdd(const TableAddOptions& options, TVirtualTable& table)
+      : options_(options), table_(table) {}
+
+  // Reads the table's fields and rows.
+  void ReadTable() {
+    const std::string& file = options_.TableFile;
+    std::vector<std::string> names;
+    for (size_t i = 0; i < table_.FieldDefs().Count(); ++i)
+      names.push_back(table_.FieldDefs()[i].Name);
+    layout_ = LayoutOfFields(names);
+    if (layout_ == nullptr)
+      throw Exception(file +
+                      ": not a translation table: it has no field TableNameAng, "
+                      "ProcedureNameAng or FieldNameAng");
+    table_.Open();
+    for (const char* name : {layout_->ScopeField, layout_->LocalField, layout_->EnglishField}) {
+      if (name == nullptr) continue;
+      if (table_.FindField(name) == nullptr) throw Exception(file + ": no field " + name);
+    }
+    for (size_t i = 0; i < table_.FieldCount(); ++i)
+      if (table_.Field(i).FieldKind() == TFieldKind::fkData) fields_.push_back(&table_.Field(i));
+    scope_ = layout_->ScopeField ? FieldIndex(layout_->ScopeField) : -1;
+    local_ = FieldIndex(layout_->LocalField);
+    english_ = FieldIndex(layout_->EnglishField);
+
+    int record = 0;
+    for (table_.First(); !table_.Eof(); table_.Next()) {
+      ++record;
+      const std::string key = LocalKey(scope_ >= 0 ? fields_[scope_]->AsString() : std::string(),
+                                       fields_[local_]->AsString());
+      auto [it, isNew] = held_.emplace(key, THeld{});
+      if (isNew) {
+        it->second.Record = record;
+        it->second.Values = RowValues();
+      }
+      it->second.Records.push_back(record);
+    }
+  }
+
+  // Reads a CSV file into rows of the table's fields; raises "FILE: line N:
+  // ..." for what cannot be read.
+  void ReadCsv(const std::string& file) {
+    try {
+      const std::vector<CsvRow> rows = ParseCsv(ReadWholeFile(file));
+      if (rows.empty()) return;
+      const CsvRow& header = rows.front();
+      std::vector<int> columns;  // the field of the table of each column
+      for (size_t c = 0; c < header.Fields.size(); ++c) {
+        const CsvField& h = header.Fields[c];
+        const std::string name = CsvFieldToAnsi(h, "the name of column " + std::to_string(c + 1));
+        const int at = FieldIndexOrNone(name);
+        if (at < 0)
+          LineError(h.Line,
+                    "the table has no field \"" + h.Text + "\" (its fields: " + FieldList() + ")");
+        if (std::find(columns.begin(), columns.end(), at) != columns.end())
+          LineError(h.Line, "the field name \"" + h.Text + "\" is given twice");
+        columns.push_back(at);
+      }
+      for (int needed : {scope_, local_, english_})
+        if (needed >= 0 && std::find(columns.begin(), columns.end(), needed) == columns.end())
+          LineError(header.Line, "the header does not name the field " +
+                                     AnsiToUtf8(fields_[needed]->FieldName()));
+      files_.push_back(file);
+      for (size_t r = 1; r < rows.size(); ++r) {
+        const CsvRow& row = rows[r];
+        if (row.Fields.size() != columns.size())
+          LineError(row.Line, "the row has " + std::to_string(row.Fields.size()) +
+                                  (row.Fields.size() == 1 ? " field" : " fields") +
+                                  " where the header has " + std::to_string(columns.size()));
+        TInputRow in{{&files_.back(), row.Line}, {}};
+        in.Values.resize(fields_.size());
+        for (size_t c = 0; c < columns.size(); ++c) {
+          const CsvField& field = row.Fields[c];
+          if (field.Text.empty() && !field.Quoted) continue;
+          const std::string what = "the value of field \"" + header.Fields[c].Text + "\"";
+          std::string value = CsvFieldToAnsi(field, what);
+          if (value.size() > static_cast<size_t>(kMaxStringFieldSize))
+            LineError(field.Line, what + " is " + std::to_string(value.size()) +
+                                      " bytes long, longer than a string field can hold, " +
+                                      std::to_string(kMaxStringFieldSize));
+          in.Values[columns[c]] = std::move(value);
+        }
+        input_.push_back(std::move(in));
+      }
+    } catch (const std::exception& e) {
+      const std::string message = MessageWithReason(e);
+      if (message.find(file) != std::string::npos) throw;
+      throw Exception(file + ": " + message);
+    }
+  }
+
+  // Decides on every row of the input; the refusals, one message each.
+  std::vector<std::string> Decide() {
+    std::vector<std::string> refusals;
+    std::unordered_map<std::string, size_t> earlier;  // local names of the input, first row
+    for (size_t i = 0; i < input_.size(); ++i) {
+      const TInputRow& row = input_[i];
+      const std::string english = Value(row, english_);
+      const std::string key = LocalKey(Value(row, scope_), Value(row, local_));
+      if (english.empty() && !options_.AllowEmpty) {
+        refusals.push_back(row.Place.Text() + ": the English name (" +
+                           fields_[english_]->FieldName() +
+                           ") is empty: the row would make its word vanish from the translated "
+                           "SQL (fill it in, leave the row out, or give --allow-empty)");
+        continue;
+      }
+      if (const auto it = earlier.find(key); it != earlier.end()) {
+        const TInputRow& first = input_[it->second];
+        if (Value(first, english_) == english) {
+          ++skipped_;
+        } else {
+          refusals.push_back(row.Place.Text() + ": " + ValuesText(KeyAndEnglish(row)) +
+                             " gives its local name another English name than " +
+                             first.Place.Text() + " " + ValuesText(KeyAndEnglish(first)));
+        }
+        continue;
+      }
+      earlier.emplace(key, i);
+      const auto held = held_.find(key);
+      if (held == held_.end()) {
+        added_.push_back(i);
+      } else if (held->second.Values[english_] == english) {
+        ++skipped_;
+      } else if (options_.Replace) {
+        replaced_.push_back(i);
+        for (int record : held->second.Records)
+          replaceAt_[record] = &input_[i];
+      } else {
+        refusals.push_back(row.Place.Text() + ": " + ValuesText(KeyAndEnglish(row)) +
+                           " gives its local name another English name than record " +
+                           std::to_string(held->second.Record) + " of " + options_.TableFile + " " +
+                           ValuesText(HeldKeyAndEnglish(held->second)) +
+                           " (--replace replaces it)");
+      }
+    }
+    return refusals;
+  }
+
+  size_t Added() const { return added_.size(); }
+  size_t Replaced() const { return replaced_.size(); }
+  size_t Skipped() const { return skipped_; }
+
+  // Writes the decisions into the table: string fields made as long as
+  // their longest new value needs, the English names replaced in place,
+  // the new rows appended.
+  void Apply() {
+    Widen();
+    int record = 0;
+    for (table_.First(); !table_.Eof(); table_.Next()) {
+      const auto it = replaceAt_.find(++record);
+      if (it == replaceAt_.end()) continue;
+      table_.Edit();
+      fields_[english_]->SetAsString(*it->second->Values[english_]);
+      table_.Post();
+    }
+    for (size_t i : added_) {
+      table_.Append();
+      for (size_t f = 0; f < fields_.size(); ++f) {
+        if (input_[i].Values[f])
+          fields_[f]->SetAsString(*input_[i].Values[f]);
+        else
+          fields_[f]->Clear();
+      }
+      table_.Post();
+    }
+  }
+
+ private:
+  // The first row of a local name the table holds, and every record of it.
+  struct THeld {
+    int Record = 0;
+    std::vector<std::string> Values;  // by field, null as empty
+    std::vector<int> Records;
+  };
+
+  [[noreturn]] static void LineError(int line, const std::string& message) {
+    throw Exception("line " + std::to_string(line) + ": " + message);
+  }
+
+  int FieldIndexOrNone(const std::string& name) const {
+    for (size_t f = 0; f < fields_.size(); ++f)
+      if (AnsiUpperCase(fields_[f]->FieldName()) == AnsiUpperCase(name)) return static_cast<int>(f);
+    return -1;
+  }
+  int FieldIndex(const std::string& name) const {
+    const int at = FieldIndexOrNone(name);
+    if (at < 0) throw Exception(options_.TableFile + ": no field " + name);
+    return at;
+  }
+  std::string FieldList() const {
+    std::string out;
+    for (const TField* f : fields_)
+      out += (out.empty() ? "" : ", ") + AnsiToUtf8(f->FieldName());
+    return out;
+  }
+
+  std::vector<std::string> RowValues() const {
+    std::vector<std::string> values;
+    for (const TField* f : fields_)
+      values.push_back(f->AsString());
+    return values;
+  }
+
+  static std::string Value(const TInputRow& row, int field) {
+    return field >= 0 && row.Values[field] ? *row.Values[field] : std::string();
+  }
+  std::vector<std::string> KeyAndEnglish(const TInputRow& row) const {
+    std::vector<std::string> out;
+    if (scope_ >= 0) out.push_back(Value(row, scope_));
+    out.push_back(Value(row, local_));
+    out.push_back(Value(row, english_));
+    return out;
+  }
+  std::vector<std::string> HeldKeyAndEnglish(const THeld& held) const {
+    std::vector<std::string> out;
+    if (scope_ >= 0) out.push_back(held.Values[scope_]);
+    out.push_back(held.Values[local_]);
+    out.push_back(held.Values[english_]);
+    return out;
+  }
+
+  // String fields too short for a value they are to take grow to fit it;
+  // the table keeps its records across the change.
+  void Widen() {
+    std::vector<size_t> longest(fields_.size(), 0);
+    auto note = [&](const TInputRow& row, size_t f) {
+      if (row.Values[f]) longest[f] = std::max(longest[f], row.Values[f]->size());
+    };
+    for (size_t i : added_)
+      for (size_t f = 0; f < fields_.size(); ++f)
+        note(input_[i], f);
+    for (size_t i : replaced_)
+      note(input_[i], static_cast<size_t>(english_));
+    bool changed = false;
+    for (size_t f = 0; f < fields_.size(); ++f) {
+      if (fields_[f]->DataType() != ftString) continue;
+      TFieldDef* def = table_.FieldDefs().Find(fields_[f]->FieldName());
+      if (def == nullptr || def->DataType != ftString ||
+          longest[f] <= static_cast<size_t>(def->Size))
+        continue;
+      def->Size = static_cast<int>(longest[f]);
+      changed = true;
+    }
+    if (!changed) return;
+    std::vector<std::string> names;
+    for (const TField* f : fields_)
+      names.push_back(f->FieldName());
+    table_.FieldDefs().Changed();
+    // The change may have made the fields anew.
+    table_.Open();
+    for (size_t f = 0; f < fields_.size(); ++f)
+      fields_[f] = &table_.FieldByName(names[f]);
+  }
+
+  const TableAddOptions& options_;
+  TVirtualTable& table_;
+  const TTransTableLayout* layout_ = nullptr;
+  std::vector<TField*> fields_;  // the data fields of the table
+  int scope_ = -1, local_ = -1, english_ = -1;
+  std::unordered_map<std::string, THeld> held_;
+  std::deque<std::string> files_;  // the CSV files read, for the places of their rows
+  std::vector<TInputRow> input_;
+  std::vector<size_t> added_, replaced_;
+  size_t skipped_ = 0;
+  std::map<int, const TInputRow*> replaceAt_;  // record -> the row whose English name it takes
+};
+
+}  // namespace
+
+int RunTableAdd(const TableAddOptions& options, CliIo& io) {
+  TVirtualTable table;
+  table.LoadTableFile(options.TableFile);
+  if (table.LastLoadedVersion() < 0)
+    throw Exception(options.TableFile +
+                    ": an XML table file; \"table add\" writes binary ones (make it one with "
+                    "\"table convert\" first)");
+  TTableAdd add(options, table);
+  add.ReadTable();
+  for (const std::string& csv : options.Csv)
+    add.ReadCsv(csv);
+  const std::vector<std::string> refusals = add.Decide();
+  if (!refusals.empty()) {
+    for (const std::string& r : refusals)
+      io.Err << kMessagePrefix << r << '\n';
+    io.Err << kMessagePrefix << options.TableFile << ": nothing added, " << refusals.size()
+           << (refusals.size() == 1 ? " row" : " rows") << " refused\n";
+    return kExitError;
+  }
+  if (add.Added() + add.Replaced() > 0) {
+    add.Apply();
+    table.SaveTableFile(options.TableFile);
+  }
+  io.Out << options.TableFile << ": " << add.Added() << " added, " << add.Skipped() << " skipped, "
+         << add.Replaced() << " replaced\n";
+  io.Out.flush();
+  if (!io.Out) throw EWriteError();
+  return kExitOk;
+}
+
+}  // namespace qualtren

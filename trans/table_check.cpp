@@ -1,0 +1,235 @@
+// The check of the three translation tables as a set, in hash maps over the
+// folded names so that it stays linear in the rows.
+#include "trans/table_check.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "base/codepage.h"
+#include "base/exception.h"
+#include "trans/translate.h"
+
+namespace qualtren {
+
+namespace {
+
+constexpr std::array<TTransTableLayout, 3> kLayouts = {{
+    {TNameKind::Table, kTableNamesFile, nullptr, "TableName", "TableNameAng"},
+    {TNameKind::Procedure, kProcedureNamesFile, nullptr, "Naziv", "ProcedureNameAng"},
+    {TNameKind::Column, kColumnNamesFile, "TableName", "FieldName", "FieldNameAng"},
+}};
+
+size_t KindIndex(TNameKind kind) {
+  return static_cast<size_t>(kind);
+}
+
+bool HoldsSeparator(std::string_view name) {
+  return std::any_of(name.begin(), name.end(), IsSeparator);
+}
+
+// The folded name as the lookup compares it.
+std::string Fold(std::string_view name) {
+  return AnsiUpperCase(name);
+}
+
+// A key of two folded names that no other pair of names gives.
+std::string PairKey(std::string_view a, std::string_view b) {
+  std::string key = std::to_string(a.size());
+  key += ':';
+  key += Fold(a);
+  key += Fold(b);
+  return key;
+}
+
+// Where a row stands among the rows of the three tables.
+struct TRowRef {
+  size_t Table = 0;
+  size_t Index = 0;
+};
+
+class TChecker {
+ public:
+  TChecker(const TTransRows& rows, const TCheckWords& words) : rows_(rows), words_(words) {}
+
+  std::vector<TCheckFinding> Run() {
+    // The local table names, for the column rows that name a table.
+    for (const TTransRow& r : rows_[KindIndex(TNameKind::Table)])
+      tableNames_.insert(Fold(r.Local));
+
+    // Each row by itself and against the rows before it.
+    for (size_t t = 0; t < 3; ++t) {
+      state_[t].assign(rows_[t].size(), TState::Unused);
+      std::unordered_map<std::string, size_t> firstOfLocal;
+      std::unordered_map<std::string, size_t> firstOfEnglish;
+      for (size_t i = 0; i < rows_[t].size(); ++i) {
+        const TTransRow& r = rows_[t][i];
+        if (t == KindIndex(TNameKind::Column)) NoteTableName(i);
+        if (r.Local.empty() || HoldsSeparator(r.Local)) {
+          Add(TCheckKind::UnmatchableLocal, {t, i});
+          continue;
+        }
+        const auto [first, isFirst] = firstOfLocal.emplace(PairKey(r.Scope, r.Local), i);
+        if (!isFirst) {
+          const bool same = rows_[t][first->second].English == r.English;
+          Add(same ? TCheckKind::RepeatedRow : TCheckKind::ConflictingDuplicate, {t, i},
+              TRowRef{t, first->second});
+          continue;
+        }
+        state_[t][i] = TState::Gives;
+        if (words_.IsKeyword(r.Local) && Fold(r.Local) != Fold(r.English))
+          Add(TCheckKind::LocalIsKeyword, {t, i});
+        if (r.English.empty()) {
+          Add(TCheckKind::EmptyEnglish, {t, i});
+          continue;
+        }
+        if (HoldsSeparator(r.English)) {
+          Add(TCheckKind::EnglishSeparator, {t, i});
+          continue;
+        }
+        state_[t][i] = TState::GivesName;
+        if (words_.IsReserved(r.English)) Add(TCheckKind::ReservedEnglish, {t, i});
+        const auto [shared, isNew] = firstOfEnglish.emplace(PairKey(r.Scope, r.English), i);
+        if (!isNew) Add(TCheckKind::SharedEnglish, {t, i}, TRowRef{t, shared->second});
+      }
+    }
+
+    // The English names that are local names too, of a row that gives
+    // another English name.
+    std::unordered_map<std::string, TLocalEntry> locals;
+    for (size_t t = 0; t < 3; ++t)
+      for (size_t i = 0; i < rows_[t].size(); ++i)
+        if (state_[t][i] != TState::Unused) NoteLocal(locals, {t, i});
+    for (size_t t = 0; t < 3; ++t)
+      for (size_t i = 0; i < rows_[t].size(); ++i) {
+        if (state_[t][i] != TState::GivesName) continue;
+        const std::string& english = rows_[t][i].English;
+        const auto it = locals.find(Fold(english));
+        if (it == locals.end()) continue;
+        const TLocalEntry& e = it->second;
+        if (Row(e.First).English != english)
+          Add(TCheckKind::EnglishIsLocal, {t, i}, e.First);
+        else if (e.Other)
+          Add(TCheckKind::EnglishIsLocal, {t, i}, *e.Other);
+      }
+
+    for (const auto& [name, unknown] : unknownTables_) {
+      (void)name;
+      Add(TCheckKind::UnknownTable, {KindIndex(TNameKind::Column), unknown.First});
+      findings_.back().Rows = unknown.Rows;
+    }
+
+    std::stable_sort(findings_.begin(), findings_.end(),
+                     [](const TCheckFinding& a, const TCheckFinding& b) {
+                       const bool ea = IsCheckError(a.Kind), eb = IsCheckError(b.Kind);
+                       if (ea != eb) return ea;
+                       if (a.Kind != b.Kind) return a.Kind < b.Kind;
+                       if (a.Row.Table != b.Row.Table) return a.Row.Table < b.Row.Table;
+                       return a.Row.Row.Record < b.Row.Row.Record;
+                     });
+    return std::move(findings_);
+  }
+
+ private:
+  // A local name: its first row and, when there is one, a row of it that
+  // gives another English name than the first.
+  struct TLocalEntry {
+    TRowRef First;
+    std::optional<TRowRef> Other;
+  };
+  // What the lookup makes of a row: nothing (its local name never matches,
+  // or an earlier row of it wins), its English name, or its English name
+  // when that is a name (not empty, no separator).
+  enum class TState : uint8_t { Unused, Gives, GivesName };
+  struct TUnknownTable {
+    size_t First = 0;
+    int Rows = 0;
+  };
+
+  const TTransRow& Row(TRowRef ref) const { return rows_[ref.Table][ref.Index]; }
+
+  void NoteLocal(std::unordered_map<std::string, TLocalEntry>& locals, TRowRef ref) const {
+    const auto [it, isNew] = locals.emplace(Fold(Row(ref).Local), TLocalEntry{ref, std::nullopt});
+    if (!isNew && !it->second.Other && Row(it->second.First).English != Row(ref).English)
+      it->second.Other = ref;
+  }
+
+  void NoteTableName(size_t columnRow) {
+    const std::string& scope = rows_[KindIndex(TNameKind::Column)][columnRow].Scope;
+    // An empty table name stands for any table, as report writes it.
+    if (scope.empty()) return;
+    std::string folded = Fold(scope);
+    if (tableNames_.count(folded) != 0) return;
+    const auto [it, isNew] = unknownTables_.emplace(std::move(folded), TUnknownTable{columnRow, 0});
+    (void)isNew;
+    ++it->second.Rows;
+  }
+
+  void Add(TCheckKind kind, TRowRef row, std::optional<TRowRef> other = std::nullopt) {
+    TCheckFinding f;
+    f.Kind = kind;
+    f.Row = {static_cast<TNameKind>(row.Table), Row(row)};
+    if (other) f.Other = TCheckRow{static_cast<TNameKind>(other->Table), Row(*other)};
+    findings_.push_back(std::move(f));
+  }
+
+  const TTransRows& rows_;
+  const TCheckWords& words_;
+  std::array<std::vector<TState>, 3> state_;
+  std::unordered_set<std::string> tableNames_;
+  std::unordered_map<std::string, TUnknownTable> unknownTables_;
+  std::vector<TCheckFinding> findings_;
+};
+
+}  // namespace
+
+const TTransTableLayout& TransTableLayout(TNameKind kind) {
+  return kLayouts[KindIndex(kind)];
+}
+
+const TTransTableLayout* LayoutOfFields(const std::vector<std::string>& fieldNames) {
+  for (const TTransTableLayout& layout : kLayouts)
+    for (const std::string& name : fieldNames)
+      if (Fold(name) == Fold(layout.EnglishField)) return &layout;
+  return nullptr;
+}
+
+bool IsCheckError(TCheckKind kind) {
+  return kind <= TCheckKind::UnmatchableLocal;
+}
+
+TTransRows ReadTransRows(TTransTableSet& tables, const std::string& dir) {
+  TTransRows rows;
+  TVirtualTable* const byKind[] = {&tables.Table, &tables.StoredProc, &tables.TableStr};
+  for (const TTransTableLayout& layout : kLayouts) {
+    TVirtualTable& table = *byKind[KindIndex(layout.Kind)];
+    const std::string file = dir.empty() ? std::string(layout.File)
+                                         : (std::filesystem::path(dir) / layout.File).string();
+    if (table.FieldDefs().Count() == 0) continue;  // a table file without fields holds no rows
+    table.SetFiltered(false);
+    table.SetIndexFieldNames("");
+    table.Open();
+    auto field = [&](const char* name) -> TField* {
+      if (name == nullptr) return nullptr;
+      TField* f = table.FindField(name);
+      if (f == nullptr) throw Exception(file + ": no field " + name);
+      return f;
+    };
+    TField* scope = field(layout.ScopeField);
+    TField& local = *field(layout.LocalField);
+    TField& english = *field(layout.EnglishField);
+    std::vector<TTransRow>& out = rows[KindIndex(layout.Kind)];
+    int record = 0;
+    for (table.First(); !table.Eof(); table.Next())
+      out.push_back({++record, scope ? scope->AsString() : std::string(), local.AsString(),
+                     english.AsString()});
+  }
+  return rows;
+}
+
+std::vector<TCheckFinding> CheckTransRows(const TTransRows& rows, const TCheckWords& words) {
+  return TChecker(rows, words).Run();
+}
+
+}  // namespace qualtren

@@ -1,0 +1,105 @@
+// The three translation tables read as a set, for the mistakes in them that
+// translate silently: names that never match, empty English names, one local
+// name given two English names, English names that break the SQL or that a
+// second run translates again. Which fields each table names, for the
+// commands that read or add rows.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "trans/name_lookup.h"
+#include "trans/trans_tables.h"
+
+namespace qualtren {
+
+/// How one of the three translation tables holds its names.
+struct TTransTableLayout {
+  TNameKind Kind;
+  const char* File;          // "Q47SifTable.vtd", ...
+  const char* ScopeField;    // the column table's TableName; nullptr for the other two
+  const char* LocalField;    // TableName, Naziv, FieldName
+  const char* EnglishField;  // TableNameAng, ProcedureNameAng, FieldNameAng
+};
+
+/// The layout of the table of that kind.
+const TTransTableLayout& TransTableLayout(TNameKind kind);
+/// The layout of the translation table whose English field is among the
+/// field names (letter case ignored); nullptr when none is.
+const TTransTableLayout* LayoutOfFields(const std::vector<std::string>& fieldNames);
+
+/// One row of a translation table, as the lookup reads it (a null field as
+/// the empty text). The texts are in the code page of the tables.
+struct TTransRow {
+  int Record = 0;       // from 1, in stored order
+  std::string Scope;    // the column table's TableName; empty for the other two
+  std::string Local;    // the local name
+  std::string English;  // the English name
+};
+
+/// The rows of the three tables, by TNameKind.
+using TTransRows = std::array<std::vector<TTransRow>, 3>;
+
+/// Reads the rows of the three loaded tables in stored order; a table that
+/// lacks a field of its layout raises "FILE: no field NAME" with the file as
+/// TTransTableSet::Load named it under `dir`.
+TTransRows ReadTransRows(TTransTableSet& tables, const std::string& dir);
+
+/// What a check finds, the errors first and each severity's most harmful
+/// kind first.
+enum class TCheckKind : uint8_t {
+  // Errors: the translation goes wrong where the row matches, or never matches.
+  EmptyEnglish,          // the word vanishes from the SQL
+  EnglishSeparator,      // the English name holds a separator: two words, or none
+  ConflictingDuplicate,  // the local name again, with another English name: never used
+  UnmatchableLocal,      // the local name is empty or holds a separator: never matches
+  // Warnings: the translation may break or surprise.
+  LocalIsKeyword,   // every such keyword of every statement is replaced
+  ReservedEnglish,  // the translated SQL may no longer parse
+  SharedEnglish,    // two local names become one: an ambiguous name
+  EnglishIsLocal,   // a second run translates the English name again
+  UnknownTable,     // column rows of a table name that the table table lacks
+  RepeatedRow,      // the local name again with the same English name
+};
+inline constexpr size_t kCheckKindCount = 10;
+
+/// Whether a kind is an error (else a warning).
+bool IsCheckError(TCheckKind kind);
+
+/// A row as a finding names it: its table and the row.
+struct TCheckRow {
+  TNameKind Table = TNameKind::Table;
+  TTransRow Row;
+};
+
+/// One finding: the row it is about and, where one is involved, the other
+/// row (the row that wins over a conflicting one, the first of a repeated
+/// or shared name, the row whose local name the English name is).
+struct TCheckFinding {
+  TCheckKind Kind = TCheckKind::EmptyEnglish;
+  TCheckRow Row;
+  std::optional<TCheckRow> Other;
+  int Rows = 0;  // UnknownTable: how many column rows name that table
+};
+
+/// The keyword notions a check uses, from the keyword list of the caller.
+struct TCheckWords {
+  bool (*IsKeyword)(std::string_view word) = nullptr;   // any SQL keyword
+  bool (*IsReserved)(std::string_view word) = nullptr;  // a reserved one
+};
+
+/// Checks the rows of the three tables as a set and gives the findings in
+/// order: errors before warnings, by kind (in the order of TCheckKind), by
+/// table (table names, procedures, columns) and by record. Local names are
+/// compared as the lookup compares them, in the code page's upper case; a
+/// column's local name is its table name and its own. A row whose local
+/// name never matches gets that finding alone, and a later row of a local
+/// name seen before gets only its duplicate finding, since its English name
+/// is never used. Linear in the rows.
+std::vector<TCheckFinding> CheckTransRows(const TTransRows& rows, const TCheckWords& words);
+
+}  // namespace qualtren
