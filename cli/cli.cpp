@@ -31,6 +31,7 @@ enum TShared : unsigned {
   kCodePage = 1u << 4,  // --code-page
   kComment = 1u << 5,   // --comment, --prefix, --suffix
   kJobs = 1u << 6,      // --jobs
+  kDialect = 1u << 7,   // --dialect, --keep-strings, --keep-comments
 };
 
 void DeclareShared(CLI::App& cmd, TSharedOptions& o, unsigned which) {
@@ -83,6 +84,25 @@ void DeclareShared(CLI::App& cmd, TSharedOptions& o, unsigned which) {
                    "output, the messages and the outcome are those of --jobs 1")
         ->check(CLI::Range(1, 256));
   }
+  if (which & kDialect) {
+    CLI::Option* dialect =
+        cmd.add_option_function<std::string>(
+               "--dialect",
+               [&o](const std::string& name) { o.Dialect.Dialect = *DialectFromName(name); },
+               "Read the SQL as this dialect writes it: names in double quotes (ansi, postgres, "
+               "oracle; tsql also [x]; mysql `x`) are looked up without their quotes, and "
+               "string literals and comments are told from code (default: none, words and "
+               "separators only)")
+            ->check(CLI::IsMember({"ansi", "tsql", "postgres", "oracle", "mysql"}))
+            ->type_name("NAME");
+    cmd.add_flag("--keep-strings", o.Dialect.KeepStrings,
+                 "Keep string literals byte for byte: their words are neither looked up nor "
+                 "tested as keywords (needs --dialect)")
+        ->needs(dialect);
+    cmd.add_flag("--keep-comments", o.Dialect.KeepComments,
+                 "Keep comments byte for byte likewise (needs --dialect)")
+        ->needs(dialect);
+  }
   if (which & kQuiet) cmd.add_flag("--quiet", o.Quiet, "No progress line on a terminal");
 }
 
@@ -112,7 +132,7 @@ TCommand DeclareTranslate(CLI::App& app) {
   cmd->add_flag("--diff", o->Diff,
                 "Print a unified diff of the input and its translation instead (lines compared "
                 "without their line breaks; both texts are held in memory)");
-  DeclareShared(*cmd, *o, kTables | kComment | kEncoding | kCodePage | kQuiet | kJobs);
+  DeclareShared(*cmd, *o, kTables | kComment | kEncoding | kCodePage | kQuiet | kJobs | kDialect);
   return {cmd, o.get(), [o](CliIo& io) { return RunTranslate(*o, io); }};
 }
 
@@ -143,7 +163,8 @@ TCommand DeclareFiles(CLI::App& app) {
                 "Go on when a backup this run would write exists already and holds other bytes "
                 "than its file (without it the run refuses to start)");
   cmd->add_flag("--verbose", o->Verbose, "Name every file translated");
-  DeclareShared(*cmd, *o, kTables | kTree | kComment | kEncoding | kCodePage | kQuiet | kJobs);
+  DeclareShared(*cmd, *o,
+                kTables | kTree | kComment | kEncoding | kCodePage | kQuiet | kJobs | kDialect);
   return {cmd, o.get(), [o](CliIo& io) { return RunFiles(*o, io); }};
 }
 
@@ -170,7 +191,7 @@ TCommand DeclareReport(CLI::App& app) {
                   "column table: TableName,FieldName,FieldNameAng with the English name to "
                   "fill in");
   cmd->add_flag("--json", o->Json, "Print the report as JSON");
-  DeclareShared(*cmd, *o, kTables | kTree | kEncoding | kCodePage | kQuiet);
+  DeclareShared(*cmd, *o, kTables | kTree | kEncoding | kCodePage | kQuiet | kDialect);
   return {cmd, o.get(), [o](CliIo& io) { return RunReport(*o, io); }};
 }
 

@@ -55,7 +55,8 @@ struct TSharedOptions {
   bool Comment = false;                          // --comment, with --prefix and --suffix
   std::string Prefix;                            // in the terminal's UTF-8
   std::string Suffix;
-  int Jobs = 1;  // --jobs: threads that translate at once
+  int Jobs = 1;             // --jobs: threads that translate at once
+  TDialectOptions Dialect;  // --dialect, --keep-strings, --keep-comments
 
   /// The comment options, written into each text in its own encoding.
   TCommentArguments CommentArguments() const {

@@ -137,7 +137,8 @@ void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions&
   const TCommentArguments comment = options.CommentArguments();
   const size_t jobs = moreTables.Count() + 1;
   if (jobs == 1) {
-    TStreamTranslator translator(firstTables.Tables(), comment, options.Encoding);
+    TStreamTranslator translator(firstTables.Tables(), comment, options.Encoding, 1,
+                                 options.Dialect);
     for (size_t i = 0; i < fileNames.size(); ++i) {
       onWait(i);
       onReport(perFile(translator, fileNames[i]));
@@ -155,7 +156,7 @@ void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions&
   size_t next = 0;      // the next file a worker takes
   size_t reported = 0;  // files handed to onReport
   auto work = [&](TTransTableSet& set) {
-    TStreamTranslator translator(set.Tables(), comment, options.Encoding);
+    TStreamTranslator translator(set.Tables(), comment, options.Encoding, 1, options.Dialect);
     for (;;) {
       size_t i;
       {

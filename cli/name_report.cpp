@@ -70,6 +70,8 @@ class TNameReport::TFileObserver : public TLineObserver {
   void Finish() { EndStatement(); }
 
   std::array<TKindNames, 4> Replaced;
+  std::array<TKindNames, 2> Inside;  // in strings, in comments
+  std::array<std::vector<TNamePlace>, 2> Places;
   std::vector<TUnknownName> Unknown;  // in the order first met
   uint64_t UnknownCount = 0;
 
@@ -102,16 +104,35 @@ void TNameReport::TFileObserver::OnLine(const TLineResult& line) {
   ++line_;
   const std::string_view in = line.Input;
   const std::string_view trimmed = TrimBlanks(in);
-  const bool batchLine = !inQuotes_ && (EqualsNoCase(trimmed, "go") || trimmed == "/");
+  // With a dialect the lexer tells strings and comments; without one a
+  // string runs from a single quote to the next, over line breaks.
+  const std::vector<TLexSpan>* spans = line.Spans;
+  size_t s = 0;
+  auto kindAt = [&](size_t c) {
+    while (s < spans->size() && (*spans)[s].End <= c)
+      ++s;
+    return s < spans->size() ? (*spans)[s].Kind : TLexKind::Code;
+  };
+  const bool startsInCode = spans ? spans->empty() || (*spans)[0].Kind == TLexKind::Code ||
+                                        (*spans)[0].Begin > 0
+                                  : !inQuotes_;
+  const bool batchLine = startsInCode && (EqualsNoCase(trimmed, "go") || trimmed == "/");
   size_t w = 0, statementStart = 0;
   for (size_t c = 0; c < in.size();) {
     if (w < line.Words.size() && line.Words[w].InputOffset == c) {
-      OnWord(line.Words[w], in, inQuotes_);
-      c += line.Words[w].InputLength;
+      const TWordResult& word = line.Words[w];
+      OnWord(word, in, spans ? word.Where == TLexKind::String : inQuotes_);
+      c += word.InputLength;
       ++w;
       continue;
     }
-    if (in[c] == '\'') {
+    if (spans) {
+      if (in[c] == ';' && kindAt(c) == TLexKind::Code) {
+        Feed(in.substr(statementStart, c - statementStart));
+        EndStatement();
+        statementStart = c + 1;
+      }
+    } else if (in[c] == '\'') {
       inQuotes_ = !inQuotes_;
     } else if (in[c] == ';' && !inQuotes_) {
       Feed(in.substr(statementStart, c - statementStart));
@@ -131,17 +152,26 @@ void TNameReport::TFileObserver::OnLine(const TLineResult& line) {
 void TNameReport::TFileObserver::OnWord(const TWordResult& w, std::string_view input, bool quoted) {
   const std::string_view word = input.substr(w.InputOffset, w.InputLength);
   if (w.Result != TWordResult::Outcome::Kept) {
+    if (w.Where == TLexKind::String || w.Where == TLexKind::Comment) {
+      const size_t k = w.Where == TLexKind::String ? 0 : 1;
+      ++Inside[k].Count;
+      Inside[k].Folded.insert(FoldName(Utf8(word)));
+      if (Places[k].size() < kFirstPlaces) Places[k].push_back({Utf8(word), name_, line_});
+      return;
+    }
     TKindNames& kind = Replaced[static_cast<size_t>(w.Result)];
     ++kind.Count;
     kind.Folded.insert(FoldName(Utf8(word)));
     return;
   }
+  // A quoted name stands for a name even where it does not look like one.
   const size_t after = w.InputOffset + w.InputLength;
   const bool keptBySqlExp =
       after < input.size() && input[after] == '(' && EqualsNoCase(word, "sqlExp");
   if (quoted || keptBySqlExp) return;
   std::string utf8Word = Utf8(word);
-  if (LooksLikeName(utf8Word)) pending_.push_back({std::move(utf8Word), line_});
+  if (LooksLikeName(utf8Word) || (w.Where == TLexKind::QuotedName && !utf8Word.empty()))
+    pending_.push_back({std::move(utf8Word), line_});
 }
 
 void TNameReport::TFileObserver::Feed(std::string_view piece) {
@@ -199,6 +229,12 @@ void TNameReport::EndFile(bool keep) {
       replaced_[k].Count += file_->Replaced[k].Count;
       replaced_[k].Folded.merge(file_->Replaced[k].Folded);
     }
+    for (size_t k = 0; k < inside_.size(); ++k) {
+      inside_[k].Count += file_->Inside[k].Count;
+      inside_[k].Folded.merge(file_->Inside[k].Folded);
+      for (TNamePlace& p : file_->Places[k])
+        if (places_[k].size() < kFirstPlaces) places_[k].push_back(std::move(p));
+    }
     for (TUnknownName& u : file_->Unknown) {
       auto [it, added] = unknownIndex_.try_emplace(FoldName(u.Word), unknown_.size());
       if (added) {
@@ -218,6 +254,15 @@ void TNameReport::EndFile(bool keep) {
 TNameCount TNameReport::Replaced(TWordResult::Outcome kind) const {
   const TKindNames& k = replaced_[static_cast<size_t>(kind)];
   return {k.Count, k.Folded.size()};
+}
+
+TNameCount TNameReport::ReplacedInside(TLexKind where) const {
+  const TKindNames& k = inside_[where == TLexKind::String ? 0 : 1];
+  return {k.Count, k.Folded.size()};
+}
+
+const std::vector<TNamePlace>& TNameReport::PlacesInside(TLexKind where) const {
+  return places_[where == TLexKind::String ? 0 : 1];
 }
 
 TNameCount TNameReport::UnknownCount() const {

@@ -22,6 +22,13 @@ struct TNameCount {
   uint64_t Distinct = 0;
 };
 
+/// A place where a name was replaced: the name as written, its file and line.
+struct TNamePlace {
+  std::string Word;  // UTF-8
+  std::string File;
+  uint64_t Line = 0;
+};
+
 /// A word that looks like a name and that no table knows.
 struct TUnknownName {
   std::string Word;  // as first met, in UTF-8
@@ -58,8 +65,15 @@ class TNameReport {
 
   /// Files kept.
   uint64_t Files() const { return files_; }
-  /// Names replaced from one table (Table, Procedure or Column).
+  /// Names replaced from one table (Table, Procedure or Column), outside
+  /// string literals and comments.
   TNameCount Replaced(TWordResult::Outcome kind) const;
+  /// Names replaced inside string literals (String) or comments (Comment),
+  /// as a dialect's lexer tells them; and the first places, at most
+  /// kFirstPlaces.
+  TNameCount ReplacedInside(TLexKind where) const;
+  const std::vector<TNamePlace>& PlacesInside(TLexKind where) const;
+  static constexpr size_t kFirstPlaces = 10;
   /// Every unknown name met, and how many different ones.
   TNameCount UnknownCount() const;
   /// The unknown names, most frequent first, names met equally often in the
@@ -76,6 +90,8 @@ class TNameReport {
 
   uint64_t files_ = 0;
   std::array<TKindNames, 4> replaced_;                    // by TWordResult::Outcome
+  std::array<TKindNames, 2> inside_;                      // in strings, in comments
+  std::array<std::vector<TNamePlace>, 2> places_;         // the first of inside_
   std::vector<TUnknownName> unknown_;                     // in the order first met
   std::unordered_map<std::string, size_t> unknownIndex_;  // folded word -> unknown_
   uint64_t unknownCount_ = 0;

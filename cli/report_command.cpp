@@ -38,10 +38,28 @@ std::string CountText(const TNameCount& c) {
   return std::to_string(c.Count) + " (" + std::to_string(c.Distinct) + " distinct)";
 }
 
-std::string TextReport(const TNameReport& report) {
+// The places inside literals and comments, with a dialect's lexer.
+struct TInsideLabel {
+  TLexKind Where;
+  const char* Text;
+  const char* Json;
+};
+constexpr TInsideLabel kInside[] = {{TLexKind::String, "inside string literals", "strings"},
+                                    {TLexKind::Comment, "inside comments", "comments"}};
+
+std::string TextReport(const TNameReport& report, bool dialect) {
   std::string out = "files: " + std::to_string(report.Files()) + "\n";
   for (const TKindLabel& k : kKinds)
     out += std::string(k.Name) + " names replaced: " + CountText(report.Replaced(k.Kind)) + "\n";
+  // Names replaced inside literals and comments, apart, with where they
+  // stand: the data a script compares and writes may have changed.
+  for (const TInsideLabel& i : kInside) {
+    if (!dialect) break;
+    out += std::string("names replaced ") + i.Text + ": " +
+           CountText(report.ReplacedInside(i.Where)) + "\n";
+    for (const TNamePlace& p : report.PlacesInside(i.Where))
+      out += "  " + p.Word + "  " + p.File + ":" + std::to_string(p.Line) + "\n";
+  }
   out += "unknown names: " + CountText(report.UnknownCount()) + "\n";
   const std::vector<TUnknownName> unknown = report.Unknown();
   const size_t width = unknown.empty() ? 0 : std::to_string(unknown.front().Count).size();
@@ -53,7 +71,8 @@ std::string TextReport(const TNameReport& report) {
   return out;
 }
 
-std::string JsonReport(const TNameReport& report, const std::vector<TNotCounted>& notCounted) {
+std::string JsonReport(const TNameReport& report, const std::vector<TNotCounted>& notCounted,
+                       bool dialect) {
   using nlohmann::ordered_json;
   auto counts = [](const TNameCount& c) {
     return ordered_json{{"count", c.Count}, {"distinct", c.Distinct}};
@@ -64,6 +83,18 @@ std::string JsonReport(const TNameReport& report, const std::vector<TNotCounted>
   for (const TKindLabel& k : kKinds)
     replaced[k.Name] = counts(report.Replaced(k.Kind));
   json["replaced"] = std::move(replaced);
+  if (dialect) {
+    ordered_json inside = ordered_json::object();
+    for (const TInsideLabel& i : kInside) {
+      ordered_json where = counts(report.ReplacedInside(i.Where));
+      ordered_json places = ordered_json::array();
+      for (const TNamePlace& p : report.PlacesInside(i.Where))
+        places.push_back(ordered_json{{"word", p.Word}, {"file", p.File}, {"line", p.Line}});
+      where["first"] = std::move(places);
+      inside[i.Json] = std::move(where);
+    }
+    json["replacedInside"] = std::move(inside);
+  }
   ordered_json unknown = counts(report.UnknownCount());
   ordered_json names = ordered_json::array();
   for (const TUnknownName& u : report.Unknown()) {
@@ -125,7 +156,7 @@ int RunReport(const ReportOptions& options, CliIo& io) {
   for (const TNotCounted& n : notCounted)
     io.Err << kMessagePrefix << "not counted: " << n.File << ": " << n.Reason << '\n';
 
-  TStreamTranslator translator(tables.Tables(), {}, options.Encoding);
+  TStreamTranslator translator(tables.Tables(), {}, options.Encoding, 1, options.Dialect);
   TNameReport report;
   TDiscardStream discard;
   TProgress progress(io.Err, io.ErrIsTerminal && !options.Quiet);
@@ -156,7 +187,8 @@ int RunReport(const ReportOptions& options, CliIo& io) {
   }
   progress.Clear();
 
-  io.Out << (options.Json ? JsonReport(report, notCounted) : TextReport(report));
+  const bool dialect = options.Dialect.Dialect != TDialect::None;
+  io.Out << (options.Json ? JsonReport(report, notCounted, dialect) : TextReport(report, dialect));
   io.Out.flush();
   if (!io.Out) throw EWriteError();
   if (!options.UnknownCsv.empty()) WriteUnknownCsv(report, options.UnknownCsv);

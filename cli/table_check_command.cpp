@@ -18,7 +18,8 @@ namespace {
 
 constexpr const char* kKindNames[kCheckKindCount] = {
     "empty-english-name",     "english-name-separator", "conflicting-duplicate",
-    "unmatchable-local-name", "local-name-keyword",     "reserved-english-name",
+    "unmatchable-local-name", "quoted-only-local-name", "local-name-keyword",
+    "reserved-english-name",
     "shared-english-name",    "english-name-is-local",  "unknown-table",
     "repeated-row",
 };
@@ -86,9 +87,11 @@ class TFindingText {
         return "the local name " + local + " is given another English name by " + OtherRow(f) +
                ", which comes first and wins: this row is never used";
       case TCheckKind::UnmatchableLocal:
-        if (r.Local.empty()) return "the local name is empty: it can never match a word";
+        return "the local name is empty: it can never match a word";
+      case TCheckKind::QuotedOnlyLocal:
         return "the local name " + local + " holds " + SeparatorIn(r.Local) +
-               ", where the translation cuts words: it can never match a word";
+               ", where the translation cuts words: it matches only where the SQL writes it as "
+               "a quoted name and is translated with --dialect";
       case TCheckKind::LocalIsKeyword:
         return "the local name " + local +
                " is an SQL keyword: wherever a statement uses that keyword, it becomes " + english +

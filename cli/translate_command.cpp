@@ -67,7 +67,8 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
   LoadTables(tables, options.TablesDir);
   // A diff hears every line, so it takes one thread.
   TStreamTranslator translator(tables.Tables(), options.CommentArguments(), options.Encoding,
-                               options.Diff ? 1 : static_cast<size_t>(options.Jobs));
+                               options.Diff ? 1 : static_cast<size_t>(options.Jobs),
+                               options.Dialect);
   TProgress progress(io.Err, io.ErrIsTerminal && !options.Quiet);
   TProgressInputStream watched(*input, fromStdin ? 0 : static_cast<uint64_t>(input->Size()),
                                progress);
@@ -91,16 +92,15 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
   if (options.Diff) {
     TSpillStream result;
     TLineImageObserver image;
-    const TStreamOutcome outcome = translator.Translate(watched, result, tableName,
-                                                        options.AutoTableName, &image, &examined);
+    const TStreamOutcome outcome =
+        translator.Translate(watched, result, tableName, options.AutoTableName, &image, &examined);
     progress.Clear();
     if (outcome.status == TStreamOutcome::Status::Failed)
       throw Exception("the translation failed: " + outcome.Error);
     // The diff needs both texts whole; the input is read again from its start.
-    const std::string diff =
-        UnifiedDiff(DiffableText(ReadAll(*input), outcome.Form),
-                    DiffableText(ReadAll(result), outcome.Form), fromStdin ? "-" : options.File,
-                    &image.Image);
+    const std::string diff = UnifiedDiff(DiffableText(ReadAll(*input), outcome.Form),
+                                         DiffableText(ReadAll(result), outcome.Form),
+                                         fromStdin ? "-" : options.File, &image.Image);
     io.Out << diff;
     io.Out.flush();
     if (!io.Out) throw EWriteError();

@@ -184,10 +184,11 @@ int Encoding(const uint8_t* data, size_t size) {
   Require(EncodeText(text, form) == bytes);
   const TArgumentText prefix = TArgumentText::FromAnsi("-- \xE8 ");
   const TArgumentText name = TArgumentText::FromAnsi(tableName);
-  TTranslateSettings settings{name.For(form.Utf8()),
-                              autoName,
-                              {comment, prefix.For(form.Utf8()), " */"},
-                              form.Utf8()};
+  TTranslateSettings settings;
+  settings.TableName = name.For(form.Utf8());
+  settings.AutoTableName = autoName;
+  settings.Comment = {comment, prefix.For(form.Utf8()), " */"};
+  settings.Utf8 = form.Utf8();
   std::string error;
   const std::string whole = TranslateText(tables, settings, text, &error);
   if (outcome.status == TStreamOutcome::Status::Failed) {

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -29,6 +30,7 @@ struct TChunk {
   size_t HeadEnd = 0;
   bool HasKeyword = false;
   bool EndContext = false;  // after the chunk, when it has a keyword
+  TLexState EndLex;         // after the chunk, when it starts in code
   bool Done = false;
 };
 
@@ -93,6 +95,7 @@ void TranslateChunk(TLineTranslator& translator, TChunk& chunk, bool startKnown)
   chunk.HeadFromTable.clear();
   chunk.HasKeyword = false;
   translator.SetTableContext(false);
+  translator.SetLexState({});
   size_t headLines = 0;
   ForEachLine(chunk.Input, [&](std::string_view line) {
     const size_t keywords = translator.KeywordsSeen();
@@ -103,8 +106,10 @@ void TranslateChunk(TLineTranslator& translator, TChunk& chunk, bool startKnown)
     chunk.HasKeyword = translator.KeywordsSeen() != keywords;
   });
   chunk.EndContext = translator.TableContext();
+  chunk.EndLex = translator.LexState();
   if (startKnown) return;
   translator.SetTableContext(true);
+  translator.SetLexState({});
   size_t line = 0;
   ForEachLine(chunk.Input, [&](std::string_view text) {
     if (line++ == headLines) return false;
@@ -117,11 +122,12 @@ void TranslateChunk(TLineTranslator& translator, TChunk& chunk, bool startKnown)
 
 TParallelTranslator::TParallelTranslator(const TransTables& tables,
                                          std::shared_ptr<const TNameDictionary> dictionary,
-                                         size_t workers, size_t chunkBytes)
+                                         size_t workers, size_t chunkBytes, TDialectOptions dialect)
     : tables_(tables),
       dictionary_(std::move(dictionary)),
       workers_(workers < 1 ? 1 : workers),
-      chunkBytes_(chunkBytes < 1 ? 1 : chunkBytes) {}
+      chunkBytes_(chunkBytes < 1 ? 1 : chunkBytes),
+      dialect_(dialect) {}
 
 bool TParallelTranslator::Run(TStream& text, TStream& out, const std::string& tableName, bool utf8,
                               const TCommentOptions& comment, uint64_t& bytesRead) {
@@ -142,7 +148,7 @@ bool TParallelTranslator::Run(TStream& text, TStream& out, const std::string& ta
   // A text of one chunk stays on this thread.
   if (!reader.Next(ring[1].Input)) {
     TNameLookup lookup(tables_, tableName, utf8, dictionary_);
-    TLineTranslator translator(lookup, comment);
+    TLineTranslator translator(lookup, comment, nullptr, dialect_);
     TranslateChunk(translator, ring[0], true);
     out.WriteBytes(ring[0].Output);
     bytesRead = reader.BytesRead();
@@ -156,7 +162,7 @@ bool TParallelTranslator::Run(TStream& text, TStream& out, const std::string& ta
   auto worker = [&] {
     try {
       TNameLookup lookup(tables_, tableName, utf8, dictionary_);
-      TLineTranslator translator(lookup, comment);
+      TLineTranslator translator(lookup, comment, nullptr, dialect_);
       for (;;) {
         uint64_t seq;
         {
@@ -200,6 +206,11 @@ bool TParallelTranslator::Run(TStream& text, TStream& out, const std::string& ta
   TStop stop{mutex, work, finished};
   work.notify_all();
 
+  // A chunk that starts inside a string or comment of the chunk before is
+  // translated again here, from where the text really stands.
+  TLexState lex;
+  std::unique_ptr<TNameLookup> ownLookup;
+  std::unique_ptr<TLineTranslator> own;
   bool textOver = false;
   for (;;) {
     // Read ahead while the window has room.
@@ -231,14 +242,30 @@ bool TParallelTranslator::Run(TStream& text, TStream& out, const std::string& ta
       if (failure) std::rethrow_exception(failure);
       next = &ring[written % window];
     }
-    // The variant of the context the chunks before leave.
-    if (context) {
-      out.WriteBytes(next->HeadFromTable);
-      out.WriteBytes(std::string_view(next->Output).substr(next->HeadEnd));
-    } else {
+    if (!(lex == TLexState())) {
+      if (!own) {
+        ownLookup = std::make_unique<TNameLookup>(tables_, tableName, utf8, dictionary_);
+        own = std::make_unique<TLineTranslator>(*ownLookup, comment, nullptr, dialect_);
+      }
+      own->SetTableContext(context);
+      own->SetLexState(lex);
+      next->Output.clear();
+      ForEachLine(next->Input,
+                  [&](std::string_view line) { own->TranslateLine(line, next->Output); });
       out.WriteBytes(next->Output);
+      context = own->TableContext();
+      lex = own->LexState();
+    } else {
+      // The variant of the context the chunks before leave.
+      if (context) {
+        out.WriteBytes(next->HeadFromTable);
+        out.WriteBytes(std::string_view(next->Output).substr(next->HeadEnd));
+      } else {
+        out.WriteBytes(next->Output);
+      }
+      if (next->HasKeyword) context = next->EndContext;
+      lex = next->EndLex;
     }
-    if (next->HasKeyword) context = next->EndContext;
     {
       std::lock_guard<std::mutex> lock(mutex);
       next->Done = false;

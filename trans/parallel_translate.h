@@ -22,8 +22,11 @@ class TNameDictionary;
 /// line depends only on the keywords before it, never on what a lookup
 /// found: from a chunk's first line that holds a keyword on, its
 /// translation is the same whichever context the chunk starts in, and only
-/// the lines before are translated for both. A lookup over a dictionary
-/// never fails, so neither does the translation. At most a few chunks per
+/// the lines before are translated for both. With a dialect, a chunk is
+/// translated as if it started in code; the few that start inside a string
+/// or a comment that runs over from the chunk before are translated again
+/// on the calling thread. A lookup over a dictionary never fails, so
+/// neither does the translation. At most a few chunks per
 /// worker are in memory at once.
 class TParallelTranslator {
  public:
@@ -31,7 +34,8 @@ class TParallelTranslator {
   static constexpr size_t kChunkBytes = 1u << 20;
 
   TParallelTranslator(const TransTables& tables, std::shared_ptr<const TNameDictionary> dictionary,
-                      size_t workers, size_t chunkBytes = kChunkBytes);
+                      size_t workers, size_t chunkBytes = kChunkBytes,
+                      TDialectOptions dialect = {});
 
   /// Reads the text from `text` at its position (its lines as TLineReader
   /// cuts them, ending at a NUL byte) and writes its translation to `out`.
@@ -47,6 +51,7 @@ class TParallelTranslator {
   std::shared_ptr<const TNameDictionary> dictionary_;
   size_t workers_;
   size_t chunkBytes_;
+  TDialectOptions dialect_;
 };
 
 }  // namespace qualtren

@@ -30,8 +30,12 @@ std::string AutoTableNameOfStream(TStream& in) {
 }  // namespace
 
 TStreamTranslator::TStreamTranslator(const TransTables& tables, TCommentArguments comment,
-                                     TEncodingRule rule, size_t jobs)
-    : tables_(tables), comment_(std::move(comment)), rule_(rule), jobs_(jobs < 1 ? 1 : jobs) {}
+                                     TEncodingRule rule, size_t jobs, TDialectOptions dialect)
+    : tables_(tables),
+      comment_(std::move(comment)),
+      rule_(rule),
+      jobs_(jobs < 1 ? 1 : jobs),
+      dialect_(dialect) {}
 
 TStreamTranslator::~TStreamTranslator() = default;
 
@@ -101,12 +105,14 @@ TStreamOutcome TStreamTranslator::Translate(TStream& in, TStream& out,
 
   TTextWriter writer(out, outcome.Form);
   if (jobs_ > 1 && !observer && Dictionary()) {
-    TParallelTranslator parallel(tables_, dictionary_, jobs_);
+    TParallelTranslator parallel(tables_, dictionary_, jobs_, TParallelTranslator::kChunkBytes,
+                                 dialect_);
     if (parallel.Run(text, writer, effectiveName, utf8, comment_.For(utf8), outcome.BytesRead))
       outcome.status = TStreamOutcome::Status::HoldsNul;
     return outcome;
   }
-  TLineTranslator translator(LookupFor(effectiveName, utf8), comment_.For(utf8), observer);
+  TLineTranslator translator(LookupFor(effectiveName, utf8), comment_.For(utf8), observer,
+                             dialect_);
   if (observer) observer->OnBegin(outcome.Form);
   TLineReader reader(text);
   std::string pending;

@@ -45,7 +45,8 @@ struct TStreamOutcome {
 class TStreamTranslator {
  public:
   TStreamTranslator(const TransTables& tables, TCommentArguments comment,
-                    TEncodingRule rule = TEncodingRule::Auto, size_t jobs = 1);
+                    TEncodingRule rule = TEncodingRule::Auto, size_t jobs = 1,
+                    TDialectOptions dialect = {});
   ~TStreamTranslator();
 
   /// Reads `in` through once before it is translated: its form and whether
@@ -83,6 +84,7 @@ class TStreamTranslator {
   TCommentArguments comment_;
   TEncodingRule rule_;
   size_t jobs_;
+  TDialectOptions dialect_;
   std::unique_ptr<TNameLookup> lookup_;
   std::shared_ptr<const TNameDictionary> dictionary_;
   bool dictionaryTried_ = false;

@@ -66,8 +66,11 @@ class TChecker {
       for (size_t i = 0; i < rows_[t].size(); ++i) {
         const TTransRow& r = rows_[t][i];
         if (t == KindIndex(TNameKind::Column)) NoteTableName(i);
+        // A name that holds a separator is never a word; written as a
+        // quoted name, it is looked up whole under a dialect.
         if (r.Local.empty() || HoldsSeparator(r.Local)) {
-          Add(TCheckKind::UnmatchableLocal, {t, i});
+          Add(r.Local.empty() ? TCheckKind::UnmatchableLocal : TCheckKind::QuotedOnlyLocal,
+              {t, i});
           continue;
         }
         const auto [first, isFirst] = firstOfLocal.emplace(PairKey(r.Scope, r.Local), i);

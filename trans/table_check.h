@@ -56,8 +56,9 @@ enum class TCheckKind : uint8_t {
   EmptyEnglish,          // the word vanishes from the SQL
   EnglishSeparator,      // the English name holds a separator: two words, or none
   ConflictingDuplicate,  // the local name again, with another English name: never used
-  UnmatchableLocal,      // the local name is empty or holds a separator: never matches
+  UnmatchableLocal,      // the local name is empty: never matches
   // Warnings: the translation may break or surprise.
+  QuotedOnlyLocal,  // the local name holds a separator: matches only quoted, with a dialect
   LocalIsKeyword,   // every such keyword of every statement is replaced
   ReservedEnglish,  // the translated SQL may no longer parse
   SharedEnglish,    // two local names become one: an ambiguous name
@@ -65,7 +66,7 @@ enum class TCheckKind : uint8_t {
   UnknownTable,     // column rows of a table name that the table table lacks
   RepeatedRow,      // the local name again with the same English name
 };
-inline constexpr size_t kCheckKindCount = 10;
+inline constexpr size_t kCheckKindCount = 11;
 
 /// Whether a kind is an error (else a warning).
 bool IsCheckError(TCheckKind kind);
@@ -97,7 +98,7 @@ struct TCheckWords {
 /// table (table names, procedures, columns) and by record. Local names are
 /// compared as the lookup compares them, in the code page's upper case; a
 /// column's local name is its table name and its own. A row whose local
-/// name never matches gets that finding alone, and a later row of a local
+/// name never matches, or matches only quoted, gets that finding alone, and a later row of a local
 /// name seen before gets only its duplicate finding, since its English name
 /// is never used. Linear in the rows.
 std::vector<TCheckFinding> CheckTransRows(const TTransRows& rows, const TCheckWords& words);

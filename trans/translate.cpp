@@ -61,6 +61,14 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return EqualsAsciiNoCase(a, b);
 }
 
+TLineTranslator::TLineTranslator(TNameLookup& lookup, TCommentOptions comment,
+                                 TLineObserver* observer, TDialectOptions dialect)
+    : lookup_(lookup),
+      comment_(std::move(comment)),
+      observer_(observer),
+      dialect_(dialect),
+      lexer_(dialect.Dialect) {}
+
 void TLineTranslator::TranslateLine(std::string_view line, std::string& out) {
   if (!comment_.Add && observer_ == nullptr) {
     TranslateWords(line, out);
@@ -80,6 +88,7 @@ void TLineTranslator::TranslateLine(std::string_view line, std::string& out) {
   out += lineOut_;
   out += "\r\n";
   if (observer_ != nullptr) {
+    result_.Spans = dialect_.Dialect != TDialect::None ? &spans_ : nullptr;
     result_.Input = line;
     result_.Output = lineOut_;
     result_.Commented = commented;
@@ -87,8 +96,16 @@ void TLineTranslator::TranslateLine(std::string_view line, std::string& out) {
   }
 }
 
+void TLineTranslator::Keep(std::string_view word, size_t inputOffset, std::string& out,
+                           size_t lineStart, TLexKind where) {
+  if (observer_ != nullptr)
+    result_.Words.push_back({inputOffset, word.size(), out.size() - lineStart, word.size(),
+                             TWordResult::Outcome::Kept, where});
+  out += word;
+}
+
 void TLineTranslator::Emit(std::string_view word, size_t inputOffset, bool switchContext,
-                           std::string& out, size_t lineStart) {
+                           std::string& out, size_t lineStart, TLexKind where) {
   TNameKind kind = TNameKind::Column;
   std::string_view english;
   bool found;
@@ -105,6 +122,7 @@ void TLineTranslator::Emit(std::string_view word, size_t inputOffset, bool switc
     w.InputLength = word.size();
     w.OutputOffset = out.size() - lineStart;
     w.OutputLength = written.size();
+    w.Where = where;
     if (found)
       w.Result = kind == TNameKind::Table       ? TWordResult::Outcome::Table
                  : kind == TNameKind::Procedure ? TWordResult::Outcome::Procedure
@@ -116,31 +134,79 @@ void TLineTranslator::Emit(std::string_view word, size_t inputOffset, bool switc
 }
 
 void TLineTranslator::TranslateWords(std::string_view line, std::string& out) {
-  const size_t lineStart = out.size();
-  const char* p = line.data();
-  const char* const end = p + line.size();
-  while (p < end) {
+  if (dialect_.Dialect != TDialect::None) {
+    TranslateSpans(line, out);
+    return;
+  }
+  TranslateStretch(line, 0, line.size(), out, out.size(), TLexKind::Code);
+}
+
+void TLineTranslator::TranslateStretch(std::string_view line, size_t begin, size_t end,
+                                       std::string& out, size_t lineStart, TLexKind where) {
+  const char* p = line.data() + begin;
+  const char* const stop = line.data() + end;
+  const bool endsLine = end == line.size();
+  while (p < stop) {
     const char* q = p;
-    while (q < end && !IsSeparatorByte(*q))
+    while (q < stop && !IsSeparatorByte(*q))
       ++q;
     std::string_view word(p, static_cast<size_t>(q - p));
     const size_t offset = static_cast<size_t>(p - line.data());
-    if (q == end) {
-      // The last word of a line is translated but does not switch the context.
-      if (!word.empty()) Emit(word, offset, false, out, lineStart);
+    if (q == stop) {
+      // The last word of a line is translated but does not switch the
+      // context; one that a quote or a comment ends does.
+      if (!word.empty()) Emit(word, offset, !endsLine, out, lineStart, where);
       break;
     }
     // A function call written sqlExp( keeps its name untranslated.
     if (*q == '(' && EqualsNoCase(word, "sqlExp")) {
-      if (observer_ != nullptr)
-        result_.Words.push_back(
-            {offset, word.size(), out.size() - lineStart, word.size(), TWordResult::Outcome::Kept});
-      out += word;
+      Keep(word, offset, out, lineStart, where);
       word = {};
     }
-    if (!word.empty()) Emit(word, offset, true, out, lineStart);
+    if (!word.empty()) Emit(word, offset, true, out, lineStart, where);
     out += *q;
     p = q + 1;
+  }
+}
+
+void TLineTranslator::TranslateSpans(std::string_view line, std::string& out) {
+  const size_t lineStart = out.size();
+  const TLexState start = lexer_.State();
+  lexer_.Lex(line, spans_);
+  for (const TLexSpan& span : spans_) {
+    const std::string_view text = line.substr(span.Begin, span.End - span.Begin);
+    switch (span.Kind) {
+      case TLexKind::Code:
+        TranslateStretch(line, span.Begin, span.End, out, lineStart, TLexKind::Code);
+        break;
+      case TLexKind::QuotedName:
+        // Looked up whole, separators and all; the quotes stay as written.
+        out.append(line.substr(span.Begin, span.NameBegin - span.Begin));
+        if (span.NameEnd > span.NameBegin)
+          Emit(line.substr(span.NameBegin, span.NameEnd - span.NameBegin), span.NameBegin, false,
+               out, lineStart, TLexKind::QuotedName);
+        out.append(line.substr(span.NameEnd, span.End - span.NameEnd));
+        break;
+      case TLexKind::String:
+      case TLexKind::Comment: {
+        const bool keep =
+            span.Kind == TLexKind::String ? dialect_.KeepStrings : dialect_.KeepComments;
+        if (keep) {
+          out.append(text);
+          break;
+        }
+        // A string's prefix (N, E, X, B, U&) belongs to the literal and is
+        // never looked up; the rest reads as words, as without a dialect.
+        size_t from = span.Begin;
+        const bool continued = span.Begin == 0 && start.In != TLexState::TIn::Code &&
+                               start.In != TLexState::TIn::Comment;
+        if (span.Kind == TLexKind::String && !continued)
+          while (from < span.End && line[from] != '\'' && line[from] != '"')
+            out += line[from++];
+        TranslateStretch(line, from, span.End, out, lineStart, span.Kind);
+        break;
+      }
+    }
   }
 }
 
@@ -166,8 +232,11 @@ std::string TranslateText(const TransTables& tables, const std::string& tableNam
                           bool autoTableName, const std::string& text, bool addComment,
                           const std::string& prefix, const std::string& suffix,
                           std::string* errorMessage, TLineObserver* observer) {
-  return TranslateText(tables, {tableName, autoTableName, {addComment, prefix, suffix}, false},
-                       text, errorMessage, observer);
+  TTranslateSettings settings;
+  settings.TableName = tableName;
+  settings.AutoTableName = autoTableName;
+  settings.Comment = {addComment, prefix, suffix};
+  return TranslateText(tables, settings, text, errorMessage, observer);
 }
 
 std::string TranslateText(const TransTables& tables, const TTranslateSettings& settings,
@@ -178,7 +247,7 @@ std::string TranslateText(const TransTables& tables, const TTranslateSettings& s
     TNameLookup lookup(tables,
                        settings.AutoTableName ? AutoTableNameOfText(text) : settings.TableName,
                        settings.Utf8, settings.DictionaryAfter);
-    TLineTranslator translator(lookup, settings.Comment, observer);
+    TLineTranslator translator(lookup, settings.Comment, observer, settings.Dialect);
     if (observer) observer->OnBegin({settings.Utf8 ? TTextEncoding::Utf8 : TTextEncoding::Ansi});
     std::string out;
     out.reserve(text.size() + text.size() / 8);

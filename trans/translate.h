@@ -9,6 +9,7 @@
 
 #include "base/text_encoding.h"
 #include "trans/name_lookup.h"
+#include "trans/sql_lexer.h"
 
 namespace qualtren {
 
@@ -27,6 +28,18 @@ struct TCommentOptions {
   std::string Suffix;
 };
 
+/// The SQL dialect a text is read in. Without one (None) a line is words and
+/// separators, nothing else. With one, a lexer runs beside the translation:
+/// a quoted name is looked up whole without its quotes and replaced inside
+/// them, the prefix of a string literal is never looked up, and with
+/// KeepStrings (KeepComments) the words of string literals (comments) are
+/// neither looked up nor tested as keywords, every byte of them kept.
+struct TDialectOptions {
+  TDialect Dialect = TDialect::None;
+  bool KeepStrings = false;
+  bool KeepComments = false;
+};
+
 /// Comment options given from outside any text (the command line's, in the
 /// terminal's UTF-8), written into each text in that text's own encoding.
 struct TCommentArguments {
@@ -43,6 +56,7 @@ struct TTranslateSettings {
   bool AutoTableName = false;
   TCommentOptions Comment;  // prefix and suffix in the text's encoding
   bool Utf8 = false;        // the text is UTF-8, else ANSI text of the code page
+  TDialectOptions Dialect;
   /// When the lookup turns to its name dictionary (see TNameLookup).
   size_t DictionaryAfter = TNameLookup::kAuto;
 };
@@ -56,6 +70,9 @@ struct TWordResult {
   size_t OutputOffset = 0;  // within Output of the line result
   size_t OutputLength = 0;
   Outcome Result = Outcome::Kept;
+  /// Where the word stands: in code (always without a dialect), a quoted
+  /// name, a string literal or a comment.
+  TLexKind Where = TLexKind::Code;
 };
 
 /// What one input line became.
@@ -64,6 +81,9 @@ struct TLineResult {
   std::string_view Output;         // the translated line, without its break
   bool Commented = false;          // a comment line prefix + Input + suffix came before it
   std::vector<TWordResult> Words;  // every word of the line, looked up or kept
+  /// With a dialect, the lexer's spans of Input (what is string, comment
+  /// and quoted name); nullptr without one.
+  const std::vector<TLexSpan>* Spans = nullptr;
 };
 
 /// Told about every line a line translator translates, after the line.
@@ -86,8 +106,8 @@ class TLineObserver {
 /// "F" and runs on from each line into the next.
 class TLineTranslator {
  public:
-  TLineTranslator(TNameLookup& lookup, TCommentOptions comment, TLineObserver* observer = nullptr)
-      : lookup_(lookup), comment_(std::move(comment)), observer_(observer) {}
+  TLineTranslator(TNameLookup& lookup, TCommentOptions comment, TLineObserver* observer = nullptr,
+                  TDialectOptions dialect = {});
 
   /// Translates one line (without its line break) and appends the output
   /// lines, each followed by CR LF, to `out`: the comment line when one is
@@ -104,18 +124,33 @@ class TLineTranslator {
   /// set the context so far: after the first, the context no longer
   /// depends on what it was at the start.
   size_t KeywordsSeen() const { return keywords_; }
+  /// Where the dialect's lexer stands between lines (inside a string or a
+  /// comment that runs on); always code without a dialect.
+  TLexState LexState() const { return lexer_.State(); }
+  void SetLexState(const TLexState& state) { lexer_ = TSqlLexer(dialect_.Dialect, state); }
 
  private:
   void TranslateWords(std::string_view line, std::string& out);
+  // The words of line[begin, end) cut at separators, each looked up; the
+  // last one is tested as a keyword unless the stretch ends the line.
+  void TranslateStretch(std::string_view line, size_t begin, size_t end, std::string& out,
+                        size_t lineStart, TLexKind where);
+  // A line read by the dialect's lexer.
+  void TranslateSpans(std::string_view line, std::string& out);
 
   void Emit(std::string_view word, size_t inputOffset, bool switchContext, std::string& out,
-            size_t lineStart);
+            size_t lineStart, TLexKind where = TLexKind::Code);
+  void Keep(std::string_view word, size_t inputOffset, std::string& out, size_t lineStart,
+            TLexKind where);
 
   TNameLookup& lookup_;
   TCommentOptions comment_;
   TLineObserver* observer_;
   bool tableContext_ = false;
   size_t keywords_ = 0;
+  TDialectOptions dialect_;
+  TSqlLexer lexer_;
+  std::vector<TLexSpan> spans_;
   std::string lineOut_;  // the translated line, while comments or an observer need it
   TLineResult result_;   // reported to the observer
 };
