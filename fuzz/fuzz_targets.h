@@ -38,6 +38,12 @@ int Encoding(const uint8_t* data, size_t size);
 // and a skip over the lines must agree with the uninterrupted run.
 int SqlLexer(const uint8_t* data, size_t size);
 
+// A text translated with a dialect that the input chooses, strings and
+// comments kept or not: without quoted names and literals it must give what
+// the translation without a dialect gives, and on two threads in chunks what
+// it gives on one.
+int DialectTranslate(const uint8_t* data, size_t size);
+
 struct NamedTarget {
   std::string_view name;  // also the name of its corpus directory
   Target run;
@@ -52,6 +58,7 @@ inline constexpr NamedTarget kTargets[] = {
     {"translate", Translate},
     {"sql_lexer", SqlLexer},
     {"encoding", Encoding},
+    {"dialect_translate", DialectTranslate},
 };
 
 }  // namespace qualtren::fuzz

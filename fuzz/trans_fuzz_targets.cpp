@@ -252,4 +252,33 @@ int SqlLexer(const uint8_t* data, size_t size) {
   return 0;
 }
 
+int DialectTranslate(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const uint8_t flags = data[0];
+  const std::string text = Bytes(data + 1, size - 1);
+  const auto dialect = static_cast<TDialect>(1 + flags % 5);
+  const bool keep = (flags & 8) != 0;
+  const TransTables tables = Tables().Tables();
+  TTranslateSettings plain;
+  plain.TableName = (flags & 16) != 0 ? "Kupac" : "";
+  TTranslateSettings lexed = plain;
+  lexed.Dialect = {dialect, keep, keep};
+  std::string plainError, lexedError;
+  const std::string plainOut = TranslateText(tables, plain, text, &plainError);
+  const std::string lexedOut = TranslateText(tables, lexed, text, &lexedError);
+  // Without quoted names and string literals, and with comments read as
+  // words, the dialect changes nothing.
+  if (!keep && text.find_first_of("'\"`[]") == std::string::npos) {
+    Require(lexedOut == plainOut && lexedError == plainError);
+  }
+  // On two threads in chunks of a size the input chooses, the same bytes.
+  static const std::shared_ptr<const TNameDictionary> dictionary = TNameDictionary::Build(tables);
+  TMemoryStream in(text), out;
+  uint64_t bytesRead = 0;
+  TParallelTranslator parallel(tables, dictionary, 2, 1 + (flags >> 5), lexed.Dialect);
+  parallel.Run(in, out, lexed.TableName, false, {}, bytesRead);
+  Require(lexedError.empty() && out.Bytes() == lexedOut);
+  return 0;
+}
+
 }  // namespace qualtren::fuzz

@@ -21,15 +21,24 @@ constexpr size_t kRememberedBytesLimit = 16u << 20;
 constexpr uint8_t kColumnOrder[] = {2, 3, 0, 1};  // named column, any column, table, procedure
 constexpr uint8_t kTableOrder[] = {0, 1, 2, 3};   // table, procedure, named column, any column
 
-// Doubles every single quote so that the text reads back unchanged from
-// between single quotes in a filter.
-std::string QuoteDoubled(const std::string& text) {
-  std::string result;
-  result.reserve(text.size());
-  for (char c : text) {
-    result += c;
-    if (c == '\'') result += '\'';
+// Appends the text with every single quote doubled, so that it reads back
+// unchanged from between single quotes in a filter. (A word holds a quote
+// only when a dialect's quoted name does.)
+void AppendQuoted(std::string& out, std::string_view text) {
+  if (text.find('\'') == std::string_view::npos) {
+    out.append(text);
+    return;
   }
+  for (char c : text) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+}
+
+// The text with every single quote doubled.
+std::string QuoteDoubled(std::string_view text) {
+  std::string result;
+  AppendQuoted(result, text);
   return result;
 }
 
@@ -247,18 +256,24 @@ std::string TNameLookup::RunTryOnTables(std::string_view word, Try t, bool& foun
     case kTableTry:
       table = &tables_.Table;
       englishField = "TableNameAng";
-      filter_.append("TableName = '").append(word).append("'");
+      filter_.append("TableName = '");
+      AppendQuoted(filter_, word);
+      filter_.append("'");
       break;
     case kProcedureTry:
       table = &tables_.StoredProc;
       englishField = "ProcedureNameAng";
-      filter_.append("Naziv = '").append(word).append("'");
+      filter_.append("Naziv = '");
+      AppendQuoted(filter_, word);
+      filter_.append("'");
       break;
     case kNamedColumnTry:
     case kAnyColumnTry:
       table = &tables_.TableStr;
       englishField = "FieldNameAng";
-      filter_.append("FieldName = '").append(word).append("' ");
+      filter_.append("FieldName = '");
+      AppendQuoted(filter_, word);
+      filter_.append("' ");
       if (t == kNamedColumnTry) filter_.append(tableCondition_);
       break;
     case kTryCount:

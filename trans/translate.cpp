@@ -142,14 +142,20 @@ void TLineTranslator::TranslateWords(std::string_view line, std::string& out) {
 }
 
 void TLineTranslator::TranslateStretch(std::string_view line, size_t begin, size_t end,
-                                       std::string& out, size_t lineStart, TLexKind where) {
+                                       std::string& out, size_t lineStart, TLexKind where,
+                                       char cutsToo) {
   const char* p = line.data() + begin;
   const char* const stop = line.data() + end;
   const bool endsLine = end == line.size();
   while (p < stop) {
     const char* q = p;
-    while (q < stop && !IsSeparatorByte(*q))
-      ++q;
+    if (cutsToo == 0) {
+      while (q < stop && !IsSeparatorByte(*q))
+        ++q;
+    } else {
+      while (q < stop && !IsSeparatorByte(*q) && *q != cutsToo)
+        ++q;
+    }
     std::string_view word(p, static_cast<size_t>(q - p));
     const size_t offset = static_cast<size_t>(p - line.data());
     if (q == stop) {
@@ -196,13 +202,22 @@ void TLineTranslator::TranslateSpans(std::string_view line, std::string& out) {
           break;
         }
         // A string's prefix (N, E, X, B, U&) belongs to the literal and is
-        // never looked up; the rest reads as words, as without a dialect.
+        // never looked up; the rest reads as words, as without a dialect,
+        // where a double quote that delimits the string (mysql) cuts words
+        // as a single quote does.
         size_t from = span.Begin;
         const bool continued = span.Begin == 0 && start.In != TLexState::TIn::Code &&
                                start.In != TLexState::TIn::Comment;
-        if (span.Kind == TLexKind::String && !continued)
+        char delimiter = continued ? start.Close : 0;
+        if (span.Kind == TLexKind::String && !continued) {
           while (from < span.End && line[from] != '\'' && line[from] != '"')
             out += line[from++];
+          if (from < span.End) delimiter = line[from];
+        }
+        if (span.Kind == TLexKind::String && delimiter == '"') {
+          TranslateStretch(line, from, span.End, out, lineStart, span.Kind, '"');
+          break;
+        }
         TranslateStretch(line, from, span.End, out, lineStart, span.Kind);
         break;
       }

@@ -131,10 +131,11 @@ class TLineTranslator {
 
  private:
   void TranslateWords(std::string_view line, std::string& out);
-  // The words of line[begin, end) cut at separators, each looked up; the
-  // last one is tested as a keyword unless the stretch ends the line.
+  // The words of line[begin, end) cut at separators (and at `cutsToo`,
+  // unless 0), each looked up; the last one is tested as a keyword unless
+  // the stretch ends the line.
   void TranslateStretch(std::string_view line, size_t begin, size_t end, std::string& out,
-                        size_t lineStart, TLexKind where);
+                        size_t lineStart, TLexKind where, char cutsToo = 0);
   // A line read by the dialect's lexer.
   void TranslateSpans(std::string_view line, std::string& out);
 

@@ -1,0 +1,2 @@
+update Racun set Ime = N'Kupac' /* Grad
+Iznos */ where Grad = 1;

@@ -1,0 +1,2 @@
+select `Ime` from `Kupac` # Grad
+select "Grad" from Racun

@@ -1,0 +1,172 @@
+// Translation with an SQL dialect: one table of cases per dialect (quoted
+// names, string forms and escapes, comments over lines, keywords inside kept
+// text, dollar bodies), and a property over random texts: with strings and
+// comments kept, every literal and comment of the input stands unchanged in
+// the output; on several threads, with chunks cut inside comments and
+// strings, the same bytes as on one.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/codepage.h"
+#include "base/stream.h"
+#include "random_translation.h"
+#include "trans/name_dictionary.h"
+#include "trans/parallel_translate.h"
+#include "trans/sql_lexer.h"
+#include "trans/translate.h"
+#include "trans_fixture.h"
+
+namespace qualtren {
+namespace {
+
+using namespace randomtest;
+using transtest::TransTestTables;
+
+std::string Translate(TransTestTables& t, TDialect dialect, const std::string& text,
+                      bool keepStrings = false, bool keepComments = false) {
+  TTranslateSettings s;
+  s.Dialect = {dialect, keepStrings, keepComments};
+  std::string error;
+  std::string out = TranslateText(t.Tables(), s, text, &error);
+  EXPECT_EQ(error, "");
+  return out;
+}
+
+TEST(Dialect, CasesOfEveryDialect) {
+  TransTestTables t;
+  t.FillExample();
+  t.AddColumn("Racun", "Broj racuna", "InvoiceNumber");
+  t.AddColumn("Racun", "Napomena", "Note");
+  using D = TDialect;
+  struct Case {
+    D Dialect;
+    bool KeepStrings, KeepComments;
+    std::string In, Out;  // Out without the final CR LF of each line
+  } cases[] = {
+      // Quoted names: looked up whole, the quotes kept, a doubled quote inside.
+      {D::Postgres, false, false, "select \"Ime\", \"Grad\" from \"Kupac\"",
+       "select \"Name\", \"City\" from \"Customer\""},
+      {D::Ansi, false, false, "select \"Broj racuna\" from Racun",
+       "select \"InvoiceNumber\" from Invoice"},
+      {D::TSql, false, false, "select [Ime], \"Grad\" from [Kupac]",
+       "select [Name], \"City\" from [Customer]"},
+      {D::MySql, false, false, "select `Ime` from `Kupac`", "select `Name` from `Customer`"},
+      {D::MySql, false, false, "select \"Ime\" from Kupac", "select \"Name\" from Customer"},
+      {D::Oracle, false, false, "select \"Ime\"\"\" from Kupac",
+       "select \"Ime\"\"\" from Customer"},
+      {D::Postgres, false, false, "select U&\"Ime\" from Kupac", "select U&\"Name\" from Customer"},
+      // Without keeping, a string's words are words, but its prefix is not.
+      {D::TSql, false, false, "select Ime where Napomena = N'Kupac'",
+       "select Name where Note = N'CustomerId'"},
+      // Kept strings of every form; the keyword inside one leaves the context.
+      {D::TSql, true, false, "where Napomena = 'from' and Kupac = 1",
+       "where Note = 'from' and CustomerId = 1"},
+      {D::TSql, true, false, "set Napomena = N'Ime' + 'it''s Grad'",
+       "set Note = N'Ime' + 'it''s Grad'"},
+      {D::Postgres, true, false, "select E'Ime\\'s Grad' , Grad from Kupac",
+       "select E'Ime\\'s Grad' , City from Customer"},
+      {D::MySql, true, false, "select \"Ime\", 'a\\'Grad' from Kupac",
+       "select \"Ime\", 'a\\'Grad' from Customer"},
+      {D::Oracle, true, false, "select q'[it's Ime]', Ime from Kupac",
+       "select q'[it's Ime]', Name from Customer"},
+      {D::Ansi, true, false, "select X'0A', Ime", "select X'0A', Name"},
+      // A string over two lines is kept on both.
+      {D::TSql, true, false, "select 'Ime\nGrad', Grad", "select 'Ime\r\nGrad', City"},
+      // Comments: to the line's end, nested in postgres, # and "-- " in mysql.
+      {D::TSql, false, true, "select Ime -- from Kupac\nfrom Kupac",
+       "select Name -- from Kupac\r\nfrom Customer"},
+      {D::Postgres, false, true, "select /* a /* Ime */ Grad */ Ime",
+       "select /* a /* Ime */ Grad */ Name"},
+      {D::TSql, false, true, "select /* Ime\nfrom */ Kupac", "select /* Ime\r\nfrom */ CustomerId"},
+      {D::MySql, false, true, "select Ime # Grad\nselect Grad--Ime",
+       "select Name # Grad\r\nselect Grad--Ime"},
+      // Without keeping, comments are words as without a dialect.
+      {D::TSql, false, false, "select Ime -- Grad", "select Name -- City"},
+      // A dollar body is code: its names are translated, its literals kept.
+      {D::Postgres, true, true, "as $$ select Ime, 'Grad' from Kupac $$",
+       "as $$ select Name, 'Grad' from Customer $$"},
+      {D::Postgres, true, true, "as $body$\nupdate Kupac set Ime = 'x' -- Grad\n$body$",
+       "as $body$\r\nupdate CustomerId set Name = 'x' -- Grad\r\n$body$"},
+  };
+  for (const Case& c : cases) {
+    std::string expected;
+    for (size_t from = 0;;) {
+      const size_t br = c.Out.find("\r\n", from);
+      expected +=
+          c.Out.substr(from, br == std::string::npos ? std::string::npos : br - from) + "\r\n";
+      if (br == std::string::npos) break;
+      from = br + 2;
+    }
+    EXPECT_EQ(Translate(t, c.Dialect, c.In, c.KeepStrings, c.KeepComments), expected)
+        << DialectName(c.Dialect) << ": " << c.In;
+  }
+}
+
+// The strings and comments of a text, in order, as the dialect's lexer cuts
+// them (a piece on each line).
+std::vector<std::string> KeptPieces(TDialect dialect, const std::string& text) {
+  std::vector<std::string> pieces;
+  TSqlLexer lexer(dialect);
+  std::vector<TLexSpan> spans;
+  size_t from = 0;
+  while (from <= text.size()) {
+    size_t end = text.find_first_of("\r\n", from);
+    if (end == std::string::npos) end = text.size();
+    const std::string_view line = std::string_view(text).substr(from, end - from);
+    lexer.Lex(line, spans);
+    for (const TLexSpan& s : spans)
+      if (s.Kind == TLexKind::String || s.Kind == TLexKind::Comment)
+        pieces.emplace_back(line.substr(s.Begin, s.End - s.Begin));
+    if (end == text.size()) break;
+    from = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  return pieces;
+}
+
+TEST(Dialect, KeptLiteralsAndCommentsStandUnchangedOnOneThreadAndOnSeveral) {
+  SetActiveCodePage(1250);
+  TWords words = BasicWords();
+  for (const char* piece : {"'", "''", "\"", "`", "[", "]", "-- ", "--", "/*", "*/", "#", "$$",
+                            "E'", "N'", "\\", "q'[", "]'", "\"Broj racuna\"", "'from '"})
+    words.Pieces.push_back(piece);
+  // English names with quotes would make new literals of their own.
+  words.English = {"Customer", "Invoice", "", "Name", "CITY", "x y"};
+  Random r(23);
+  const TDialect kDialects[] = {TDialect::Ansi, TDialect::TSql, TDialect::Postgres,
+                                TDialect::Oracle, TDialect::MySql};
+  int rounds = 0;
+  for (int round = 0; round < 500; ++round) {
+    RandomTables tables(r, words);
+    const TransTables refs = tables.set.Tables();
+    const std::shared_ptr<const TNameDictionary> dictionary = TNameDictionary::Build(refs);
+    if (!dictionary) continue;  // lookups that fail give the input back
+    ++rounds;
+    TTranslateSettings s;
+    s.Dialect = {kDialects[r.Below(5)], true, true};
+    s.TableName = r.Pick(words.TableNames);
+    std::string text;
+    for (int part = 0, parts = 1 + static_cast<int>(r.Below(3)); part < parts; ++part)
+      text += RandomText(r, words);
+    text = text.substr(0, text.find('\0'));
+    SCOPED_TRACE(testing::Message() << "round " << round << " " << DialectName(s.Dialect.Dialect)
+                                    << " text '" << text << "'");
+    std::string error;
+    const std::string out = TranslateText(refs, s, text, &error);
+    ASSERT_EQ(error, "");
+    EXPECT_EQ(KeptPieces(s.Dialect.Dialect, out), KeptPieces(s.Dialect.Dialect, text));
+
+    // The same on threads, in chunks cut anywhere, strings and comments too.
+    TMemoryStream in(text), parallelOut;
+    uint64_t bytesRead = 0;
+    TParallelTranslator parallel(refs, dictionary, 1 + r.Below(3), 1 + r.Below(40), s.Dialect);
+    parallel.Run(in, parallelOut, s.TableName, false, {}, bytesRead);
+    EXPECT_EQ(parallelOut.Bytes(), out);
+  }
+  EXPECT_GT(rounds, 350);
+  SetActiveCodePage(1252);
+}
+
+}  // namespace
+}  // namespace qualtren
