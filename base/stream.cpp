@@ -106,6 +106,13 @@ size_t TMemoryStream::Write(const void* buffer, size_t count) {
   return count;
 }
 
+std::string_view TMemoryStream::ReadView(size_t count) {
+  if (pos_ > data_.size() || data_.size() - pos_ < count) throw EReadError();
+  const std::string_view view(data_.data() + pos_, count);
+  pos_ += count;
+  return view;
+}
+
 int64_t TMemoryStream::Seek(int64_t offset, SeekOrigin origin) {
   int64_t base = origin == SeekOrigin::Begin     ? 0
                  : origin == SeekOrigin::Current ? static_cast<int64_t>(pos_)
@@ -320,6 +327,11 @@ bool IsStaleTemporaryFile(std::string_view name) {
 std::string ReadWholeFile(const std::string& fileName) {
   TFileStream in(fileName, FileMode::OpenRead);
   std::string out;
+  // Read in one piece where the size is known (a file that grows meanwhile
+  // is read on to its end all the same).
+  struct stat st;
+  if (::fstat(in.Handle(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    out.reserve(static_cast<size_t>(st.st_size) + 1);
   char buf[64 * 1024];
   for (;;) {
     size_t n = in.Read(buf, sizeof buf);

@@ -30,7 +30,9 @@ class TStream {
 
   int64_t Position() { return Seek(0, SeekOrigin::Current); }
   void SetPosition(int64_t pos) { Seek(pos, SeekOrigin::Begin); }
-  int64_t Size();
+  /// The stream's length (by seeking to its end and back, unless the
+  /// stream knows it).
+  virtual int64_t Size();
   // Bytes between the position and the end.
   int64_t Remaining() { return Size() - Position(); }
 
@@ -62,7 +64,12 @@ class TMemoryStream : public TStream {
   size_t Write(const void* buffer, size_t count) override;
   int64_t Seek(int64_t offset, SeekOrigin origin) override;
 
+  int64_t Size() override { return static_cast<int64_t>(data_.size()); }
+
   const std::string& Bytes() const { return data_; }
+  /// The next `count` bytes, in place, and the position moved past them;
+  /// raises "Stream read error" when fewer are left.
+  std::string_view ReadView(size_t count);
   void Clear() {
     data_.clear();
     pos_ = 0;

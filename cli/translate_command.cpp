@@ -1,6 +1,7 @@
 // The translate subcommand: the translation tables loaded as the window
 // loads them, and one text (a file or standard input) translated to standard
 // output, or compared with its translation as a unified diff.
+#include <future>
 #include <istream>
 #include <ostream>
 
@@ -63,12 +64,6 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
   else
     input = std::make_unique<TFileStream>(options.File, FileMode::OpenRead);
 
-  TTransTableSet tables;
-  LoadTables(tables, options.TablesDir);
-  // A diff hears every line, so it takes one thread.
-  TStreamTranslator translator(tables.Tables(), options.CommentArguments(), options.Encoding,
-                               options.Diff ? 1 : static_cast<size_t>(options.Jobs),
-                               options.Dialect);
   TProgress progress(io.Err, io.ErrIsTerminal && !options.Quiet);
   TProgressInputStream watched(*input, fromStdin ? 0 : static_cast<uint64_t>(input->Size()),
                                progress);
@@ -76,10 +71,26 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
   const TArgumentText tableName = TArgumentText::FromTerminal(options.TableName);
 
   // The input is read through once first, so that what is refused is
-  // refused before a byte is written. The driver ends a text at its first
+  // refused before a byte is written (the driver ends a text at its first
   // NUL byte; translating such input would silently drop everything after
-  // it.
-  const TStreamOutcome examined = translator.Examine(watched);
+  // it). That needs no tables: it runs while they load.
+  std::future<TStreamOutcome> examining = std::async(
+      std::launch::async, [&] { return TStreamTranslator::Examine(watched, options.Encoding); });
+  TTransTableSet tables;
+  try {
+    LoadTables(tables, options.TablesDir);
+  } catch (...) {
+    examining.wait();
+    throw;
+  }
+  // A diff hears every line, so it takes one thread.
+  TStreamTranslator translator(tables.Tables(), options.CommentArguments(), options.Encoding,
+                               options.Diff ? 1 : static_cast<size_t>(options.Jobs),
+                               options.Dialect);
+  // Whether the translation can fail: the tables are read into their name
+  // dictionary meanwhile.
+  const bool canFail = translator.CanFail();
+  const TStreamOutcome examined = examining.get();
   if (examined.status == TStreamOutcome::Status::HoldsNul) {
     progress.Clear();
     throw Exception(inputName + " holds a NUL byte");
@@ -107,7 +118,7 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
     return diff.empty() ? kExitOk : kExitFound;
   }
 
-  if (!translator.CanFail()) {
+  if (!canFail) {
     // Nothing can fail any more: the translation goes out as it is made.
     TOutputStream output(io.Out);
     translator.Translate(watched, output, tableName, options.AutoTableName, nullptr, &examined);

@@ -260,6 +260,12 @@ void TBinaryTableReader::ReadRecords(TVirtualTable& table) {
     const int desc = targets[i] ? descIndex.Find(targets[i]->FieldName()) : -1;
     descs[i] = desc >= 0 ? &table.Data().Fields()[static_cast<size_t>(desc)] : nullptr;
   }
+  // Text values of an image in memory are handed over in place.
+  TMemoryStream* memory = dynamic_cast<TMemoryStream*>(&stream_);
+  std::vector<char> text(fieldNames_.size(), 0);
+  for (size_t i = 0; i < fieldNames_.size(); ++i)
+    text[i] = memory && targets[i] &&
+              FieldTypeRule(targets[i]->DataType()).Image == TImageValue::Text;
   for (int32_t r = 0; r < recordCount_; ++r) {
     table.Append();
     try {
@@ -267,6 +273,10 @@ void TBinaryTableReader::ReadRecords(TVirtualTable& table) {
         const int64_t length = version_ >= 2 ? stream_.ReadI32() : stream_.ReadU16();
         if (length < 0) throw EReadError();
         if (length == 0) continue;
+        if (text[i]) {
+          targets[i]->SetAsString(memory->ReadView(static_cast<size_t>(length)));
+          continue;
+        }
         CheckRemaining(stream_, static_cast<uint64_t>(length));
         std::string bytes = stream_.ReadBytes(static_cast<size_t>(length));
         if (targets[i]) AssignImageValue(*targets[i], descs[i], bytes);

@@ -62,12 +62,12 @@ TNameLookup& TStreamTranslator::LookupFor(const std::string& tableName, bool utf
   return *lookup_;
 }
 
-TStreamOutcome TStreamTranslator::Examine(TStream& in) {
+TStreamOutcome TStreamTranslator::Examine(TStream& in, TEncodingRule rule) {
   TStreamOutcome outcome;
   in.SetPosition(0);
   bool holdsNul = false;
   try {
-    outcome.Form = DetectTextForm(in, rule_, &holdsNul);
+    outcome.Form = DetectTextForm(in, rule, &holdsNul);
   } catch (const EEncodingError& e) {
     outcome.status = TStreamOutcome::Status::BadEncoding;
     outcome.Error = e.what();

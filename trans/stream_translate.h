@@ -49,11 +49,12 @@ class TStreamTranslator {
                     TDialectOptions dialect = {});
   ~TStreamTranslator();
 
-  /// Reads `in` through once before it is translated: its form and whether
-  /// its text holds a NUL byte (status HoldsNul) or is broken under its
-  /// encoding (BadEncoding); Translated when neither. Hand the result to
-  /// Translate, which then does not read the input for its form again.
-  TStreamOutcome Examine(TStream& in);
+  /// Reads `in` through once before it is translated: its form by `rule`
+  /// and whether its text holds a NUL byte (status HoldsNul) or is broken
+  /// under its encoding (BadEncoding); Translated when neither. Hand the
+  /// result to Translate, which then does not read the input for its form
+  /// again. Needs no tables, so it may run while they load.
+  static TStreamOutcome Examine(TStream& in, TEncodingRule rule);
   /// Whether a translation by this translator can fail: only where the
   /// tables do not allow a name dictionary, and a lookup takes the tries
   /// that may raise. A translation that cannot fail may go straight to
