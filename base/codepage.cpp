@@ -36,6 +36,12 @@ void Build(TCodePageTable& d, int codePage, size_t slot) {
   for (int b = 0x80; b < 256; ++b)
     d.Reverse[b - 0x80] = {d.ToUnicode[b], static_cast<uint8_t>(b)};
   std::sort(d.Reverse.begin(), d.Reverse.end());
+  // Of two bytes of one code point the lower wins, as in Reverse.
+  d.Low.fill(-1);
+  for (int b = 0; b < 0x80; ++b)
+    d.Low[static_cast<size_t>(b)] = static_cast<int16_t>(b);
+  for (int b = 255; b >= 0x80; --b)
+    if (d.ToUnicode[b] < 0x800) d.Low[d.ToUnicode[b]] = static_cast<int16_t>(b);
   for (int b = 0; b < 256; ++b) {
     d.Upper[b] = static_cast<uint8_t>(b);
     // An undefined byte is no letter, and no letter turns into one.
@@ -61,8 +67,9 @@ std::atomic<const TCodePageTable*> gActive{nullptr};
 }  // namespace
 
 bool TCodePageTable::Encode(char32_t cp, uint8_t& byte) const {
-  if (cp < 0x80) {
-    byte = static_cast<uint8_t>(cp);
+  if (cp < 0x800) {
+    if (Low[cp] < 0) return false;
+    byte = static_cast<uint8_t>(Low[cp]);
     return true;
   }
   auto it = std::lower_bound(Reverse.begin(), Reverse.end(), std::make_pair(cp, uint8_t{0}));

@@ -24,6 +24,9 @@ struct TCodePageTable {
   std::array<uint8_t, 256> Upper{};
   // Code points of bytes 0x80-0xFF with their bytes, sorted by code point.
   std::array<std::pair<char32_t, uint8_t>, 128> Reverse{};
+  // The byte of each code point below U+0800 (where the letters of every
+  // code page but Thai stand), -1 where the code page has none.
+  std::array<int16_t, 0x800> Low{};
 
   /// The byte of a code point; false when the code page has none.
   bool Encode(char32_t cp, uint8_t& byte) const;

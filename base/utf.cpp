@@ -207,14 +207,32 @@ bool Utf8ToAnsiExact(std::string_view utf8, std::string& ansi) {
     return true;
   }
   const TCodePageTable& d = ActiveCodePageTable();
-  ansi.clear();
+  ansi.resize(utf8.size());
+  size_t n = 0;
   for (size_t i = 0; i < utf8.size();) {
+    const auto b0 = static_cast<uint8_t>(utf8[i]);
+    // ASCII, and the two-byte characters that the letters of most code
+    // pages are, straight from the tables.
+    if (b0 < 0x80) {
+      ansi[n++] = static_cast<char>(b0);
+      ++i;
+      continue;
+    }
+    if (b0 >= 0xC2 && b0 <= 0xDF && i + 1 < utf8.size() &&
+        (static_cast<uint8_t>(utf8[i + 1]) & 0xC0) == 0x80) {
+      const int16_t b = d.Low[((b0 & 0x1Fu) << 6) | (static_cast<uint8_t>(utf8[i + 1]) & 0x3Fu)];
+      if (b < 0) return false;
+      ansi[n++] = static_cast<char>(b);
+      i += 2;
+      continue;
+    }
     bool wellFormed;
     const char32_t c = NextUtf8(utf8, i, wellFormed);
     uint8_t b;
     if (!wellFormed || !d.Encode(c, b)) return false;
-    ansi += static_cast<char>(b);
+    ansi[n++] = static_cast<char>(b);
   }
+  ansi.resize(n);
   return true;
 }
 
