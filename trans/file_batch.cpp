@@ -60,7 +60,8 @@ bool LinkOpenFile(int fd, const std::string& path, const std::string& name) {
 
 // Gives the file open as `fd` the name `target` in place of whatever has
 // it: a link under a fresh hidden name beside the target, renamed over it at
-// once. Returns 0 or the errno value of the call that failed.
+// once (no call links a file over an existing name). Returns 0 or the errno
+// value of the call that failed.
 int LinkOver(int fd, const std::string& path, const std::string& target) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string temporary = TemporaryFileNameFor(target, UniqueSuffix());
@@ -127,10 +128,20 @@ class TDescriptorStream : public TStream {
   int fd_;
 };
 
+// Whether `backup` is another name of the file read.
+bool IsLinkOf(const std::string& backup, const TPreparedFile& file) {
+  struct stat st;
+  return ::lstat(backup.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == file.Device &&
+         st.st_ino == file.Inode;
+}
+
 // Gives the original of a file to be replaced the backup's name as a hard
-// link, replacing an older backup atomically. False when that cannot be
-// done so (another file system, a backup name that is a symbolic link, no
-// permission, no room): the caller makes a copy, which says what fails.
+// link. An older backup is removed first rather than replaced through a
+// temporary name, so that a killed run leaves no name behind: killed in
+// between, the file still has its old bytes, and the older backup is what
+// the run was replacing anyway. False when no link can be made (another
+// file system, a backup name that is a symbolic link, no permission, no
+// room): the caller makes a copy, which says what fails.
 bool LinkBackup(const TPreparedFile& file, const std::string& backup) {
   if (LinkOpenFile(file.Input.Get(), file.FinalPath, backup)) return true;
   if (errno != EEXIST) return false;
@@ -138,7 +149,10 @@ bool LinkBackup(const TPreparedFile& file, const std::string& backup) {
   if (::lstat(backup.c_str(), &st) != 0) return false;
   if (S_ISDIR(st.st_mode)) throw EFCreateError(backup, EISDIR);
   if (!S_ISREG(st.st_mode)) return false;
-  return LinkOver(file.Input.Get(), file.FinalPath, backup) == 0;
+  // The link that a run killed before it replaced the file made already.
+  if (st.st_dev == file.Device && st.st_ino == file.Inode) return true;
+  if (::unlink(backup.c_str()) != 0) return false;
+  return LinkOpenFile(file.Input.Get(), file.FinalPath, backup);
 }
 
 // The file is left as it was: its backup, a link to it, becomes a copy (or
@@ -269,6 +283,7 @@ TPreparedFile PrepareFile(const TFileTranslateStep& translate, const std::string
     if (::fchmod(output->Fd(), st.st_mode & 07777) != 0) throw EFCreateError(fileName, errno);
     file.Bytes = static_cast<uint64_t>(out.Position());
     file.Device = st.st_dev;
+    file.Inode = st.st_ino;
     file.Links = st.st_nlink;
     file.Output = std::move(output);
   } catch (const std::exception&) {
@@ -335,9 +350,11 @@ void TFileBatch::MakeBackups(std::vector<TCommittedFile>& results, std::vector<c
     const std::string backup = file.Name + options_.BackupEnding;
     try {
       // A link shares the inode: only for a file that is replaced and has no
-      // other name that keeps the old bytes. Any other file gets a copy, as
-      // it always did, made before its failure is reported.
-      if (file.Replaces() && file.Links == 1 && LinkBackup(file, backup))
+      // other name that keeps the old bytes (but the backup itself, linked
+      // by a run killed before it replaced the file). Any other file gets a
+      // copy, as it always did, made before its failure is reported.
+      if (file.Replaces() && (file.Links == 1 || (file.Links == 2 && IsLinkOf(backup, file))) &&
+          LinkBackup(file, backup))
         linked[i] = 1;
       else
         CopyFileOverwrite(file.Name, backup);

@@ -64,6 +64,7 @@ struct TPreparedFile {
   TUniqueFd Input;                       // the file as it was read
   std::optional<TTemporaryFile> Output;  // its translation, with its mode, owner and group
   dev_t Device = 0;                      // of the file read
+  ino_t Inode = 0;                       // of the file read
   nlink_t Links = 0;                     // its number of hard links
   uint64_t Bytes = 0;                    // of its translation
 
