@@ -405,6 +405,7 @@ void TFileBatch::Fail(size_t i, std::exception_ptr error, std::vector<TCommitted
 }
 
 bool TFileBatch::SyncfsWorks(dev_t device, int fd) {
+  if (options_.SyncEachFile) return false;
   const auto known = syncfs_.find(device);
   if (known != syncfs_.end()) return known->second;
   // File systems whose syncfs writes every file's data and metadata and
@@ -426,7 +427,7 @@ void TFileBatch::SyncRenames() {
   for (const auto& [device, directories] : renamedIn_) {
     if (directories.empty()) continue;
     const auto known = syncfs_.find(device);
-    if (known != syncfs_.end() && known->second) {
+    if (!options_.SyncEachFile && known != syncfs_.end() && known->second) {
       const TUniqueFd fd(::open(directories.begin()->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
       if (fd && ::syncfs(fd.Get()) == 0) continue;
     }

@@ -97,6 +97,9 @@ struct TBatchOptions {
   std::string BackupEnding;  // a backup of each file is its name + this; none when empty
   size_t GroupFiles = 256;   // files in a group at most
   uint64_t GroupBytes = uint64_t{32} << 20;  // bytes of translations in a group, at most about
+  /// Syncs each file on its own, as on a file system whose syncfs does not
+  /// reach the storage, wherever the files are.
+  bool SyncEachFile = false;
   /// For tests: the errno value that syncing a file's translation is to fail
   /// with (0: it does not fail).
   std::function<int(const std::string& fileName)> SyncFault;

@@ -98,11 +98,19 @@ class FileBatchTest : public ::testing::Test {
   const std::string& dir_ = temp_.Path();
 };
 
-TEST_F(FileBatchTest, AGroupIsCommittedWhenFullAndNothingIsNamedBefore) {
+class FileBatchSyncTest : public FileBatchTest, public ::testing::WithParamInterface<bool> {};
+
+// With one syncfs for a group, and with an fsync of each file, as on file
+// systems whose syncfs does not reach the storage.
+INSTANTIATE_TEST_SUITE_P(SyncfsAndEachFile, FileBatchSyncTest, ::testing::Bool());
+
+TEST_P(FileBatchSyncTest, AGroupIsCommittedWhenFullAndNothingIsNamedBefore) {
   for (const char* name : {"a", "b", "c", "d", "e"})
     Write(name, std::string("old ") + name);
   const ino_t inodeOfA = Stat(Path("a")).st_ino;
-  TFileBatch batch(Options(2));
+  TBatchOptions options = Options(2);
+  options.SyncEachFile = GetParam();
+  TFileBatch batch(options);
 
   EXPECT_TRUE(batch.Add(Prepare("a")).empty());
   // Translated but not committed: the file as it was, and no name of a
@@ -138,6 +146,7 @@ TEST_F(FileBatchTest, AGroupIsCommittedWhenFullAndNothingIsNamedBefore) {
   // A group also ends at its bytes: here every file fills one.
   TBatchOptions bytes = Options(100);
   bytes.GroupBytes = 1;
+  bytes.SyncEachFile = GetParam();
   TFileBatch byBytes(bytes);
   EXPECT_EQ(byBytes.Add(Prepare("a")).size(), 1u);
   EXPECT_EQ(Read("a"), "T:T:old a");
@@ -145,7 +154,7 @@ TEST_F(FileBatchTest, AGroupIsCommittedWhenFullAndNothingIsNamedBefore) {
   EXPECT_TRUE(byBytes.Finish().empty());
 }
 
-TEST_F(FileBatchTest, AFailureInsideAGroupFailsThatFileAloneAndLeavesItsBackupACopy) {
+TEST_P(FileBatchSyncTest, AFailureInsideAGroupFailsThatFileAloneAndLeavesItsBackupACopy) {
   Write("ok", "fine");
   Write("dirbackup", "its backup cannot be made");
   fs::create_directories(Path("dirbackupbak"));
@@ -156,6 +165,7 @@ TEST_F(FileBatchTest, AFailureInsideAGroupFailsThatFileAloneAndLeavesItsBackupAC
   Write("gone", "removed before its commit");
 
   TBatchOptions options = Options(100);
+  options.SyncEachFile = GetParam();
   options.SyncFault = [this](const std::string& name) {
     return name == Path("unsynced") ? EIO : 0;
   };
