@@ -79,15 +79,26 @@ FileReport TranslateOneFile(TStreamTranslator& translator, const std::string& fi
   return report;
 }
 
-// How many files a group commits at most: each holds two descriptors until
-// then, and so does each file that the workers have ready ahead of it.
-size_t GroupFilesFor(size_t jobs) {
+// How a run that writes sizes its groups: how many files a group commits at
+// most, and how many more files the workers may have ready while the main
+// thread commits one, so that they need not wait for it. Each file waiting
+// holds two descriptors, and so does each file at work.
+struct TGroupSizes {
+  size_t Files = 1;
+  size_t Ahead = 0;
+};
+TGroupSizes GroupSizesFor(size_t jobs) {
   constexpr size_t kMostFiles = 256;
   rlimit limit{};
-  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return kMostFiles;
-  const size_t reserve = 64 + 2 * 5 * jobs;
-  const size_t budget = static_cast<size_t>(limit.rlim_cur);
-  return budget > reserve + 2 ? std::min(kMostFiles, (budget - reserve) / 2) : 1;
+  size_t budget = 4096;
+  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+    budget = static_cast<size_t>(limit.rlim_cur);
+  // 2 * (files + files / 4 + 5 * jobs) + 64 descriptors at most.
+  const size_t reserve = 64 + 10 * jobs;
+  TGroupSizes sizes;
+  if (budget > reserve + 5) sizes.Files = std::min(kMostFiles, (budget - reserve) * 2 / 5);
+  sizes.Ahead = sizes.Files / 4;
+  return sizes;
 }
 
 // A dry run of one file: its translation made in memory and compared.
@@ -153,11 +164,12 @@ class TWorkerTableLoads {
 // `firstTables` and one more on each set of `moreTables`, and hands every
 // report to `onReport` in the order of the files. `onWait(i)` is called
 // while file i is awaited. Workers keep at most a few files ahead of the
-// reports handed on, so that what waits to be reported stays small.
+// reports handed on, and `moreAhead` files more, so that what waits to be
+// reported stays small.
 template <typename PerFile, typename OnWait, typename OnReport>
 void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions& options,
-                  TTransTableSet& firstTables, TWorkerTableLoads& moreTables, PerFile&& perFile,
-                  OnWait&& onWait, OnReport&& onReport) {
+                  TTransTableSet& firstTables, TWorkerTableLoads& moreTables, size_t moreAhead,
+                  PerFile&& perFile, OnWait&& onWait, OnReport&& onReport) {
   const TCommentArguments comment = options.CommentArguments();
   const size_t jobs = moreTables.Count() + 1;
   if (jobs == 1) {
@@ -171,7 +183,7 @@ void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions&
   // The first failure to load ends the run before any file is touched.
   const std::vector<std::unique_ptr<TTransTableSet>> tables = moreTables.Take();
 
-  const size_t ahead = 4 * jobs;
+  const size_t ahead = 4 * jobs + moreAhead;
   std::vector<FileReport> reports(fileNames.size());
   std::vector<char> done(fileNames.size(), 0);
   std::mutex mutex;
@@ -321,17 +333,20 @@ int RunFiles(const FilesOptions& options, CliIo& io) {
   // The translated files are committed in groups, and named in their order
   // as each group is done.
   std::optional<TFileBatch> batch;
+  TGroupSizes group;
   if (!options.DryRun) {
+    group = GroupSizesFor(jobs);
     TBatchOptions batchOptions;
     batchOptions.BackupEnding = options.Backup;
-    batchOptions.GroupFiles = GroupFilesFor(jobs);
+    batchOptions.GroupFiles = group.Files;
     batch.emplace(std::move(batchOptions));
   }
-  RunOverFiles(fileNames, options, tables, moreTables, perFile, onWait, [&](FileReport report) {
-    if (!report.Prepared) return show(report);
-    for (const TCommittedFile& file : batch->Add(std::move(*report.Prepared)))
-      show(ReportOf(file, options));
-  });
+  RunOverFiles(fileNames, options, tables, moreTables, group.Ahead, perFile, onWait,
+               [&](FileReport report) {
+                 if (!report.Prepared) return show(report);
+                 for (const TCommittedFile& file : batch->Add(std::move(*report.Prepared)))
+                   show(ReportOf(file, options));
+               });
   if (batch) {
     for (const TCommittedFile& file : batch->Finish())
       show(ReportOf(file, options));
