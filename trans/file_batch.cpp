@@ -3,6 +3,7 @@
 #include "trans/file_batch.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -411,13 +412,20 @@ bool TFileBatch::SyncfsWorks(dev_t device, int fd) {
   // File systems whose syncfs writes every file's data and metadata and
   // flushes the disk's cache; elsewhere (FUSE, network file systems) an
   // fsync of each file is what reaches the storage.
-  constexpr long kExt = 0xEF53, kXfs = 0x58465342, kBtrfs = 0x9123683E, kTmpfs = 0x01021994,
-                 kF2fs = 0xF2F52010;
   struct statfs fs;
   bool works = false;
   if (::fstatfs(fd, &fs) == 0) {
-    const long type = static_cast<long>(fs.f_type);
-    works = type == kExt || type == kXfs || type == kBtrfs || type == kTmpfs || type == kF2fs;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+      case EXT4_SUPER_MAGIC:  // ext2, ext3 and ext4
+      case XFS_SUPER_MAGIC:
+      case BTRFS_SUPER_MAGIC:
+      case F2FS_SUPER_MAGIC:
+      case TMPFS_MAGIC:
+        works = true;
+        break;
+      default:
+        break;
+    }
   }
   syncfs_.emplace(device, works);
   return works;
