@@ -220,9 +220,7 @@ TAtomicFileWriter::TAtomicFileWriter(const std::string& target, bool replaceRead
     throw EFCreateError(target, errno);
   if (exists && !replaceReadOnly && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
     throw EFCreateError(target, EACCES);
-  const std::string dir = DirectoryOf(finalPath_);
-  const std::string pattern = dir + "." + finalPath_.substr(dir.size()) + std::string(kTempMarker) +
-                              std::to_string(::getpid()) + "-XXXXXX";
+  const std::string pattern = TemporaryFileNameFor(finalPath_, "XXXXXX");
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int fd = ::mkostemp(name.data(), O_CLOEXEC);
@@ -296,6 +294,16 @@ void SyncDirectoriesOf(const std::vector<std::string>& paths) {
     }
     if (synced.insert(DirectoryOf(replaced)).second) SyncDirectoryOf(replaced);
   }
+}
+
+std::string FileLinksLeadTo(const std::string& path) {
+  return FollowLinks(path, path);
+}
+
+std::string TemporaryFileNameFor(const std::string& path, std::string_view unique) {
+  const std::string dir = DirectoryOf(path);
+  return dir + "." + path.substr(dir.size()) + std::string(kTempMarker) +
+         std::to_string(::getpid()) + "-" + std::string(unique);
 }
 
 bool IsTemporaryFileName(std::string_view name, std::string* target, long* pid) {

@@ -159,6 +159,16 @@ void SyncDirectoryOf(const std::string& path);
 /// to) is synced once.
 void SyncDirectoriesOf(const std::vector<std::string>& paths);
 
+/// The file that `path` leads to: symbolic links followed, also when the
+/// last one leads nowhere yet. A link that cannot be read, or a loop of
+/// links, raises "Cannot create file %s" naming `path`.
+std::string FileLinksLeadTo(const std::string& path);
+
+/// The name that a temporary file written for `path` gets, as
+/// TAtomicFileWriter names them: in the directory of `path`, "." + its name +
+/// ".qualtren-" + this process's id + "-" + `unique` (six characters).
+std::string TemporaryFileNameFor(const std::string& path, std::string_view unique);
+
 /// Whether a file name (without its directory) is a temporary file of a
 /// TAtomicFileWriter; `target` and `pid`, when given, receive the name of
 /// the file it was written for and the id of the process that made it.

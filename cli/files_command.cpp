@@ -1,12 +1,15 @@
 // The files subcommand: the files of a directory (or of a whole tree)
 // translated in place by several workers at once, or only compared with
 // their translation (a dry run), or put back from their backups.
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <filesystem>
 #include <future>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <thread>
 
@@ -14,6 +17,7 @@
 #include "cli/commands.h"
 #include "cli/progress.h"
 #include "cli/unified_diff.h"
+#include "trans/file_batch.h"
 #include "trans/file_list.h"
 #include "trans/stream_translate.h"
 #include "trans/trans_tables.h"
@@ -23,25 +27,26 @@ namespace qualtren {
 namespace {
 
 // What one file of a run gives: its outcome, the lines it reports on
-// standard error and what it writes to standard output.
+// standard error and what it writes to standard output; or, in a run that
+// writes, the file translated and waiting to be committed with its group.
 struct FileReport {
   enum class Kind { Done, Unchanged, Untouched, Failed } kind = Kind::Done;
   std::string Lines;
   std::string Out;
+  std::optional<TPreparedFile> Prepared;
 };
 
 std::string Message(const std::string& text) {
   return std::string(kMessagePrefix) + text + "\n";
 }
 
-FileReport TranslateOneFile(TStreamTranslator& translator, const FilesOptions& options,
-                            const std::string& fileName) {
+// The report of a file once its group is committed.
+FileReport ReportOf(const TCommittedFile& file, const FilesOptions& options) {
   FileReport report;
+  const std::string& fileName = file.Name;
   try {
-    // The folders are synced once, at the end of the run.
-    const TFileOutcome outcome =
-        TranslateFileInPlace(translator, fileName, options.Backup, TRenameSync::AtEnd);
-    switch (outcome.kind) {
+    if (file.Error) std::rethrow_exception(file.Error);
+    switch (file.Outcome.kind) {
       case TFileOutcome::Kind::Translated:
         if (options.Verbose) report.Lines = "translated: " + fileName + "\n";
         break;
@@ -51,12 +56,12 @@ FileReport TranslateOneFile(TStreamTranslator& translator, const FilesOptions& o
         break;
       case TFileOutcome::Kind::BadEncoding:
         report.kind = FileReport::Kind::Untouched;
-        report.Lines = Message("left untouched: " + fileName + ": " + outcome.Error);
+        report.Lines = Message("left untouched: " + fileName + ": " + file.Outcome.Error);
         break;
       case TFileOutcome::Kind::TranslationFailed:
         report.kind = FileReport::Kind::Untouched;
-        report.Lines =
-            Message("left untouched: " + fileName + ": the translation failed: " + outcome.Error);
+        report.Lines = Message("left untouched: " + fileName +
+                               ": the translation failed: " + file.Outcome.Error);
         break;
     }
   } catch (const std::exception& e) {
@@ -64,6 +69,36 @@ FileReport TranslateOneFile(TStreamTranslator& translator, const FilesOptions& o
     report.Lines = Message("failed: " + fileName + ": " + MessageWithReason(e));
   }
   return report;
+}
+
+// One file of a run that writes: translated into a temporary file; its
+// backup, its name and what is said of it come when its group is committed.
+FileReport TranslateOneFile(TStreamTranslator& translator, const std::string& fileName) {
+  FileReport report;
+  report.Prepared = PrepareFile(translator, fileName);
+  return report;
+}
+
+// How a run that writes sizes its groups: how many files a group commits at
+// most, and how many more files the workers may have ready while the main
+// thread commits one, so that they need not wait for it. Each file waiting
+// holds two descriptors, and so does each file at work.
+struct TGroupSizes {
+  size_t Files = 1;
+  size_t Ahead = 0;
+};
+TGroupSizes GroupSizesFor(size_t jobs) {
+  constexpr size_t kMostFiles = 256;
+  rlimit limit{};
+  size_t budget = 4096;
+  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+    budget = static_cast<size_t>(limit.rlim_cur);
+  // 2 * (files + files / 4 + 5 * jobs) + 64 descriptors at most.
+  const size_t reserve = 64 + 10 * jobs;
+  TGroupSizes sizes;
+  if (budget > reserve + 5) sizes.Files = std::min(kMostFiles, (budget - reserve) * 2 / 5);
+  sizes.Ahead = sizes.Files / 4;
+  return sizes;
 }
 
 // A dry run of one file: its translation made in memory and compared.
@@ -129,11 +164,12 @@ class TWorkerTableLoads {
 // `firstTables` and one more on each set of `moreTables`, and hands every
 // report to `onReport` in the order of the files. `onWait(i)` is called
 // while file i is awaited. Workers keep at most a few files ahead of the
-// reports handed on, so that what waits to be reported stays small.
+// reports handed on, and `moreAhead` files more, so that what waits to be
+// reported stays small.
 template <typename PerFile, typename OnWait, typename OnReport>
 void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions& options,
-                  TTransTableSet& firstTables, TWorkerTableLoads& moreTables, PerFile&& perFile,
-                  OnWait&& onWait, OnReport&& onReport) {
+                  TTransTableSet& firstTables, TWorkerTableLoads& moreTables, size_t moreAhead,
+                  PerFile&& perFile, OnWait&& onWait, OnReport&& onReport) {
   const TCommentArguments comment = options.CommentArguments();
   const size_t jobs = moreTables.Count() + 1;
   if (jobs == 1) {
@@ -148,7 +184,7 @@ void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions&
   // The first failure to load ends the run before any file is touched.
   const std::vector<std::unique_ptr<TTransTableSet>> tables = moreTables.Take();
 
-  const size_t ahead = 4 * jobs;
+  const size_t ahead = 4 * jobs + moreAhead;
   std::vector<FileReport> reports(fileNames.size());
   std::vector<char> done(fileNames.size(), 0);
   std::mutex mutex;
@@ -204,7 +240,7 @@ void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions&
       reported = i + 1;
     }
     room.notify_all();
-    onReport(report);
+    onReport(std::move(report));
   }
 }
 
@@ -304,24 +340,44 @@ int RunFiles(const FilesOptions& options, CliIo& io) {
   int done = 0, unchanged = 0, untouched = 0, failed = ReportUnreadable(list, io);
   auto perFile = [&](TStreamTranslator& translator, const std::string& name) {
     return options.DryRun ? DiffOneFile(translator, options, name)
-                          : TranslateOneFile(translator, options, name);
+                          : TranslateOneFile(translator, name);
   };
   auto onWait = [&](size_t i) { progress.Files(i, fileNames.size(), fileNames[i]); };
-  RunOverFiles(
-      fileNames, options, tables, moreTables, perFile, onWait, [&](const FileReport& report) {
-        int* const counters[] = {&done, &unchanged, &untouched, &failed};  // in the order of Kind
-        ++*counters[static_cast<size_t>(report.kind)];
-        if (!report.Out.empty()) {
-          if (io.OutIsTerminal) progress.Clear();
-          io.Out << report.Out;
-          io.Out.flush();
-          if (!io.Out) throw EWriteError();
-        }
-        if (!report.Lines.empty()) {
-          progress.Clear();
-          io.Err << report.Lines;
-        }
-      });
+  auto show = [&](const FileReport& report) {
+    int* const counters[] = {&done, &unchanged, &untouched, &failed};  // in the order of Kind
+    ++*counters[static_cast<size_t>(report.kind)];
+    if (!report.Out.empty()) {
+      if (io.OutIsTerminal) progress.Clear();
+      io.Out << report.Out;
+      io.Out.flush();
+      if (!io.Out) throw EWriteError();
+    }
+    if (!report.Lines.empty()) {
+      progress.Clear();
+      io.Err << report.Lines;
+    }
+  };
+  // The translated files are committed in groups, and named in their order
+  // as each group is done.
+  std::optional<TFileBatch> batch;
+  TGroupSizes group;
+  if (!options.DryRun) {
+    group = GroupSizesFor(jobs);
+    TBatchOptions batchOptions;
+    batchOptions.BackupEnding = options.Backup;
+    batchOptions.GroupFiles = group.Files;
+    batch.emplace(std::move(batchOptions));
+  }
+  RunOverFiles(fileNames, options, tables, moreTables, group.Ahead, perFile, onWait,
+               [&](FileReport report) {
+                 if (!report.Prepared) return show(report);
+                 for (const TCommittedFile& file : batch->Add(std::move(*report.Prepared)))
+                   show(ReportOf(file, options));
+               });
+  if (batch) {
+    for (const TCommittedFile& file : batch->Finish())
+      show(ReportOf(file, options));
+  }
   progress.Clear();
 
   if (options.DryRun) {
@@ -330,7 +386,6 @@ int RunFiles(const FilesOptions& options, CliIo& io) {
     if (untouched != 0 || failed != 0) return kExitError;
     return done != 0 ? kExitFound : kExitOk;
   }
-  SyncDirectoriesOf(fileNames);
   io.Err << "summary: " << done << " translated, " << untouched << " left untouched, " << failed
          << " failed\n";
   return untouched == 0 && failed == 0 ? kExitOk : kExitFailed;

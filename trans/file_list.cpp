@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <exception>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -104,6 +105,7 @@ void ListInto(const std::string& prefix, const std::string& rel, const std::stri
     return;
   }
   std::set<std::string> names;
+  std::map<std::string, unsigned char> types;  // as the directory tells them, without a stat
   while (const dirent* entry = ::readdir(dir.get())) {
     std::string name = entry->d_name;
     // What a killed run left of its temporary files goes.
@@ -111,18 +113,28 @@ void ListInto(const std::string& prefix, const std::string& rel, const std::stri
       ::unlink((dirName + name).c_str());
       continue;
     }
-    if (name != "." && name != "..") names.insert(std::move(name));
+    if (name == "." || name == "..") continue;
+    types.emplace(name, entry->d_type);
+    names.insert(std::move(name));
   }
   for (const std::string& name : names) {
     const std::string full = dirName + name;
-    struct stat st;
-    if ((recursive ? ::lstat(full.c_str(), &st) : ::stat(full.c_str(), &st)) != 0) continue;
-    if (S_ISDIR(st.st_mode)) {
+    // A plain file or directory is known from its entry; a link (followed
+    // without `recursive`) or an entry of unknown type is looked at.
+    const unsigned char type = types[name];
+    bool isDir = type == DT_DIR, isFile = type == DT_REG;
+    if (type == DT_UNKNOWN || (type == DT_LNK && !recursive)) {
+      struct stat st;
+      if ((recursive ? ::lstat(full.c_str(), &st) : ::stat(full.c_str(), &st)) != 0) continue;
+      isDir = S_ISDIR(st.st_mode);
+      isFile = S_ISREG(st.st_mode);
+    }
+    if (isDir) {
       if (recursive) ListInto(prefix, rel + name + "/", mask, backupEnding, recursive, out);
       continue;
     }
-    if (!S_ISREG(st.st_mode) || !MatchesMask(name, mask) ||
-        IsBackupName(name, names, backupEnding) || IsTemporaryName(name, names, backupEnding))
+    if (!isFile || !MatchesMask(name, mask) || IsBackupName(name, names, backupEnding) ||
+        IsTemporaryName(name, names, backupEnding))
       continue;
     out.Files.push_back(full);
   }

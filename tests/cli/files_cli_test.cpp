@@ -1,6 +1,9 @@
 // Tests of "qualtren-cli files": the files of one directory or of a tree
 // translated in place, with backups, untouched and failed files, and the
 // summary line; putting them back from the backups; the progress line.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <string>
 
 #include "cli_fixture.h"
@@ -96,6 +99,65 @@ TEST_F(FilesCli, FailedFilesAreCountedAndTheRunGoesOn) {
             "summary: 1 translated, 1 left untouched, 0 failed\n");
   EXPECT_EQ(Read("f/a.txt"), "select Ime from Kupac");
   EXPECT_EQ(Read("f/b.txt"), "exec Settle\r\n");
+}
+
+TEST_F(FilesCli, BackupsAreTheOriginalsAndMessagesKeepTheOrderOfTheFiles) {
+  MakeTables("t");
+  // Enough files for several groups of the batch, the odd ones among them.
+  auto name = [](int i) { return "d/f" + std::to_string(1000 + i) + ".sql"; };
+  std::string expected;
+  for (int i = 0; i < 600; ++i) {
+    if (i == 7) {
+      Write(name(i), std::string("exec Obracun\0", 13));
+      expected += "qualtren-cli: left untouched: " + name(i) + ": the file holds a NUL byte\n";
+    } else if (i == 300) {
+      Write(name(i), "exec Obracun");
+      fs::permissions(Path(name(i)), fs::perms::owner_read);
+      expected += "qualtren-cli: failed: " + name(i) + ": Cannot create file " + name(i) +
+                  " (Permission denied)\n";
+    } else if (i == 450) {
+      Write(name(i), "exec Obracun");
+      fs::create_directories(Path(name(i) + "bak"));
+      expected += "qualtren-cli: failed: " + name(i) + ": Cannot create file " + name(i) +
+                  "bak (Is a directory)\n";
+    } else {
+      Write(name(i), "exec Obracun -- " + std::to_string(i));
+      expected += "translated: " + name(i) + "\n";
+    }
+  }
+  // A file with a second name keeps the old bytes under that name.
+  ASSERT_EQ(::link(Path(name(9)).c_str(), Path("d/second.txt").c_str()), 0);
+  struct stat before;
+  ASSERT_EQ(::stat(Path(name(1)).c_str(), &before), 0);
+
+  // The second run goes over the first one's backups on purpose.
+  for (const char* jobs : {"1", "2"}) {
+    const RunResult r = Run(std::string("files d --tables t --mask '*.sql' --verbose "
+                                        "--overwrite-backups --jobs ") +
+                            jobs);
+    EXPECT_EQ(r.Status, 1) << jobs;
+    EXPECT_EQ(r.Err, expected + "summary: 597 translated, 1 left untouched, 2 failed\n") << jobs;
+  }
+  EXPECT_EQ(Read(name(0)), "exec Settle -- 0\r\n");
+  // After two runs the backup holds the first translation: the file as the
+  // second run found it, under the backup's name.
+  EXPECT_EQ(Read(name(1) + "bak"), "exec Settle -- 1\r\n");
+  struct stat backup, file;
+  ASSERT_EQ(::stat(Path(name(1) + "bak").c_str(), &backup), 0);
+  ASSERT_EQ(::stat(Path(name(1)).c_str(), &file), 0);
+  EXPECT_NE(backup.st_ino, before.st_ino);
+  EXPECT_NE(backup.st_ino, file.st_ino);
+  EXPECT_EQ(backup.st_nlink, 1u);
+  EXPECT_EQ(Read("d/second.txt"), "exec Obracun -- 9");
+  EXPECT_EQ(Read(name(9)), "exec Settle -- 9\r\n");
+  // Files left as they were have copies as their backups.
+  for (int i : {7, 300}) {
+    ASSERT_EQ(::stat(Path(name(i)).c_str(), &file), 0);
+    EXPECT_EQ(file.st_nlink, 1u) << name(i);
+    EXPECT_EQ(Read(name(i) + "bak"), Read(name(i))) << name(i);
+  }
+  for (const auto& e : fs::directory_iterator(Path("d")))
+    EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
 }
 
 TEST_F(FilesCli, UsageAndTableErrorsTouchNothing) {
