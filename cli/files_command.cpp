@@ -19,6 +19,7 @@
 #include "cli/unified_diff.h"
 #include "trans/file_batch.h"
 #include "trans/file_list.h"
+#include "trans/name_dictionary.h"
 #include "trans/stream_translate.h"
 #include "trans/trans_tables.h"
 
@@ -134,9 +135,8 @@ FileReport DiffOneFile(TStreamTranslator& translator, const FilesOptions& option
   return report;
 }
 
-// The tables of the workers beyond the first, loaded in the background
-// while the first set loads, so that a run of several workers starts about
-// as soon as a run of one.
+// The tables of the workers beyond the first, loaded in the background, for
+// tables that allow no name dictionary to share.
 class TWorkerTableLoads {
  public:
   TWorkerTableLoads(size_t count, const std::string& tablesDir) {
@@ -160,24 +160,32 @@ class TWorkerTableLoads {
   std::vector<std::future<std::unique_ptr<TTransTableSet>>> loads_;
 };
 
-// Runs `perFile(translator, name)` over the files with one worker on
-// `firstTables` and one more on each set of `moreTables`, and hands every
-// report to `onReport` in the order of the files. `onWait(i)` is called
+// Runs `perFile(translator, name)` over the files with `jobs` workers and
+// hands every report to `onReport` in the order of the files. With a name
+// dictionary of the first tables, every worker answers from it and the
+// tables are shared (never touched); without one, the first worker takes
+// `firstTables` and each further one a set of `moreTables`. `onWait(i)` is called
 // while file i is awaited. Workers keep at most a few files ahead of the
 // reports handed on, and `moreAhead` files more, so that what waits to be
 // reported stays small.
 template <typename PerFile, typename OnWait, typename OnReport>
 void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions& options,
-                  TTransTableSet& firstTables, TWorkerTableLoads& moreTables, size_t moreAhead,
-                  PerFile&& perFile, OnWait&& onWait, OnReport&& onReport) {
+                  size_t jobs, TTransTableSet& firstTables,
+                  const std::shared_ptr<const TNameDictionary>& dictionary,
+                  TWorkerTableLoads& moreTables, size_t moreAhead, PerFile&& perFile,
+                  OnWait&& onWait, OnReport&& onReport) {
   const TCommentArguments comment = options.CommentArguments();
-  const size_t jobs = moreTables.Count() + 1;
+  auto translatorFor = [&](TTransTableSet& set) {
+    auto translator = std::make_unique<TStreamTranslator>(set.Tables(), comment, options.Encoding,
+                                                          1, options.Dialect);
+    if (dictionary) translator->ShareDictionary(dictionary);
+    return translator;
+  };
   if (jobs == 1) {
-    TStreamTranslator translator(firstTables.Tables(), comment, options.Encoding, 1,
-                                 options.Dialect);
+    const std::unique_ptr<TStreamTranslator> translator = translatorFor(firstTables);
     for (size_t i = 0; i < fileNames.size(); ++i) {
       onWait(i);
-      onReport(perFile(translator, fileNames[i]));
+      onReport(perFile(*translator, fileNames[i]));
     }
     return;
   }
@@ -192,7 +200,7 @@ void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions&
   size_t next = 0;      // the next file a worker takes
   size_t reported = 0;  // files handed to onReport
   auto work = [&](TTransTableSet& set) {
-    TStreamTranslator translator(set.Tables(), comment, options.Encoding, 1, options.Dialect);
+    const std::unique_ptr<TStreamTranslator> translator = translatorFor(set);
     for (;;) {
       size_t i;
       {
@@ -201,7 +209,7 @@ void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions&
         if (next == fileNames.size()) return;
         i = next++;
       }
-      FileReport report = perFile(translator, fileNames[i]);
+      FileReport report = perFile(*translator, fileNames[i]);
       {
         std::lock_guard<std::mutex> lock(mutex);
         reports[i] = std::move(report);
@@ -226,9 +234,8 @@ void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions&
       Room.notify_all();
     }
   } stop{mutex, room, next, fileNames.size()};
-  workers.emplace_back(work, std::ref(firstTables));
-  for (const std::unique_ptr<TTransTableSet>& set : tables)
-    workers.emplace_back(work, std::ref(*set));
+  for (size_t w = 0; w < jobs; ++w)
+    workers.emplace_back(work, std::ref(w == 0 || dictionary ? firstTables : *tables[w - 1]));
 
   for (size_t i = 0; i < fileNames.size(); ++i) {
     onWait(i);
@@ -330,11 +337,14 @@ int RunFiles(const FilesOptions& options, CliIo& io) {
     }
   }
 
-  // No more workers than files; their tables load alongside the first set.
+  // No more workers than files. Where the tables allow a name dictionary,
+  // the workers share it and the tables; else each loads tables of its own.
   const size_t jobs = std::max<size_t>(1, std::min<size_t>(options.Jobs, fileNames.size()));
-  TWorkerTableLoads moreTables(jobs - 1, options.TablesDir);
   TTransTableSet tables;
   LoadTables(tables, options.TablesDir);
+  const std::shared_ptr<const TNameDictionary> dictionary =
+      jobs > 1 ? TNameDictionary::Build(tables.Tables()) : nullptr;
+  TWorkerTableLoads moreTables(dictionary ? 0 : jobs - 1, options.TablesDir);
 
   TProgress progress(io.Err, io.ErrIsTerminal && !options.Quiet);
   int done = 0, unchanged = 0, untouched = 0, failed = ReportUnreadable(list, io);
@@ -368,8 +378,8 @@ int RunFiles(const FilesOptions& options, CliIo& io) {
     batchOptions.GroupFiles = group.Files;
     batch.emplace(std::move(batchOptions));
   }
-  RunOverFiles(fileNames, options, tables, moreTables, group.Ahead, perFile, onWait,
-               [&](FileReport report) {
+  RunOverFiles(fileNames, options, jobs, tables, dictionary, moreTables, group.Ahead, perFile,
+               onWait, [&](FileReport report) {
                  if (!report.Prepared) return show(report);
                  for (const TCommittedFile& file : batch->Add(std::move(*report.Prepared)))
                    show(ReportOf(file, options));

@@ -47,6 +47,12 @@ const std::shared_ptr<const TNameDictionary>& TStreamTranslator::Dictionary() {
   return dictionary_;
 }
 
+void TStreamTranslator::ShareDictionary(std::shared_ptr<const TNameDictionary> dictionary) {
+  dictionary_ = std::move(dictionary);
+  dictionaryTried_ = true;
+  lookup_.reset();
+}
+
 bool TStreamTranslator::CanFail() {
   return Dictionary() == nullptr;
 }

@@ -60,6 +60,10 @@ class TStreamTranslator {
   /// that may raise. A translation that cannot fail may go straight to
   /// where it is read.
   bool CanFail();
+  /// Answers every word from `dictionary`, built from these tables already
+  /// (several translators on several threads may share one, and then never
+  /// touch the tables).
+  void ShareDictionary(std::shared_ptr<const TNameDictionary> dictionary);
 
   /// Translates `in` from its start and writes the result to `out` at its
   /// position. After Failed or HoldsNul, `out` holds a part of a translation
