@@ -20,9 +20,17 @@ inline uint64_t HashBytes(std::string_view bytes) {
     p += 8;
     n -= 8;
   }
-  if (n > 0) {
-    uint64_t v = 0;
-    std::memcpy(&v, p, n);
+  // The last one to seven bytes without a loop: two overlapping words of
+  // four, or three single bytes.
+  if (n >= 4) {
+    uint32_t a, b;
+    std::memcpy(&a, p, 4);
+    std::memcpy(&b, p + n - 4, 4);
+    h = (h ^ ((static_cast<uint64_t>(a) << 32) | b)) * 0x94D049BB133111EBull;
+  } else if (n > 0) {
+    const uint64_t v = (static_cast<uint64_t>(static_cast<uint8_t>(p[0])) << 16) |
+                       (static_cast<uint64_t>(static_cast<uint8_t>(p[n >> 1])) << 8) |
+                       static_cast<uint8_t>(p[n - 1]);
     h = (h ^ v) * 0x94D049BB133111EBull;
   }
   h ^= h >> 32;
