@@ -241,6 +241,35 @@ void TBinaryTableReader::ReadFieldObjects(TVirtualTable& table) {
   recordCount_ = stream_.ReadI32();
 }
 
+void TBinaryTableReader::ReadTextRecords(TVirtualTable& table, TMemoryStream& memory,
+                                         const std::vector<TField*>& targets) {
+  TMemData& data = table.Data();
+  std::vector<uint8_t> record(data.RecordSize());
+  std::string value;
+  for (int32_t r = 0; r < recordCount_; ++r) {
+    data.InitRecord(record.data());
+    try {
+      for (size_t i = 0; i < fieldNames_.size(); ++i) {
+        const int64_t length = version_ >= 2 ? memory.ReadI32() : memory.ReadU16();
+        if (length < 0) throw EReadError();
+        if (length == 0) continue;
+        const std::string_view bytes = memory.ReadView(static_cast<size_t>(length));
+        // A field object with no place in the record takes no value.
+        if (!targets[i] || targets[i]->FieldNo() <= 0) continue;
+        // A text longer than its field is cut to the field's size.
+        const int size = targets[i]->Size();
+        value.assign(size > 0 ? bytes.substr(0, static_cast<size_t>(size)) : bytes);
+        data.PutField(targets[i]->FieldNo(), record.data(), &value);
+      }
+    } catch (...) {
+      // The record is kept with the values read so far.
+      data.AppendRecord(record.data());
+      throw;
+    }
+    data.AppendRecord(record.data());
+  }
+}
+
 void TBinaryTableReader::ReadRecords(TVirtualTable& table) {
   if (fieldNames_.empty()) return;
   // Every record holds at least one length per definition.
@@ -263,9 +292,20 @@ void TBinaryTableReader::ReadRecords(TVirtualTable& table) {
   // Text values of an image in memory are handed over in place.
   TMemoryStream* memory = dynamic_cast<TMemoryStream*>(&stream_);
   std::vector<char> text(fieldNames_.size(), 0);
-  for (size_t i = 0; i < fieldNames_.size(); ++i)
-    text[i] = memory && targets[i] &&
-              FieldTypeRule(targets[i]->DataType()).Image == TImageValue::Text;
+  bool allText = memory != nullptr;
+  for (size_t i = 0; i < fieldNames_.size(); ++i) {
+    text[i] =
+        memory && targets[i] && FieldTypeRule(targets[i]->DataType()).Image == TImageValue::Text;
+    if (targets[i] && !text[i]) allText = false;
+  }
+  // Records of text values alone go straight into the store, as Append,
+  // SetAsString and Post would put them, while nothing hears of an insert
+  // or a post and no field is calculated.
+  if (allText && !table.Data().HasCalcFields() && !table.BeforeInsert && !table.AfterInsert &&
+      !table.OnNewRecord && !table.BeforePost && !table.AfterPost) {
+    ReadTextRecords(table, *memory, targets);
+    return;
+  }
   for (int32_t r = 0; r < recordCount_; ++r) {
     table.Append();
     try {

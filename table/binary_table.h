@@ -12,6 +12,8 @@
 
 namespace qualtren {
 
+class TField;
+
 class TVirtualTable;
 
 /// Writes the definitions, the persistent field objects (when asked) and
@@ -45,6 +47,11 @@ class TBinaryTableReader : public TTableImageReader {
   void ReadRecords(TVirtualTable& table) override;
 
  private:
+  // ReadRecords for an image in memory whose values all go to text fields
+  // (or nowhere), straight into the table's record store.
+  void ReadTextRecords(TVirtualTable& table, TMemoryStream& memory,
+                       const std::vector<TField*>& targets);
+
   TStream& stream_;
   uint16_t version_ = 0;
   // The names of the file's definitions, in file order: the values of a
