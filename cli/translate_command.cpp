@@ -28,14 +28,17 @@ void CopyToOutput(TStream& from, std::ostream& to) {
   if (!to) throw EWriteError();
 }
 
-// Standard output as a stream that is only written.
+// Standard output as a stream that is only written; it stands at the end
+// of what it wrote.
 class TOutputStream : public TStream {
  public:
   explicit TOutputStream(std::ostream& out) : out_(out) {}
   size_t Read(void*, size_t) override { return 0; }
   size_t Write(const void* buffer, size_t count) override {
     out_.write(static_cast<const char*>(buffer), static_cast<std::streamsize>(count));
-    return out_ ? count : 0;
+    if (!out_) return 0;
+    written_ += static_cast<int64_t>(count);
+    return count;
   }
   int64_t Seek(int64_t, SeekOrigin) override { return written_; }
 
