@@ -276,6 +276,8 @@ void TBinaryTableReader::ReadRecords(TVirtualTable& table) {
   const size_t lengthBytes = version_ >= 2 ? 4 : 2;
   CheckRemaining(stream_, static_cast<uint64_t>(recordCount_) * fieldNames_.size() * lengthBytes);
   CheckRecordMemory(table.Data(), static_cast<uint64_t>(recordCount_));
+  // The count is known, and bounded: the records take one block.
+  table.Data().Blocks().Reserve(static_cast<size_t>(recordCount_));
   std::vector<TField*> targets(fieldNames_.size());
   std::vector<const TFieldDesc*> descs(fieldNames_.size());
   const TNameIndex fields = FieldNameIndex(table);

@@ -1,7 +1,10 @@
 // Allocating record items in blocks and keeping the free list.
 #include "table/block_manager.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -21,6 +24,11 @@ namespace {
 
 constexpr size_t kBlockHeaderSize = (sizeof(TBlockHeader) + 7) & ~size_t{7};
 
+// A block this large is laid on huge pages where the system has them: its
+// memory is touched once, page by page, as its items are handed out.
+constexpr size_t kHugePage = 2u << 20;
+constexpr size_t kHugeBlockBytes = 2 * kHugePage;
+
 }  // namespace
 
 TBlockManager::~TBlockManager() = default;
@@ -38,31 +46,47 @@ uint64_t TBlockManager::BytesFor(uint64_t items) const {
   return blocks * (kBlockHeaderSize + itemSize_ * perBlock);
 }
 
-void TBlockManager::AddBlock() {
-  size_t bytes = kBlockHeaderSize + itemSize_ * static_cast<size_t>(itemsPerBlock_);
-  auto memory = std::make_unique<uint8_t[]>(bytes);
-  auto* block = new (memory.get()) TBlockHeader();
-  block->ItemCount = itemsPerBlock_;
+void TBlockManager::Reserve(size_t items) {
+  const size_t perBlock = static_cast<size_t>(itemsPerBlock_);
+  if (items > 2 * perBlock && items <= kLargeBlockBytes * 1024 / itemSize_) AddBlock(items);
+}
+
+void TBlockManager::AddBlock(size_t items) {
+  const size_t bytes = kBlockHeaderSize + itemSize_ * items;
+  TBlock b;
+  uint8_t* start;
+  if (bytes >= kHugeBlockBytes) {
+    // Aligned inside a larger allocation, so that whole huge pages lie in it.
+    b.Memory = std::make_unique_for_overwrite<uint8_t[]>(bytes + kHugePage);
+    const auto raw = reinterpret_cast<uintptr_t>(b.Memory.get());
+    start = b.Memory.get() + ((kHugePage - raw % kHugePage) % kHugePage);
+    ::madvise(start, bytes & ~(kHugePage - 1), MADV_HUGEPAGE);
+  } else {
+    b.Memory = std::make_unique<uint8_t[]>(bytes);
+    start = b.Memory.get();
+  }
+  auto* block = new (start) TBlockHeader();
+  b.Header = block;
+  block->ItemCount = static_cast<int>(items);
   block->Index = blocks_.size();
   if (!blocks_.empty()) {
-    auto* last = reinterpret_cast<TBlockHeader*>(blocks_.back().get());
+    TBlockHeader* last = blocks_.back().Header;
     last->Next = block;
     block->Prev = last;
   }
-  for (int i = itemsPerBlock_ - 1; i >= 0; --i) {
-    auto* item =
-        new (memory.get() + kBlockHeaderSize + itemSize_ * static_cast<size_t>(i)) TItemHeader();
+  for (size_t i = items; i-- > 0;) {
+    auto* item = new (start + kBlockHeaderSize + itemSize_ * i) TItemHeader();
     item->Block = block;
     item->Flag = TItemHeader::kItemFree;
     item->Next = freeList_;
     if (freeList_) freeList_->Prev = item;
     freeList_ = item;
   }
-  blocks_.push_back(std::move(memory));
+  blocks_.push_back(std::move(b));
 }
 
 TItemHeader* TBlockManager::AllocItem() {
-  if (!freeList_) AddBlock();
+  if (!freeList_) AddBlock(static_cast<size_t>(itemsPerBlock_));
   TItemHeader* item = freeList_;
   if (item->Flag != TItemHeader::kItemFree)
     throw EAssertionFailed("Record item handed out twice", __FILE__, __LINE__);
@@ -106,7 +130,7 @@ void TBlockManager::ReleaseBlock(TBlockHeader* block) {
   size_t index = block->Index;
   if (index + 1 != blocks_.size()) {
     std::swap(blocks_[index], blocks_.back());
-    reinterpret_cast<TBlockHeader*>(blocks_[index].get())->Index = index;
+    blocks_[index].Header->Index = index;
   }
   blocks_.pop_back();
 }

@@ -58,6 +58,10 @@ class TBlockManager {
   int ItemsPerBlock() const { return itemsPerBlock_; }
   /// The bytes of the blocks that hold `items` items.
   uint64_t BytesFor(uint64_t items) const;
+  /// Makes room for `items` more items in one block where that is more
+  /// than a block holds (a load that knows how many records come), so that
+  /// they take one allocation and, where the system gives them, huge pages.
+  void Reserve(size_t items);
   /// A fresh item with a zeroed record.
   TItemHeader* AllocItem();
   void FreeItem(TItemHeader* item);
@@ -67,13 +71,19 @@ class TBlockManager {
   size_t ItemSize() const { return itemSize_; }
 
  private:
-  void AddBlock();
+  void AddBlock(size_t items);
   void ReleaseBlock(TBlockHeader* block);
+
+  // A block's memory, and where its header stands in it.
+  struct TBlock {
+    std::unique_ptr<uint8_t[]> Memory;
+    TBlockHeader* Header = nullptr;
+  };
 
   int defaultItems_;
   int itemsPerBlock_;
   size_t itemSize_ = TItemHeader::kHeaderSize;
-  std::vector<std::unique_ptr<uint8_t[]>> blocks_;
+  std::vector<TBlock> blocks_;
   TItemHeader* freeList_ = nullptr;
   size_t used_ = 0;
 };
