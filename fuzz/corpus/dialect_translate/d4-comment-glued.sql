@@ -1,0 +1,2 @@
+selecÿÿÿÿÿÿÿÿÿ ÿo±ct Ime--Grad
+4
