@@ -66,11 +66,8 @@ class TChecker {
       for (size_t i = 0; i < rows_[t].size(); ++i) {
         const TTransRow& r = rows_[t][i];
         if (t == KindIndex(TNameKind::Column)) NoteTableName(i);
-        // A name that holds a separator is never a word; written as a
-        // quoted name, it is looked up whole under a dialect.
-        if (r.Local.empty() || HoldsSeparator(r.Local)) {
-          Add(r.Local.empty() ? TCheckKind::UnmatchableLocal : TCheckKind::QuotedOnlyLocal,
-              {t, i});
+        if (r.Local.empty()) {
+          Add(TCheckKind::UnmatchableLocal, {t, i});
           continue;
         }
         const auto [first, isFirst] = firstOfLocal.emplace(PairKey(r.Scope, r.Local), i);
@@ -81,6 +78,9 @@ class TChecker {
           continue;
         }
         state_[t][i] = TState::Gives;
+        // A name that holds a separator is never a word; written as a quoted
+        // name it is looked up whole under a dialect, so the rest still holds.
+        if (HoldsSeparator(r.Local)) Add(TCheckKind::QuotedOnlyLocal, {t, i});
         if (words_.IsKeyword(r.Local) && Fold(r.Local) != Fold(r.English))
           Add(TCheckKind::LocalIsKeyword, {t, i});
         if (r.English.empty()) {

@@ -98,9 +98,9 @@ struct TCheckWords {
 /// table (table names, procedures, columns) and by record. Local names are
 /// compared as the lookup compares them, in the code page's upper case; a
 /// column's local name is its table name and its own. A row whose local
-/// name never matches, or matches only quoted, gets that finding alone, and a later row of a local
-/// name seen before gets only its duplicate finding, since its English name
-/// is never used. Linear in the rows.
+/// name is empty gets that finding alone, and a later row of a local name
+/// seen before gets only its duplicate finding, since its English name is
+/// never used. Linear in the rows.
 std::vector<TCheckFinding> CheckTransRows(const TTransRows& rows, const TCheckWords& words);
 
 }  // namespace qualtren
