@@ -39,6 +39,7 @@ TEST(Dialect, CasesOfEveryDialect) {
   t.FillExample();
   t.AddColumn("Racun", "Broj racuna", "InvoiceNumber");
   t.AddColumn("Racun", "Napomena", "Note");
+  t.AddColumn("Racun", "Kupac's", "CustomersOwn");
   using D = TDialect;
   struct Case {
     D Dialect;
@@ -57,6 +58,9 @@ TEST(Dialect, CasesOfEveryDialect) {
       {D::Oracle, false, false, "select \"Ime\"\"\" from Kupac",
        "select \"Ime\"\"\" from Customer"},
       {D::Postgres, false, false, "select U&\"Ime\" from Kupac", "select U&\"Name\" from Customer"},
+      // A single quote inside a quoted name is part of the name looked up.
+      {D::Postgres, false, false, "select \"Kupac's\", \"Ime'\" from Racun",
+       "select \"CustomersOwn\", \"Ime'\" from Invoice"},
       // Without keeping, a string's words are words, but its prefix is not.
       {D::TSql, false, false, "select Ime where Napomena = N'Kupac'",
        "select Name where Note = N'CustomerId'"},
