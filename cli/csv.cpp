@@ -7,13 +7,16 @@
 
 namespace qualtren {
 
-namespace {
-
-[[noreturn]] void CsvError(int line, const std::string& message) {
+void CsvError(int line, const std::string& message) {
   throw Exception("line " + std::to_string(line) + ": " + message);
 }
 
-}  // namespace
+void CheckCsvRowWidth(const CsvRow& row, size_t headerWidth) {
+  if (row.Fields.size() != headerWidth)
+    CsvError(row.Line, "the row has " + std::to_string(row.Fields.size()) +
+                           (row.Fields.size() == 1 ? " field" : " fields") +
+                           " where the header has " + std::to_string(headerWidth));
+}
 
 std::vector<CsvRow> ParseCsv(std::string_view text) {
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);

@@ -28,6 +28,12 @@ struct CsvRow {
 // rows. Malformed text raises an Exception whose message starts "line N: ".
 std::vector<CsvRow> ParseCsv(std::string_view text);
 
+/// Raises an Exception whose message is "line N: " and the message.
+[[noreturn]] void CsvError(int line, const std::string& message);
+
+/// Raises a CsvError unless the row has as many fields as the header.
+void CheckCsvRowWidth(const CsvRow& row, size_t headerWidth);
+
 /// A field's text (UTF-8) in the ANSI code page, for a string field; `what`
 /// names it in the error raised ("line N: WHAT is not valid UTF-8", "...
 /// holds a character that code page N cannot hold", "... holds a NUL

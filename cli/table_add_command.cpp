@@ -104,23 +104,20 @@ class TTableAdd {
         const std::string name = CsvFieldToAnsi(h, "the name of column " + std::to_string(c + 1));
         const int at = FieldIndexOrNone(name);
         if (at < 0)
-          LineError(h.Line,
-                    "the table has no field \"" + h.Text + "\" (its fields: " + FieldList() + ")");
+          CsvError(h.Line,
+                   "the table has no field \"" + h.Text + "\" (its fields: " + FieldList() + ")");
         if (std::find(columns.begin(), columns.end(), at) != columns.end())
-          LineError(h.Line, "the field name \"" + h.Text + "\" is given twice");
+          CsvError(h.Line, "the field name \"" + h.Text + "\" is given twice");
         columns.push_back(at);
       }
       for (int needed : {scope_, local_, english_})
         if (needed >= 0 && std::find(columns.begin(), columns.end(), needed) == columns.end())
-          LineError(header.Line, "the header does not name the field " +
-                                     AnsiToUtf8(fields_[needed]->FieldName()));
+          CsvError(header.Line, "the header does not name the field " +
+                                    AnsiToUtf8(fields_[needed]->FieldName()));
       files_.push_back(file);
       for (size_t r = 1; r < rows.size(); ++r) {
         const CsvRow& row = rows[r];
-        if (row.Fields.size() != columns.size())
-          LineError(row.Line, "the row has " + std::to_string(row.Fields.size()) +
-                                  (row.Fields.size() == 1 ? " field" : " fields") +
-                                  " where the header has " + std::to_string(columns.size()));
+        CheckCsvRowWidth(row, columns.size());
         TInputRow in{{&files_.back(), row.Line}, {}};
         in.Values.resize(fields_.size());
         for (size_t c = 0; c < columns.size(); ++c) {
@@ -129,9 +126,9 @@ class TTableAdd {
           const std::string what = "the value of field \"" + header.Fields[c].Text + "\"";
           std::string value = CsvFieldToAnsi(field, what);
           if (value.size() > static_cast<size_t>(kMaxStringFieldSize))
-            LineError(field.Line, what + " is " + std::to_string(value.size()) +
-                                      " bytes long, longer than a string field can hold, " +
-                                      std::to_string(kMaxStringFieldSize));
+            CsvError(field.Line, what + " is " + std::to_string(value.size()) +
+                                     " bytes long, longer than a string field can hold, " +
+                                     std::to_string(kMaxStringFieldSize));
           in.Values[columns[c]] = std::move(value);
         }
         input_.push_back(std::move(in));
@@ -226,10 +223,6 @@ class TTableAdd {
     std::vector<std::string> Values;  // by field, null as empty
     std::vector<int> Records;
   };
-
-  [[noreturn]] static void LineError(int line, const std::string& message) {
-    throw Exception("line " + std::to_string(line) + ": " + message);
-  }
 
   int FieldIndexOrNone(const std::string& name) const {
     for (size_t f = 0; f < fields_.size(); ++f)

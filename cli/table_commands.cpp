@@ -135,10 +135,6 @@ std::optional<std::string> CsvValue(const TField& field) {
   }
 }
 
-[[noreturn]] void LineError(int line, const std::string& message) {
-  throw Exception("line " + std::to_string(line) + ": " + message);
-}
-
 }  // namespace
 
 int RunTableInfo(const std::string& file, CliIo& io) {
@@ -210,19 +206,16 @@ void ImportCsv(std::string_view csv, int size, TVirtualTable& table) {
       const CsvField& field = header.Fields[f];
       const std::string what = "the name of column " + std::to_string(f + 1);
       if (field.Text.empty())
-        LineError(field.Line, "column " + std::to_string(f + 1) + " has no name");
+        CsvError(field.Line, "column " + std::to_string(f + 1) + " has no name");
       std::string name = CsvFieldToAnsi(field, what);
       if (!seen.insert(AnsiUpperCase(name)).second)
-        LineError(field.Line, "the field name \"" + field.Text + "\" is given twice");
+        CsvError(field.Line, "the field name \"" + field.Text + "\" is given twice");
       names.push_back(std::move(name));
     }
     sizes.assign(names.size(), 1);
     for (size_t r = 1; r < rows.size(); ++r) {
       const CsvRow& row = rows[r];
-      if (row.Fields.size() != names.size())
-        LineError(row.Line, "the row has " + std::to_string(row.Fields.size()) +
-                                (row.Fields.size() == 1 ? " field" : " fields") +
-                                " where the header has " + std::to_string(names.size()));
+      CheckCsvRowWidth(row, names.size());
       std::vector<std::optional<std::string>> record;
       for (size_t f = 0; f < names.size(); ++f) {
         const CsvField& field = row.Fields[f];
@@ -234,10 +227,10 @@ void ImportCsv(std::string_view csv, int size, TVirtualTable& table) {
         std::string value = CsvFieldToAnsi(field, what);
         const int limit = size > 0 ? size : kMaxStringFieldSize;
         if (value.size() > static_cast<size_t>(limit))
-          LineError(field.Line, what + " is " + std::to_string(value.size()) +
-                                    " bytes long, longer than " +
-                                    (size > 0 ? "the size " : "a string field can hold, ") +
-                                    std::to_string(limit));
+          CsvError(field.Line, what + " is " + std::to_string(value.size()) +
+                                   " bytes long, longer than " +
+                                   (size > 0 ? "the size " : "a string field can hold, ") +
+                                   std::to_string(limit));
         sizes[f] = std::max(sizes[f], static_cast<int>(value.size()));
         record.emplace_back(std::move(value));
       }
