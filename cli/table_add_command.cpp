@@ -17,7 +17,7 @@
 #include "cli/commands.h"
 #include "cli/csv.h"
 #include "dataset/field.h"
-#include "trans/table_check.h"
+#include "trans/trans_layout.h"
 
 namespace qualtren {
 
@@ -36,12 +36,6 @@ struct TInputRow {
   TPlace Place;
   std::vector<std::optional<std::string>> Values;  // by field of the table
 };
-
-// The local name of a row as the lookup compares it: the column table's
-// table name and the name itself, folded.
-std::string LocalKey(const std::string& scope, const std::string& local) {
-  return std::to_string(scope.size()) + ":" + AnsiUpperCase(scope) + AnsiUpperCase(local);
-}
 
 std::string ValuesText(const std::vector<std::string>& values) {
   std::string out = "(";
@@ -80,8 +74,8 @@ class TTableAdd {
     int record = 0;
     for (table_.First(); !table_.Eof(); table_.Next()) {
       ++record;
-      const std::string key = LocalKey(scope_ >= 0 ? fields_[scope_]->AsString() : std::string(),
-                                       fields_[local_]->AsString());
+      const std::string key = TransNameKey(
+          scope_ >= 0 ? fields_[scope_]->AsString() : std::string(), fields_[local_]->AsString());
       auto [it, isNew] = held_.emplace(key, THeld{});
       if (isNew) {
         it->second.Record = record;
@@ -147,7 +141,7 @@ class TTableAdd {
     for (size_t i = 0; i < input_.size(); ++i) {
       const TInputRow& row = input_[i];
       const std::string english = Value(row, english_);
-      const std::string key = LocalKey(Value(row, scope_), Value(row, local_));
+      const std::string key = TransNameKey(Value(row, scope_), Value(row, local_));
       if (english.empty() && !options_.AllowEmpty) {
         refusals.push_back(row.Place.Text() + ": the English name (" +
                            fields_[english_]->FieldName() +

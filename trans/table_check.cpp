@@ -15,32 +15,12 @@ namespace qualtren {
 
 namespace {
 
-constexpr std::array<TTransTableLayout, 3> kLayouts = {{
-    {TNameKind::Table, kTableNamesFile, nullptr, "TableName", "TableNameAng"},
-    {TNameKind::Procedure, kProcedureNamesFile, nullptr, "Naziv", "ProcedureNameAng"},
-    {TNameKind::Column, kColumnNamesFile, "TableName", "FieldName", "FieldNameAng"},
-}};
-
 size_t KindIndex(TNameKind kind) {
   return static_cast<size_t>(kind);
 }
 
 bool HoldsSeparator(std::string_view name) {
   return std::any_of(name.begin(), name.end(), IsSeparator);
-}
-
-// The folded name as the lookup compares it.
-std::string Fold(std::string_view name) {
-  return AnsiUpperCase(name);
-}
-
-// A key of two folded names that no other pair of names gives.
-std::string PairKey(std::string_view a, std::string_view b) {
-  std::string key = std::to_string(a.size());
-  key += ':';
-  key += Fold(a);
-  key += Fold(b);
-  return key;
 }
 
 // Where a row stands among the rows of the three tables.
@@ -56,7 +36,7 @@ class TChecker {
   std::vector<TCheckFinding> Run() {
     // The local table names, for the column rows that name a table.
     for (const TTransRow& r : rows_[KindIndex(TNameKind::Table)])
-      tableNames_.insert(Fold(r.Local));
+      tableNames_.insert(FoldTransName(r.Local));
 
     // Each row by itself and against the rows before it.
     for (size_t t = 0; t < 3; ++t) {
@@ -70,7 +50,7 @@ class TChecker {
           Add(TCheckKind::UnmatchableLocal, {t, i});
           continue;
         }
-        const auto [first, isFirst] = firstOfLocal.emplace(PairKey(r.Scope, r.Local), i);
+        const auto [first, isFirst] = firstOfLocal.emplace(TransNameKey(r.Scope, r.Local), i);
         if (!isFirst) {
           const bool same = rows_[t][first->second].English == r.English;
           Add(same ? TCheckKind::RepeatedRow : TCheckKind::ConflictingDuplicate, {t, i},
@@ -81,7 +61,7 @@ class TChecker {
         // A name that holds a separator is never a word; written as a quoted
         // name it is looked up whole under a dialect, so the rest still holds.
         if (HoldsSeparator(r.Local)) Add(TCheckKind::QuotedOnlyLocal, {t, i});
-        if (words_.IsKeyword(r.Local) && Fold(r.Local) != Fold(r.English))
+        if (words_.IsKeyword(r.Local) && FoldTransName(r.Local) != FoldTransName(r.English))
           Add(TCheckKind::LocalIsKeyword, {t, i});
         if (r.English.empty()) {
           Add(TCheckKind::EmptyEnglish, {t, i});
@@ -93,7 +73,7 @@ class TChecker {
         }
         state_[t][i] = TState::GivesName;
         if (words_.IsReserved(r.English)) Add(TCheckKind::ReservedEnglish, {t, i});
-        const auto [shared, isNew] = firstOfEnglish.emplace(PairKey(r.Scope, r.English), i);
+        const auto [shared, isNew] = firstOfEnglish.emplace(TransNameKey(r.Scope, r.English), i);
         if (!isNew) Add(TCheckKind::SharedEnglish, {t, i}, TRowRef{t, shared->second});
       }
     }
@@ -108,7 +88,7 @@ class TChecker {
       for (size_t i = 0; i < rows_[t].size(); ++i) {
         if (state_[t][i] != TState::GivesName) continue;
         const std::string& english = rows_[t][i].English;
-        const auto it = locals.find(Fold(english));
+        const auto it = locals.find(FoldTransName(english));
         if (it == locals.end()) continue;
         const TLocalEntry& e = it->second;
         if (Row(e.First).English != english)
@@ -153,7 +133,8 @@ class TChecker {
   const TTransRow& Row(TRowRef ref) const { return rows_[ref.Table][ref.Index]; }
 
   void NoteLocal(std::unordered_map<std::string, TLocalEntry>& locals, TRowRef ref) const {
-    const auto [it, isNew] = locals.emplace(Fold(Row(ref).Local), TLocalEntry{ref, std::nullopt});
+    const auto [it, isNew] =
+        locals.emplace(FoldTransName(Row(ref).Local), TLocalEntry{ref, std::nullopt});
     if (!isNew && !it->second.Other && Row(it->second.First).English != Row(ref).English)
       it->second.Other = ref;
   }
@@ -162,7 +143,7 @@ class TChecker {
     const std::string& scope = rows_[KindIndex(TNameKind::Column)][columnRow].Scope;
     // An empty table name stands for any table, as report writes it.
     if (scope.empty()) return;
-    std::string folded = Fold(scope);
+    std::string folded = FoldTransName(scope);
     if (tableNames_.count(folded) != 0) return;
     const auto [it, isNew] = unknownTables_.emplace(std::move(folded), TUnknownTable{columnRow, 0});
     (void)isNew;
@@ -187,48 +168,8 @@ class TChecker {
 
 }  // namespace
 
-const TTransTableLayout& TransTableLayout(TNameKind kind) {
-  return kLayouts[KindIndex(kind)];
-}
-
-const TTransTableLayout* LayoutOfFields(const std::vector<std::string>& fieldNames) {
-  for (const TTransTableLayout& layout : kLayouts)
-    for (const std::string& name : fieldNames)
-      if (Fold(name) == Fold(layout.EnglishField)) return &layout;
-  return nullptr;
-}
-
 bool IsCheckError(TCheckKind kind) {
   return kind <= TCheckKind::UnmatchableLocal;
-}
-
-TTransRows ReadTransRows(TTransTableSet& tables, const std::string& dir) {
-  TTransRows rows;
-  TVirtualTable* const byKind[] = {&tables.Table, &tables.StoredProc, &tables.TableStr};
-  for (const TTransTableLayout& layout : kLayouts) {
-    TVirtualTable& table = *byKind[KindIndex(layout.Kind)];
-    const std::string file = dir.empty() ? std::string(layout.File)
-                                         : (std::filesystem::path(dir) / layout.File).string();
-    if (table.FieldDefs().Count() == 0) continue;  // a table file without fields holds no rows
-    table.SetFiltered(false);
-    table.SetIndexFieldNames("");
-    table.Open();
-    auto field = [&](const char* name) -> TField* {
-      if (name == nullptr) return nullptr;
-      TField* f = table.FindField(name);
-      if (f == nullptr) throw Exception(file + ": no field " + name);
-      return f;
-    };
-    TField* scope = field(layout.ScopeField);
-    TField& local = *field(layout.LocalField);
-    TField& english = *field(layout.EnglishField);
-    std::vector<TTransRow>& out = rows[KindIndex(layout.Kind)];
-    int record = 0;
-    for (table.First(); !table.Eof(); table.Next())
-      out.push_back({++record, scope ? scope->AsString() : std::string(), local.AsString(),
-                     english.AsString()});
-  }
-  return rows;
 }
 
 std::vector<TCheckFinding> CheckTransRows(const TTransRows& rows, const TCheckWords& words) {

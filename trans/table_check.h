@@ -1,8 +1,7 @@
 // The three translation tables read as a set, for the mistakes in them that
 // translate silently: names that never match, empty English names, one local
 // name given two English names, English names that break the SQL or that a
-// second run translates again. Which fields each table names, for the
-// commands that read or add rows.
+// second run translates again.
 #pragma once
 
 #include <array>
@@ -12,42 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "trans/name_lookup.h"
-#include "trans/trans_tables.h"
+#include "trans/trans_layout.h"
 
 namespace qualtren {
-
-/// How one of the three translation tables holds its names.
-struct TTransTableLayout {
-  TNameKind Kind;
-  const char* File;          // "Q47SifTable.vtd", ...
-  const char* ScopeField;    // the column table's TableName; nullptr for the other two
-  const char* LocalField;    // TableName, Naziv, FieldName
-  const char* EnglishField;  // TableNameAng, ProcedureNameAng, FieldNameAng
-};
-
-/// The layout of the table of that kind.
-const TTransTableLayout& TransTableLayout(TNameKind kind);
-/// The layout of the translation table whose English field is among the
-/// field names (letter case ignored); nullptr when none is.
-const TTransTableLayout* LayoutOfFields(const std::vector<std::string>& fieldNames);
-
-/// One row of a translation table, as the lookup reads it (a null field as
-/// the empty text). The texts are in the code page of the tables.
-struct TTransRow {
-  int Record = 0;       // from 1, in stored order
-  std::string Scope;    // the column table's TableName; empty for the other two
-  std::string Local;    // the local name
-  std::string English;  // the English name
-};
-
-/// The rows of the three tables, by TNameKind.
-using TTransRows = std::array<std::vector<TTransRow>, 3>;
-
-/// Reads the rows of the three loaded tables in stored order; a table that
-/// lacks a field of its layout raises "FILE: no field NAME" with the file as
-/// TTransTableSet::Load named it under `dir`.
-TTransRows ReadTransRows(TTransTableSet& tables, const std::string& dir);
 
 /// What a check finds, the errors first and each severity's most harmful
 /// kind first.
