@@ -1,35 +1,19 @@
-// Detecting the encoding of an input, checking it under the encoding it
-// claims, and turning UTF-16 into UTF-8 and back as a text is read and
-// written.
+// Detecting the encoding of an input and checking it under the encoding it
+// claims; the names of the encodings and of the rules.
 #include "base/text_encoding.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "base/ascii.h"
+#include "base/text_encoding_utf16.h"
 #include "base/utf.h"
 
 namespace qualtren {
 
+using namespace textcoding;
+
 namespace {
-
-constexpr size_t kBlock = 256u << 10;
-
-bool LittleEndian(TTextEncoding e) {
-  return e == TTextEncoding::Utf16LE;
-}
-
-char16_t UnitAt(const char* p, bool le) {
-  const auto a = static_cast<uint8_t>(p[0]), b = static_cast<uint8_t>(p[1]);
-  return static_cast<char16_t>(le ? (a | (b << 8)) : ((a << 8) | b));
-}
-
-bool IsHighSurrogate(char16_t u) {
-  return u >= 0xD800 && u <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t u) {
-  return u >= 0xDC00 && u <= 0xDFFF;
-}
 
 std::string OffsetText(uint64_t offset) {
   return "at byte offset " + std::to_string(offset);
@@ -334,166 +318,33 @@ class TFormDetector {
   TUtf16Checker utf16_{true, 0};
 };
 
-// UTF-16 bytes (whole units) appended to `out` as UTF-8, a surrogate pair
-// that a piece cuts carried in `high`; an unpaired surrogate becomes U+FFFD.
-void Utf16BytesToUtf8(const char* p, size_t n, bool le, char16_t& high, std::string& out) {
-  const size_t old = out.size();
-  // Three UTF-8 bytes at most for every two, and one U+FFFD more.
-  out.resize(old + n / 2 * 3 + 3);
-  char* d = out.data() + old;
-  auto put = [&d](char32_t c) {
-    if (c < 0x80) {
-      *d++ = static_cast<char>(c);
-    } else if (c < 0x800) {
-      *d++ = static_cast<char>(0xC0 | (c >> 6));
-      *d++ = static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      *d++ = static_cast<char>(0xE0 | (c >> 12));
-      *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      *d++ = static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      *d++ = static_cast<char>(0xF0 | (c >> 18));
-      *d++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      *d++ = static_cast<char>(0x80 | (c & 0x3F));
-    }
-  };
-  // Four units at a time while they are ASCII.
-  const uint64_t notAscii = le ? 0xFF80FF80FF80FF80ull : 0x80FF80FF80FF80FFull;
-  const size_t lowByte = le ? 0 : 1;
-  for (size_t i = 0; i + 1 < n; i += 2) {
-    if (high == 0) {
-      while (i + 8 <= n) {
-        uint64_t v;
-        std::memcpy(&v, p + i, 8);
-        if (v & notAscii) break;
-        for (size_t k = 0; k < 8; k += 2)
-          *d++ = p[i + k + lowByte];
-        i += 8;
-      }
-      if (i + 1 >= n) break;
-    }
-    const char16_t u = UnitAt(p + i, le);
-    if (high != 0) {
-      const char16_t h = high;
-      high = 0;
-      if (IsLowSurrogate(u)) {
-        put(0x10000 + ((static_cast<char32_t>(h) - 0xD800) << 10) + (u - 0xDC00));
-        continue;
-      }
-      put(0xFFFD);
-    }
-    if (IsHighSurrogate(u))
-      high = u;
-    else if (IsLowSurrogate(u))
-      put(0xFFFD);
-    else
-      put(u);
-  }
-  out.resize(static_cast<size_t>(d - out.data()));
-}
-
-// Whether `tail` is the start of a UTF-8 sequence that the end of a piece
-// cut, so that the next piece may complete it.
-bool IsCutSequence(std::string_view tail) {
-  const uint8_t b = static_cast<uint8_t>(tail[0]);
-  const size_t len = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 1;
-  if (len == 1 || tail.size() >= len) return false;
-  for (size_t k = 1; k < tail.size(); ++k)
-    if ((static_cast<uint8_t>(tail[k]) & 0xC0) != 0x80) return false;
-  return true;
-}
-
-// UTF-8 appended to `out` as UTF-16 bytes. A sequence that the end of the
-// piece cuts is left in `rest` (when given) for the next piece; a byte that
-// is no UTF-8 becomes U+FFFD.
-void Utf8ToUtf16Bytes(std::string_view s, bool le, std::string& out, std::string* rest) {
-  const size_t old = out.size();
-  // Never more than two bytes of UTF-16 for each byte of UTF-8.
-  out.resize(old + 2 * s.size());
-  char* d = out.data() + old;
-  auto unit = [&d, le](char32_t u) {
-    const char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>((u >> 8) & 0xFF);
-    *d++ = le ? lo : hi;
-    *d++ = le ? hi : lo;
-  };
-  if (rest != nullptr) rest->clear();
-  for (size_t i = 0; i < s.size();) {
-    // Eight bytes at a time while they are ASCII.
-    while (i + 8 <= s.size()) {
-      uint64_t v;
-      std::memcpy(&v, s.data() + i, 8);
-      if (v & 0x8080808080808080ull) break;
-      for (size_t k = 0; k < 8; ++k)
-        unit(static_cast<uint8_t>(s[i + k]));
-      i += 8;
-    }
-    if (i == s.size()) break;
-    const uint8_t b = static_cast<uint8_t>(s[i]);
-    if (b < 0x80) {
-      unit(b);
-      ++i;
-      continue;
-    }
-    if (rest != nullptr && IsCutSequence(s.substr(i))) {
-      rest->assign(s.substr(i));
-      break;
-    }
-    bool wellFormed;
-    char32_t c = DecodeUtf8(s, i, wellFormed);
-    if (!wellFormed) c = 0xFFFD;
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      unit(0xD800 + (c >> 10));
-      unit(0xDC00 + (c & 0x3FF));
-    } else {
-      unit(c);
-    }
-  }
-  out.resize(static_cast<size_t>(d - out.data()));
-}
-
 }  // namespace
 
 std::optional<TEncodingRule> EncodingRuleFromName(std::string_view name) {
-  static const std::pair<const char*, TEncodingRule> kNames[] = {
-      {"auto", TEncodingRule::Auto},
-      {"ansi", TEncodingRule::Ansi},
-      {"utf-8", TEncodingRule::Utf8},
-      {"utf-16le", TEncodingRule::Utf16LE},
-      {"utf-16be", TEncodingRule::Utf16BE}};
-  for (const auto& [n, rule] : kNames)
-    if (EqualsAsciiNoCase(name, n)) return rule;
+  for (const TEncodingRule rule : kEncodingRules)
+    if (EqualsAsciiNoCase(name, EncodingRuleName(rule))) return rule;
   return std::nullopt;
 }
 
+std::string_view EncodingRuleName(TEncodingRule rule) {
+  // In the order of TEncodingRule.
+  static constexpr std::string_view kNames[] = {"auto", "ansi", "utf-8", "utf-16le", "utf-16be"};
+  const auto i = static_cast<size_t>(rule);
+  return i < std::size(kNames) ? kNames[i] : std::string_view();
+}
+
 const char* EncodingName(TTextEncoding encoding) {
-  switch (encoding) {
-    case TTextEncoding::Utf8:
-      return "UTF-8";
-    case TTextEncoding::Utf16LE:
-      return "UTF-16 LE";
-    case TTextEncoding::Utf16BE:
-      return "UTF-16 BE";
-    case TTextEncoding::Ansi:
-      break;
-  }
-  return "ANSI";
+  // In the order of TTextEncoding.
+  static constexpr const char* kNames[] = {"ANSI", "UTF-8", "UTF-16 LE", "UTF-16 BE"};
+  const auto i = static_cast<size_t>(encoding);
+  return i < std::size(kNames) ? kNames[i] : kNames[0];
 }
 
 std::string_view TTextForm::MarkBytes() const {
-  if (!Mark) return {};
-  switch (Encoding) {
-    case TTextEncoding::Utf8:
-      return "\xEF\xBB\xBF";
-    case TTextEncoding::Utf16LE:
-      return "\xFF\xFE";
-    case TTextEncoding::Utf16BE:
-      return "\xFE\xFF";
-    case TTextEncoding::Ansi:
-      break;
-  }
-  return {};
+  // In the order of TTextEncoding.
+  static constexpr std::string_view kMarks[] = {"", "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};
+  const auto i = static_cast<size_t>(Encoding);
+  return Mark && i < std::size(kMarks) ? kMarks[i] : std::string_view();
 }
 
 TTextForm DetectTextForm(TStream& in, TEncodingRule rule, bool* holdsNul) {
@@ -515,132 +366,6 @@ TTextForm DetectTextForm(std::string_view bytes, TEncodingRule rule) {
   TFormDetector detector(rule, false);
   detector.Feed(bytes);
   return detector.Finish();
-}
-
-std::string DecodeText(std::string_view bytes, const TTextForm& form) {
-  const std::string_view mark = form.MarkBytes();
-  if (bytes.substr(0, mark.size()) == mark) bytes.remove_prefix(mark.size());
-  if (form.Encoding == TTextEncoding::Ansi || form.Encoding == TTextEncoding::Utf8)
-    return std::string(bytes);
-  std::string out;
-  out.reserve(bytes.size() / 2 + 16);
-  char16_t high = 0;
-  Utf16BytesToUtf8(bytes.data(), bytes.size(), LittleEndian(form.Encoding), high, out);
-  if (high != 0 || bytes.size() % 2 != 0) AppendUtf8(out, 0xFFFD);
-  return out;
-}
-
-std::string EncodeText(std::string_view text, const TTextForm& form) {
-  std::string out(form.MarkBytes());
-  if (form.Encoding == TTextEncoding::Ansi || form.Encoding == TTextEncoding::Utf8) {
-    out.append(text);
-    return out;
-  }
-  out.reserve(out.size() + 2 * text.size());
-  Utf8ToUtf16Bytes(text, LittleEndian(form.Encoding), out, nullptr);
-  return out;
-}
-
-TTextReader::TTextReader(TStream& raw, const TTextForm& form) : raw_(raw), form_(form) {
-  Seek(0, SeekOrigin::Begin);
-}
-
-size_t TTextReader::Read(void* buffer, size_t count) {
-  if (form_.Encoding == TTextEncoding::Ansi || form_.Encoding == TTextEncoding::Utf8) {
-    const size_t n = raw_.Read(buffer, count);
-    position_ += n;
-    return n;
-  }
-  const bool le = LittleEndian(form_.Encoding);
-  char* dest = static_cast<char*>(buffer);
-  size_t done = 0;
-  while (done < count) {
-    if (outBegin_ == out_.size()) {
-      out_.clear();
-      outBegin_ = 0;
-      if (rawEnded_) break;
-      // A unit that a read cuts in two waits in in_ for its second byte.
-      const size_t kept = in_.size();
-      in_.resize(kept + kBlock);
-      const size_t n = raw_.Read(in_.data() + kept, kBlock);
-      in_.resize(kept + n);
-      if (n == 0) {
-        rawEnded_ = true;
-        if (highSurrogate_ != 0 || !in_.empty()) AppendUtf8(out_, 0xFFFD);
-        highSurrogate_ = 0;
-        in_.clear();
-        continue;
-      }
-      const size_t whole = in_.size() & ~size_t{1};
-      Utf16BytesToUtf8(in_.data(), whole, le, highSurrogate_, out_);
-      in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(whole));
-      continue;
-    }
-    const size_t n = std::min(count - done, out_.size() - outBegin_);
-    std::memcpy(dest + done, out_.data() + outBegin_, n);
-    outBegin_ += n;
-    done += n;
-  }
-  position_ += done;
-  return done;
-}
-
-int64_t TTextReader::Seek(int64_t offset, SeekOrigin origin) {
-  if (origin == SeekOrigin::Current && offset == 0) return static_cast<int64_t>(position_);
-  if (origin != SeekOrigin::Begin || offset != 0) throw EReadError();
-  raw_.SetPosition(static_cast<int64_t>(form_.MarkBytes().size()));
-  position_ = 0;
-  in_.clear();
-  out_.clear();
-  outBegin_ = 0;
-  highSurrogate_ = 0;
-  rawEnded_ = false;
-  return 0;
-}
-
-TTextWriter::TTextWriter(TStream& raw, const TTextForm& form) : raw_(raw), form_(form) {
-  raw_.WriteBytes(form_.MarkBytes());
-}
-
-size_t TTextWriter::Write(const void* buffer, size_t count) {
-  const std::string_view bytes(static_cast<const char*>(buffer), count);
-  if (form_.Encoding == TTextEncoding::Ansi || form_.Encoding == TTextEncoding::Utf8) {
-    raw_.WriteBytes(bytes);
-  } else {
-    encoded_.clear();
-    if (pending_.empty()) {
-      Utf8ToUtf16Bytes(bytes, LittleEndian(form_.Encoding), encoded_, &pending_);
-    } else {
-      const std::string joined = pending_ + std::string(bytes);
-      Utf8ToUtf16Bytes(joined, LittleEndian(form_.Encoding), encoded_, &pending_);
-    }
-    raw_.WriteBytes(encoded_);
-  }
-  position_ += count;
-  return count;
-}
-
-int64_t TTextWriter::Seek(int64_t offset, SeekOrigin origin) {
-  if (origin == SeekOrigin::Begin && offset == 0 && position_ == 0) return 0;
-  if ((origin == SeekOrigin::Current || origin == SeekOrigin::End) && offset == 0)
-    return static_cast<int64_t>(position_);
-  throw EWriteError();
-}
-
-TArgumentText TArgumentText::FromTerminal(std::string_view text) {
-  TArgumentText a;
-  if (IsValidUtf8(text)) {
-    a.Utf8.assign(text);
-    a.Ansi = Utf8ToAnsi(text);
-  } else {
-    a.Ansi.assign(text);
-    a.Utf8 = AnsiToUtf8(text);
-  }
-  return a;
-}
-
-TArgumentText TArgumentText::FromAnsi(std::string_view text) {
-  return {std::string(text), AnsiToUtf8(text)};
 }
 
 }  // namespace qualtren

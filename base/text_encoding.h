@@ -27,6 +27,14 @@ enum class TEncodingRule : uint8_t { Auto, Ansi, Utf8, Utf16LE, Utf16BE };
 /// case ignored); nullopt for any other name.
 std::optional<TEncodingRule> EncodingRuleFromName(std::string_view name);
 
+/// The name of a rule as EncodingRuleFromName takes it, in lower case.
+std::string_view EncodingRuleName(TEncodingRule rule);
+
+/// Every rule, in the order of the enumeration (for lists of choices).
+inline constexpr TEncodingRule kEncodingRules[] = {TEncodingRule::Auto, TEncodingRule::Ansi,
+                                                   TEncodingRule::Utf8, TEncodingRule::Utf16LE,
+                                                   TEncodingRule::Utf16BE};
+
 /// "ANSI", "UTF-8", "UTF-16 LE" or "UTF-16 BE".
 const char* EncodingName(TTextEncoding encoding);
 
@@ -115,21 +123,6 @@ class TTextWriter : public TStream {
   uint64_t position_ = 0;
   std::string pending_;  // the start of a UTF-8 sequence that a write cut
   std::string encoded_;
-};
-
-/// A text that comes from outside any input (an argument on the command
-/// line, in the terminal's UTF-8) as it is written into a working text of
-/// either kind. An argument that is no well-formed UTF-8 is taken as bytes
-/// of the code page.
-struct TArgumentText {
-  std::string Ansi;  // in the code page; a character it lacks as "?"
-  std::string Utf8;
-
-  static TArgumentText FromTerminal(std::string_view text);
-  /// A text of the code page (the window's, a test's).
-  static TArgumentText FromAnsi(std::string_view text);
-  /// The form for a working text in UTF-8 or in the code page.
-  const std::string& For(bool utf8) const { return utf8 ? Utf8 : Ansi; }
 };
 
 }  // namespace qualtren

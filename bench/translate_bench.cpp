@@ -50,9 +50,11 @@ void BM_TranslateCorpus(benchmark::State& state) {
   const std::string& text = Corpus();
   TTransTableSet tables;
   FillTransTables(StandardSchema(), static_cast<size_t>(state.range(0)), tables);
+  TTranslateOptions options;
+  options.AutoTableName = true;
   std::string error;
   for (auto _ : state) {
-    std::string out = TranslateText(tables.Tables(), "", true, text, false, "", "", &error);
+    std::string out = TranslateText(tables.Tables(), options, text, &error);
     benchmark::DoNotOptimize(out);
   }
   if (!error.empty()) state.SkipWithError(error.c_str());
@@ -109,7 +111,7 @@ void BM_TranslateSampleScript(benchmark::State& state) {
     text += sample;
   std::string error;
   for (auto _ : state) {
-    std::string out = TranslateText(tables.Tables(), "", false, text, false, "", "", &error);
+    std::string out = TranslateText(tables.Tables(), {}, text, &error);
     benchmark::DoNotOptimize(out);
   }
   state.SetBytesProcessed(static_cast<int64_t>(text.size()) * state.iterations());

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/codepage.h"
+#include "cli/argument_text.h"
 #include "cli/commands.h"
 
 #ifndef QUALTREN_VERSION
@@ -33,6 +34,21 @@ enum TShared : unsigned {
   kJobs = 1u << 6,      // --jobs
   kDialect = 1u << 7,   // --dialect, --keep-strings, --keep-comments
 };
+
+// The names an option takes, each enumeration's own list.
+std::vector<std::string> EncodingChoices() {
+  std::vector<std::string> names;
+  for (const TEncodingRule rule : kEncodingRules)
+    names.emplace_back(EncodingRuleName(rule));
+  return names;
+}
+std::vector<std::string> DialectChoices() {
+  std::vector<std::string> names;
+  // Every dialect after None, in the order of the enumeration.
+  for (unsigned i = 1; !DialectName(static_cast<TDialect>(i)).empty(); ++i)
+    names.emplace_back(DialectName(static_cast<TDialect>(i)));
+  return names;
+}
 
 void DeclareShared(CLI::App& cmd, TSharedOptions& o, unsigned which) {
   if (which & kTables)
@@ -65,9 +81,9 @@ void DeclareShared(CLI::App& cmd, TSharedOptions& o, unsigned which) {
            "that reads as UTF-8 and holds a byte of 0x80 or above is UTF-8, anything else "
            "ANSI), ansi, utf-8, utf-16le or utf-16be. The output is written in the input's "
            "encoding, with a byte-order mark when it had one")
-        ->check(CLI::IsMember({"auto", "ansi", "utf-8", "utf-16le", "utf-16be"}, CLI::ignore_case))
+        ->check(CLI::IsMember(EncodingChoices(), CLI::ignore_case))
         ->type_name("NAME")
-        ->default_str("auto");
+        ->default_str(std::string(EncodingRuleName(TEncodingRule::Auto)));
   }
   if (which & kCodePage) {
     std::vector<int> pages(SupportedCodePages().begin(), SupportedCodePages().end());
@@ -93,7 +109,7 @@ void DeclareShared(CLI::App& cmd, TSharedOptions& o, unsigned which) {
                "oracle; tsql also [x]; mysql `x`) are looked up without their quotes, and "
                "string literals and comments are told from code (default: none, words and "
                "separators only)")
-            ->check(CLI::IsMember({"ansi", "tsql", "postgres", "oracle", "mysql"}))
+            ->check(CLI::IsMember(DialectChoices()))
             ->type_name("NAME");
     cmd.add_flag("--keep-strings", o.Dialect.KeepStrings,
                  "Keep string literals byte for byte: their words are neither looked up nor "
@@ -113,34 +129,49 @@ struct TCommand {
   std::function<int(CliIo&)> Run;
 };
 
+// Declares the subcommand `name` of `parent` whose options are an
+// `Options`: `own` declares its own options, the shared ones that `shared`
+// names follow (--help lists them in this order), and `run` runs it. Without
+// a footer of its own, a subcommand shows its parent's.
+template <typename Options>
+TCommand DeclareCommand(CLI::App& parent, const char* name, const char* description,
+                        const char* footer, unsigned shared, int (*run)(const Options&, CliIo&),
+                        const std::function<void(CLI::App&, Options&)>& own) {
+  auto o = std::make_shared<Options>();
+  CLI::App* cmd = parent.add_subcommand(name, description);
+  if (footer != nullptr) cmd->footer(footer);  // else the parent's stands
+  own(*cmd, *o);
+  DeclareShared(*cmd, *o, shared);
+  return {cmd, o.get(), [o, run](CliIo& io) { return run(*o, io); }};
+}
+
 TCommand DeclareTranslate(CLI::App& app) {
-  auto o = std::make_shared<TranslateOptions>();
-  CLI::App* cmd = app.add_subcommand(
-      "translate", "Translate FILE (or standard input) and write the result to standard output");
-  cmd->footer(
+  return DeclareCommand<TranslateOptions>(
+      app, "translate",
+      "Translate FILE (or standard input) and write the result to standard output",
       "Exit status:\n"
       "  0  translated (with --diff: nothing would change)\n"
       "  1  the translation failed: the input comes back with CR LF line breaks (with --diff: "
       "something would change)\n"
       "  2  bad usage, unreadable input, input holding a NUL byte or broken under its "
-      "encoding, or a table that failed to load (with --diff: also a failed translation)");
-  cmd->add_option("FILE", o->File, "The text to translate; standard input when absent or -");
-  cmd->add_option("--table", o->TableName, "Table whose column names are preferred");
-  cmd->add_flag_callback(
-      "--no-auto-table", [o] { o->AutoTableName = false; },
-      "Do not work out the table name from the text");
-  cmd->add_flag("--diff", o->Diff,
-                "Print a unified diff of the input and its translation instead (lines compared "
-                "without their line breaks; both texts are held in memory)");
-  DeclareShared(*cmd, *o, kTables | kComment | kEncoding | kCodePage | kQuiet | kJobs | kDialect);
-  return {cmd, o.get(), [o](CliIo& io) { return RunTranslate(*o, io); }};
+      "encoding, or a table that failed to load (with --diff: also a failed translation)",
+      kTables | kComment | kEncoding | kCodePage | kQuiet | kJobs | kDialect, RunTranslate,
+      [](CLI::App& cmd, TranslateOptions& o) {
+        cmd.add_option("FILE", o.File, "The text to translate; standard input when absent or -");
+        cmd.add_option("--table", o.TableName, "Table whose column names are preferred");
+        cmd.add_flag_callback(
+            "--no-auto-table", [&o] { o.AutoTableName = false; },
+            "Do not work out the table name from the text");
+        cmd.add_flag(
+            "--diff", o.Diff,
+            "Print a unified diff of the input and its translation instead (lines compared "
+            "without their line breaks; both texts are held in memory)");
+      });
 }
 
 TCommand DeclareFiles(CLI::App& app) {
-  auto o = std::make_shared<FilesOptions>();
-  CLI::App* cmd = app.add_subcommand(
-      "files", "Translate in place every file of DIR whose name matches the mask");
-  cmd->footer(
+  return DeclareCommand<FilesOptions>(
+      app, "files", "Translate in place every file of DIR whose name matches the mask",
       "Exit status:\n"
       "  0  every file translated (--dry-run: nothing would change; --restore: every file "
       "restored)\n"
@@ -149,32 +180,31 @@ TCommand DeclareFiles(CLI::App& app) {
       "  2  bad usage (a directory that does not exist is one), a table that failed to load, "
       "or backups that differ from their files and would be overwritten (nothing is touched; "
       "--overwrite-backups goes on) (--dry-run: also a file that would be left untouched or "
-      "that failed)");
-  cmd->add_option("DIR", o->Dir, "The directory")->required();
-  CLI::Option* dryRun = cmd->add_flag(
-      "--dry-run", o->DryRun,
-      "Change nothing; print a unified diff of every file that would change (lines compared "
-      "without their line breaks; each file is held in memory while it is compared)");
-  cmd->add_flag("--restore", o->Restore,
-                "Put every file back from its backup and remove the backup; files without a "
-                "backup are left alone")
-      ->excludes(dryRun);
-  cmd->add_flag("--overwrite-backups", o->OverwriteBackups,
-                "Go on when a backup this run would write exists already and holds other bytes "
-                "than its file (without it the run refuses to start)");
-  cmd->add_flag("--verbose", o->Verbose, "Name every file translated");
-  DeclareShared(*cmd, *o,
-                kTables | kTree | kComment | kEncoding | kCodePage | kQuiet | kJobs | kDialect);
-  return {cmd, o.get(), [o](CliIo& io) { return RunFiles(*o, io); }};
+      "that failed)",
+      kTables | kTree | kComment | kEncoding | kCodePage | kQuiet | kJobs | kDialect, RunFiles,
+      [](CLI::App& cmd, FilesOptions& o) {
+        cmd.add_option("DIR", o.Dir, "The directory")->required();
+        CLI::Option* dryRun = cmd.add_flag(
+            "--dry-run", o.DryRun,
+            "Change nothing; print a unified diff of every file that would change (lines compared "
+            "without their line breaks; each file is held in memory while it is compared)");
+        cmd.add_flag("--restore", o.Restore,
+                     "Put every file back from its backup and remove the backup; files without a "
+                     "backup are left alone")
+            ->excludes(dryRun);
+        cmd.add_flag(
+            "--overwrite-backups", o.OverwriteBackups,
+            "Go on when a backup this run would write exists already and holds other bytes "
+            "than its file (without it the run refuses to start)");
+        cmd.add_flag("--verbose", o.Verbose, "Name every file translated");
+      });
 }
 
 TCommand DeclareReport(CLI::App& app) {
-  auto o = std::make_shared<ReportOptions>();
-  CLI::App* cmd = app.add_subcommand(
-      "report",
+  return DeclareCommand<ReportOptions>(
+      app, "report",
       "Report, changing no file, the names replaced per kind and the words that look like "
-      "names but that no table knows, most frequent first, with their count and first place");
-  cmd->footer(
+      "names but that no table knows, most frequent first, with their count and first place",
       "A word looks like a name:\n"
       "  when it has 3 characters or more, holds a letter, is no SQL keyword and no number, "
       "and does not stand between single quotes\n\n"
@@ -184,65 +214,35 @@ TCommand DeclareReport(CLI::App& app) {
       "  0  no unknown names\n"
       "  1  unknown names found\n"
       "  2  bad usage, a table that failed to load, or a file that could not be read or "
-      "translated (named; the report covers the others)");
-  cmd->add_option("PATH", o->Paths, "Files, and directories searched with the mask")->required();
-  cmd->add_option("--unknown-csv", o->UnknownCsv,
-                  "Also write the unknown names to this CSV file, for \"table import\" as the "
-                  "column table: TableName,FieldName,FieldNameAng with the English name to "
-                  "fill in");
-  cmd->add_flag("--json", o->Json, "Print the report as JSON");
-  DeclareShared(*cmd, *o, kTables | kTree | kEncoding | kCodePage | kQuiet | kDialect);
-  return {cmd, o.get(), [o](CliIo& io) { return RunReport(*o, io); }};
+      "translated (named; the report covers the others)",
+      kTables | kTree | kEncoding | kCodePage | kQuiet | kDialect, RunReport,
+      [](CLI::App& cmd, ReportOptions& o) {
+        cmd.add_option("PATH", o.Paths, "Files, and directories searched with the mask")
+            ->required();
+        cmd.add_option("--unknown-csv", o.UnknownCsv,
+                       "Also write the unknown names to this CSV file, for \"table import\" as the "
+                       "column table: TableName,FieldName,FieldNameAng with the English name to "
+                       "fill in");
+        cmd.add_flag("--json", o.Json, "Print the report as JSON");
+      });
 }
 
-std::vector<TCommand> DeclareTable(CLI::App& app) {
-  CLI::App* table =
-      app.add_subcommand("table", "Inspect, dump, build, check, add to and convert table files");
-  table->require_subcommand(1);
-  table->footer(
-      "Exit status:\n"
-      "  0  success (check: no error, and with --strict no warning)\n"
-      "  1  check: errors found, or with --strict warnings\n"
-      "  2  bad usage or any failure (a file that cannot be read, loaded or written, a CSV "
-      "error, a row that add refuses); a failed import, add or convert leaves an existing "
-      "output file whole");
-  std::vector<TCommand> commands;
+TCommand DeclareTableImport(CLI::App& table) {
+  return DeclareCommand<ImportOptions>(
+      table, "import", "Make a table file of string fields from a CSV file", nullptr, kCodePage,
+      RunTableImport, [](CLI::App& cmd, ImportOptions& o) {
+        cmd.add_option("CSV", o.Csv, "UTF-8 CSV file whose header names the fields")->required();
+        cmd.add_option("--out", o.Out, "Table file to write")->required();
+        cmd.add_option("--size", o.Size, "Size of every field (default: the longest value)")
+            ->check(CLI::Range(1, 65535));
+      });
+}
 
-  // The subcommands that name one table file and a code page.
-  auto fileCommand = [&](const char* name, const char* description,
-                         int (*run)(const std::string&, CliIo&)) {
-    auto o = std::make_shared<std::pair<TSharedOptions, std::string>>();
-    CLI::App* cmd = table->add_subcommand(name, description);
-    cmd->add_option("FILE", o->second, "Table file (binary or XML)")->required();
-    DeclareShared(*cmd, o->first, kCodePage);
-    commands.push_back({cmd, &o->first, [o, run](CliIo& io) { return run(o->second, io); }});
-  };
-  fileCommand("info", "Print the form, field definitions and record count", RunTableInfo);
-  fileCommand("dump", "Write the records as CSV (UTF-8)", RunTableDump);
-
-  auto import = std::make_shared<ImportOptions>();
-  CLI::App* importCmd =
-      table->add_subcommand("import", "Make a table file of string fields from a CSV file");
-  importCmd->add_option("CSV", import->Csv, "UTF-8 CSV file whose header names the fields")
-      ->required();
-  importCmd->add_option("--out", import->Out, "Table file to write")->required();
-  importCmd->add_option("--size", import->Size, "Size of every field (default: the longest value)")
-      ->check(CLI::Range(1, 65535));
-  DeclareShared(*importCmd, *import, kCodePage);
-  commands.push_back(
-      {importCmd, import.get(), [import](CliIo& io) { return RunTableImport(*import, io); }});
-
-  auto check = std::make_shared<TableCheckOptions>();
-  CLI::App* checkCmd = table->add_subcommand(
-      "check",
+TCommand DeclareTableCheck(CLI::App& table) {
+  return DeclareCommand<TableCheckOptions>(
+      table, "check",
       "Check the three tables of DIR as a set for the mistakes that translate silently, and "
-      "report each with its table file, record, names and effect, errors first");
-  checkCmd->add_option("DIR", check->Dir,
-                       "Directory of the three table files (default: the "
-                       "current one)");
-  checkCmd->add_flag("--strict", check->Strict, "Warnings fail the check too (exit status 1)");
-  checkCmd->add_flag("--json", check->Json, "Print the findings as JSON");
-  checkCmd->footer(
+      "report each with its table file, record, names and effect, errors first",
       "Errors:\n"
       "  an empty English name (its word vanishes from the SQL); an English name holding a "
       "separator; a local name given twice with different English names (the first row "
@@ -261,29 +261,21 @@ std::vector<TCommand> DeclareTable(CLI::App& app) {
       "Exit status:\n"
       "  0  no error (warnings allowed)\n"
       "  1  an error, or with --strict any finding\n"
-      "  2  bad usage, or a table that failed to load or lacks a field");
-  DeclareShared(*checkCmd, *check, kCodePage);
-  commands.push_back(
-      {checkCmd, check.get(), [check](CliIo& io) { return RunTableCheck(*check, io); }});
+      "  2  bad usage, or a table that failed to load or lacks a field",
+      kCodePage, RunTableCheck, [](CLI::App& cmd, TableCheckOptions& o) {
+        cmd.add_option("DIR", o.Dir,
+                       "Directory of the three table files (default: the "
+                       "current one)");
+        cmd.add_flag("--strict", o.Strict, "Warnings fail the check too (exit status 1)");
+        cmd.add_flag("--json", o.Json, "Print the findings as JSON");
+      });
+}
 
-  auto add = std::make_shared<TableAddOptions>();
-  CLI::App* addCmd = table->add_subcommand(
-      "add",
+TCommand DeclareTableAdd(CLI::App& table) {
+  return DeclareCommand<TableAddOptions>(
+      table, "add",
       "Add the rows of CSV files to a translation table file, all of them or none; a row "
-      "equal to one the table holds is skipped");
-  addCmd->add_option("TABLEFILE", add->TableFile, "Binary translation table file to add to")
-      ->required();
-  addCmd
-      ->add_option("CSV", add->Csv,
-                   "UTF-8 CSV files whose header names fields of the table, as for import")
-      ->required();
-  addCmd->add_flag("--replace", add->Replace,
-                   "A row whose local name the table holds with another English name replaces "
-                   "that English name (else the row is refused)");
-  addCmd->add_flag("--allow-empty", add->AllowEmpty,
-                   "Add rows with an empty English name too, which delete their word from the "
-                   "SQL (else they are refused)");
-  addCmd->footer(
+      "equal to one the table holds is skipped",
       "Refusals:\n"
       "  A refused row is named with its file and line, and then nothing is added. String "
       "fields grow to fit longer values. The file is replaced in one step (a temporary file "
@@ -291,19 +283,60 @@ std::vector<TCommand> DeclareTable(CLI::App& app) {
       "Exit status:\n"
       "  0  every row added, skipped or replaced\n"
       "  2  a refused row, bad usage or any failure (a file that cannot be read or written, a "
-      "CSV error); the table file is then left as it was");
-  DeclareShared(*addCmd, *add, kCodePage);
-  commands.push_back({addCmd, add.get(), [add](CliIo& io) { return RunTableAdd(*add, io); }});
+      "CSV error); the table file is then left as it was",
+      kCodePage, RunTableAdd, [](CLI::App& cmd, TableAddOptions& o) {
+        cmd.add_option("TABLEFILE", o.TableFile, "Binary translation table file to add to")
+            ->required();
+        cmd.add_option("CSV", o.Csv,
+                       "UTF-8 CSV files whose header names fields of the table, as for import")
+            ->required();
+        cmd.add_flag("--replace", o.Replace,
+                     "A row whose local name the table holds with another English name replaces "
+                     "that English name (else the row is refused)");
+        cmd.add_flag("--allow-empty", o.AllowEmpty,
+                     "Add rows with an empty English name too, which delete their word from the "
+                     "SQL (else they are refused)");
+      });
+}
 
-  auto convert = std::make_shared<std::pair<std::string, std::string>>();
-  CLI::App* convertCmd =
-      table->add_subcommand("convert", "Save a table file (binary or XML) as a binary one");
-  convertCmd->add_option("IN", convert->first, "Table file to read")->required();
-  convertCmd->add_option("OUT", convert->second, "Binary table file to write")->required();
-  commands.push_back({convertCmd, nullptr, [convert](CliIo& io) {
-                        return RunTableConvert(convert->first, convert->second, io);
-                      }});
-  return commands;
+// The table subcommands that name one table file and a code page.
+TCommand DeclareTableFile(CLI::App& table, const char* name, const char* description,
+                          int (*run)(const std::string&, CliIo&)) {
+  auto o = std::make_shared<std::pair<TSharedOptions, std::string>>();
+  CLI::App* cmd = table.add_subcommand(name, description);
+  cmd->add_option("FILE", o->second, "Table file (binary or XML)")->required();
+  DeclareShared(*cmd, o->first, kCodePage);
+  return {cmd, &o->first, [o, run](CliIo& io) { return run(o->second, io); }};
+}
+
+TCommand DeclareTableConvert(CLI::App& table) {
+  auto o = std::make_shared<std::pair<std::string, std::string>>();
+  CLI::App* cmd =
+      table.add_subcommand("convert", "Save a table file (binary or XML) as a binary one");
+  cmd->add_option("IN", o->first, "Table file to read")->required();
+  cmd->add_option("OUT", o->second, "Binary table file to write")->required();
+  return {cmd, nullptr, [o](CliIo& io) { return RunTableConvert(o->first, o->second, io); }};
+}
+
+std::vector<TCommand> DeclareTable(CLI::App& app) {
+  CLI::App* table =
+      app.add_subcommand("table", "Inspect, dump, build, check, add to and convert table files");
+  table->require_subcommand(1);
+  table->footer(
+      "Exit status:\n"
+      "  0  success (check: no error, and with --strict no warning)\n"
+      "  1  check: errors found, or with --strict warnings\n"
+      "  2  bad usage or any failure (a file that cannot be read, loaded or written, a CSV "
+      "error, a row that add refuses); a failed import, add or convert leaves an existing "
+      "output file whole");
+  // In the order --help lists them.
+  return {DeclareTableFile(*table, "info", "Print the form, field definitions and record count",
+                           RunTableInfo),
+          DeclareTableFile(*table, "dump", "Write the records as CSV (UTF-8)", RunTableDump),
+          DeclareTableImport(*table),
+          DeclareTableCheck(*table),
+          DeclareTableAdd(*table),
+          DeclareTableConvert(*table)};
 }
 
 // CLI11 reads "--name=" as the option without a value and then takes the
@@ -390,6 +423,19 @@ int RunCli(int argc, const char* const* argv, CliIo& io) {
   }
   io.Err << kMessagePrefix << "no command given\n";
   return kExitError;
+}
+
+TTranslateOptions TSharedOptions::Translation() const {
+  TTranslateOptions options;
+  options.Comment = Comment;
+  options.Prefix = ArgumentText(Prefix);
+  options.Suffix = ArgumentText(Suffix);
+  options.Encoding = Encoding;
+  options.Dialect = Dialect;
+  options.Jobs = static_cast<size_t>(Jobs);
+  options.TableName = ArgumentText(TableName);
+  options.AutoTableName = AutoTableName;
+  return options;
 }
 
 void LoadTables(TTransTableSet& tables, const std::string& dir) {

@@ -43,7 +43,8 @@ class EUsageError : public Exception {
 };
 
 /// The options that several subcommands share. Each is declared once, with
-/// one help text, and given to the subcommands that take it (cli.cpp).
+/// one help text, and given to the subcommands that take it (cli.cpp); those
+/// that reach the engine become one options record (Translation).
 struct TSharedOptions {
   std::string TablesDir;                         // --tables: the three table files
   bool Quiet = false;                            // --quiet: no progress line
@@ -55,19 +56,20 @@ struct TSharedOptions {
   bool Comment = false;                          // --comment, with --prefix and --suffix
   std::string Prefix;                            // in the terminal's UTF-8
   std::string Suffix;
-  int Jobs = 1;             // --jobs: threads that translate at once
-  TDialectOptions Dialect;  // --dialect, --keep-strings, --keep-comments
+  int Jobs = 1;                // --jobs: threads that translate at once
+  TDialectOptions Dialect;     // --dialect, --keep-strings, --keep-comments
+  std::string TableName;       // --table, in the terminal's UTF-8
+  bool AutoTableName = false;  // on for translate, unless --no-auto-table
 
-  /// The comment options, written into each text in its own encoding.
-  TCommentArguments CommentArguments() const {
-    return {Comment, TArgumentText::FromTerminal(Prefix), TArgumentText::FromTerminal(Suffix)};
-  }
+  /// The options record of the translations, built from these options once
+  /// the code page is in force (the prefix, the suffix and the table name
+  /// are written into each text in its own encoding).
+  TTranslateOptions Translation() const;
 };
 
 struct TranslateOptions : TSharedOptions {
-  std::string File;       // empty or "-": standard input
-  std::string TableName;  // in the terminal's UTF-8
-  bool AutoTableName = true;
+  TranslateOptions() { AutoTableName = true; }
+  std::string File;   // empty or "-": standard input
   bool Diff = false;  // print the unified diff of the input and its translation instead
 };
 int RunTranslate(const TranslateOptions& options, CliIo& io);

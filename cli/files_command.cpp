@@ -110,7 +110,7 @@ FileReport DiffOneFile(TStreamTranslator& translator, const FilesOptions& option
     TMemoryStream in(ReadWholeFile(fileName));
     TMemoryStream out;
     TLineImageObserver image;
-    const TStreamOutcome outcome = translator.Translate(in, out, {}, false, &image);
+    const TStreamOutcome outcome = translator.Translate(in, out, &image);
     if (outcome.status == TStreamOutcome::Status::HoldsNul) {
       report.kind = FileReport::Kind::Untouched;
       report.Lines =
@@ -174,10 +174,12 @@ void RunOverFiles(const std::vector<std::string>& fileNames, const FilesOptions&
                   const std::shared_ptr<const TNameDictionary>& dictionary,
                   TWorkerTableLoads& moreTables, size_t moreAhead, PerFile&& perFile,
                   OnWait&& onWait, OnReport&& onReport) {
-  const TCommentArguments comment = options.CommentArguments();
+  // The files are shared out among the workers, each file translated on
+  // the thread that takes it.
+  TTranslateOptions each = options.Translation();
+  each.Jobs = 1;
   auto translatorFor = [&](TTransTableSet& set) {
-    auto translator = std::make_unique<TStreamTranslator>(set.Tables(), comment, options.Encoding,
-                                                          1, options.Dialect);
+    auto translator = std::make_unique<TStreamTranslator>(set.Tables(), each);
     if (dictionary) translator->ShareDictionary(dictionary);
     return translator;
   };
@@ -295,6 +297,49 @@ int RunRestore(const FilesOptions& options, CliIo& io) {
   return withoutBackup == 0 && failed == 0 ? kExitOk : kExitFailed;
 }
 
+// A backup that holds other bytes than its file may hold the only copy of
+// the original text (a run before this one made it): the run would
+// overwrite it, so it does not start. Says so, and whether it refused.
+bool RefuseBackupClashes(const std::vector<std::string>& fileNames, const FilesOptions& options,
+                         CliIo& io) {
+  std::vector<std::string> clashes;
+  for (const std::string& name : fileNames)
+    if (BackupHoldsOtherBytes(name, options.Backup)) clashes.push_back(name + options.Backup);
+  if (clashes.empty()) return false;
+  constexpr size_t kNamed = 5;
+  std::string named;
+  for (size_t i = 0; i < clashes.size() && i < kNamed; ++i)
+    named += (i ? ", " : "") + clashes[i];
+  if (clashes.size() > kNamed) named += " and " + std::to_string(clashes.size() - kNamed) + " more";
+  io.Err << Message(std::to_string(clashes.size()) +
+                    (clashes.size() == 1 ? " backup holds" : " backups hold") +
+                    " other bytes than " + (clashes.size() == 1 ? "its file" : "their files") +
+                    ", and this run would overwrite " + (clashes.size() == 1 ? "it: " : "them: ") +
+                    named)
+         << Message(
+                "nothing was touched: put the files back first (--restore), move the "
+                "backups away, or give --overwrite-backups");
+  return true;
+}
+
+// How many files of a run came to each end, in the order of FileReport::Kind.
+struct TFileCounts {
+  int Done = 0, Unchanged = 0, Untouched = 0, Failed = 0;
+};
+
+// The summary line of a run, and its exit status.
+int Summarize(const TFileCounts& c, bool dryRun, CliIo& io) {
+  if (dryRun) {
+    io.Err << "summary: " << c.Done << " would change, " << c.Unchanged << " would not change, "
+           << c.Untouched << " would be left untouched, " << c.Failed << " failed\n";
+    if (c.Untouched != 0 || c.Failed != 0) return kExitError;
+    return c.Done != 0 ? kExitFound : kExitOk;
+  }
+  io.Err << "summary: " << c.Done << " translated, " << c.Untouched << " left untouched, "
+         << c.Failed << " failed\n";
+  return c.Untouched == 0 && c.Failed == 0 ? kExitOk : kExitFailed;
+}
+
 }  // namespace
 
 int RunFiles(const FilesOptions& options, CliIo& io) {
@@ -311,31 +356,8 @@ int RunFiles(const FilesOptions& options, CliIo& io) {
       ListInputFiles(options.Dir, options.Mask, options.Backup, options.Recursive);
   const std::vector<std::string>& fileNames = list.Files;
 
-  // A backup that holds other bytes than its file may hold the only copy of
-  // the original text (a run before this one made it): the run would
-  // overwrite it, so it does not start.
-  if (!options.DryRun && !options.OverwriteBackups) {
-    std::vector<std::string> clashes;
-    for (const std::string& name : fileNames)
-      if (BackupHoldsOtherBytes(name, options.Backup)) clashes.push_back(name + options.Backup);
-    if (!clashes.empty()) {
-      constexpr size_t kNamed = 5;
-      std::string named;
-      for (size_t i = 0; i < clashes.size() && i < kNamed; ++i)
-        named += (i ? ", " : "") + clashes[i];
-      if (clashes.size() > kNamed)
-        named += " and " + std::to_string(clashes.size() - kNamed) + " more";
-      io.Err << Message(std::to_string(clashes.size()) +
-                        (clashes.size() == 1 ? " backup holds" : " backups hold") +
-                        " other bytes than " + (clashes.size() == 1 ? "its file" : "their files") +
-                        ", and this run would overwrite " +
-                        (clashes.size() == 1 ? "it: " : "them: ") + named)
-             << Message(
-                    "nothing was touched: put the files back first (--restore), move the "
-                    "backups away, or give --overwrite-backups");
-      return kExitError;
-    }
-  }
+  if (!options.DryRun && !options.OverwriteBackups && RefuseBackupClashes(fileNames, options, io))
+    return kExitError;
 
   // No more workers than files. Where the tables allow a name dictionary,
   // the workers share it and the tables; else each loads tables of its own.
@@ -347,14 +369,15 @@ int RunFiles(const FilesOptions& options, CliIo& io) {
   TWorkerTableLoads moreTables(dictionary ? 0 : jobs - 1, options.TablesDir);
 
   TProgress progress(io.Err, io.ErrIsTerminal && !options.Quiet);
-  int done = 0, unchanged = 0, untouched = 0, failed = ReportUnreadable(list, io);
+  TFileCounts counts;
+  counts.Failed = ReportUnreadable(list, io);
   auto perFile = [&](TStreamTranslator& translator, const std::string& name) {
     return options.DryRun ? DiffOneFile(translator, options, name)
                           : TranslateOneFile(translator, name);
   };
   auto onWait = [&](size_t i) { progress.Files(i, fileNames.size(), fileNames[i]); };
   auto show = [&](const FileReport& report) {
-    int* const counters[] = {&done, &unchanged, &untouched, &failed};  // in the order of Kind
+    int* const counters[] = {&counts.Done, &counts.Unchanged, &counts.Untouched, &counts.Failed};
     ++*counters[static_cast<size_t>(report.kind)];
     if (!report.Out.empty()) {
       if (io.OutIsTerminal) progress.Clear();
@@ -389,16 +412,7 @@ int RunFiles(const FilesOptions& options, CliIo& io) {
       show(ReportOf(file, options));
   }
   progress.Clear();
-
-  if (options.DryRun) {
-    io.Err << "summary: " << done << " would change, " << unchanged << " would not change, "
-           << untouched << " would be left untouched, " << failed << " failed\n";
-    if (untouched != 0 || failed != 0) return kExitError;
-    return done != 0 ? kExitFound : kExitOk;
-  }
-  io.Err << "summary: " << done << " translated, " << untouched << " left untouched, " << failed
-         << " failed\n";
-  return untouched == 0 && failed == 0 ? kExitOk : kExitFailed;
+  return Summarize(counts, options.DryRun, io);
 }
 
 }  // namespace qualtren

@@ -156,7 +156,7 @@ int RunReport(const ReportOptions& options, CliIo& io) {
   for (const TNotCounted& n : notCounted)
     io.Err << kMessagePrefix << "not counted: " << n.File << ": " << n.Reason << '\n';
 
-  TStreamTranslator translator(tables.Tables(), {}, options.Encoding, 1, options.Dialect);
+  TStreamTranslator translator(tables.Tables(), options.Translation());
   TNameReport report;
   TDiscardStream discard;
   TProgress progress(io.Err, io.ErrIsTerminal && !options.Quiet);
@@ -168,7 +168,7 @@ int RunReport(const ReportOptions& options, CliIo& io) {
     try {
       TFileStream in(name, FileMode::OpenRead);
       // As a file-list run translates: no table name, none worked out.
-      const TStreamOutcome outcome = translator.Translate(in, discard, {}, false, &observer);
+      const TStreamOutcome outcome = translator.Translate(in, discard, &observer);
       if (outcome.status == TStreamOutcome::Status::HoldsNul)
         reason = "the file holds a NUL byte";
       else if (outcome.status == TStreamOutcome::Status::BadEncoding)

@@ -71,7 +71,6 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
   TProgressInputStream watched(*input, fromStdin ? 0 : static_cast<uint64_t>(input->Size()),
                                progress);
   const std::string inputName = fromStdin ? std::string("standard input") : options.File;
-  const TArgumentText tableName = TArgumentText::FromTerminal(options.TableName);
 
   // The input is read through once first, so that what is refused is
   // refused before a byte is written (the driver ends a text at its first
@@ -86,10 +85,8 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
     examining.wait();
     throw;
   }
-  // A diff hears every line, so it takes one thread.
-  TStreamTranslator translator(tables.Tables(), options.CommentArguments(), options.Encoding,
-                               options.Diff ? 1 : static_cast<size_t>(options.Jobs),
-                               options.Dialect);
+  // A diff hears every line, which keeps its translation on one thread.
+  TStreamTranslator translator(tables.Tables(), options.Translation());
   // Whether the translation can fail: the tables are read into their name
   // dictionary meanwhile.
   const bool canFail = translator.CanFail();
@@ -106,8 +103,7 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
   if (options.Diff) {
     TSpillStream result;
     TLineImageObserver image;
-    const TStreamOutcome outcome =
-        translator.Translate(watched, result, tableName, options.AutoTableName, &image, &examined);
+    const TStreamOutcome outcome = translator.Translate(watched, result, &image, &examined);
     progress.Clear();
     if (outcome.status == TStreamOutcome::Status::Failed)
       throw Exception("the translation failed: " + outcome.Error);
@@ -124,7 +120,7 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
   if (!canFail) {
     // Nothing can fail any more: the translation goes out as it is made.
     TOutputStream output(io.Out);
-    translator.Translate(watched, output, tableName, options.AutoTableName, nullptr, &examined);
+    translator.Translate(watched, output, nullptr, &examined);
     progress.Clear();
     io.Out.flush();
     if (!io.Out) throw EWriteError();
@@ -134,8 +130,7 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
   // The result is kept until the translation is through, so that a failure
   // can still give back the input instead.
   TSpillStream result;
-  const TStreamOutcome outcome =
-      translator.Translate(watched, result, tableName, options.AutoTableName, nullptr, &examined);
+  const TStreamOutcome outcome = translator.Translate(watched, result, nullptr, &examined);
   progress.Clear();
   if (outcome.status == TStreamOutcome::Status::Failed) {
     result.Clear();

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "base/exception.h"
 #include "base/codepage.h"
+#include "base/exception.h"
 #include "base/stream.h"
 #include "base/text_encoding.h"
 #include "cli/commands.h"
@@ -115,15 +115,19 @@ int Translate(const uint8_t* data, size_t size) {
   const bool comment = (flags & 2) != 0;
   const TransTables tables = Tables().Tables();
 
+  TTranslateOptions options;
+  options.Comment = comment;
+  options.Prefix = TOuterText::FromAnsi("-- ");
+  options.Suffix = TOuterText::FromAnsi(" */");
+  options.Encoding = TEncodingRule::Ansi;
+  options.TableName = TOuterText::FromAnsi(tableName);
+  options.AutoTableName = autoName;
+
   std::string error;
-  const std::string whole =
-      TranslateText(tables, tableName, autoName, text, comment, "-- ", " */", &error);
-  TStreamTranslator streamer(
-      tables, {comment, TArgumentText::FromAnsi("-- "), TArgumentText::FromAnsi(" */")},
-      TEncodingRule::Ansi);
+  const std::string whole = TranslateText(tables, options, text, &error);
+  TStreamTranslator streamer(tables, options);
   TMemoryStream in(text), out;
-  const TStreamOutcome outcome =
-      streamer.Translate(in, out, TArgumentText::FromAnsi(tableName), autoName);
+  const TStreamOutcome outcome = streamer.Translate(in, out);
   if (outcome.status == TStreamOutcome::Status::Failed) {
     Require(outcome.Error == error);
     TMemoryStream back;
@@ -139,9 +143,10 @@ int Translate(const uint8_t* data, size_t size) {
     static const std::shared_ptr<const TNameDictionary> dictionary = TNameDictionary::Build(tables);
     TMemoryStream again(text), parallelOut;
     uint64_t bytesRead = 0;
-    TParallelTranslator parallel(tables, dictionary, 2, 1 + (flags >> 4));
+    options.Jobs = 2;
+    TParallelTranslator parallel(tables, dictionary, options, 1 + (flags >> 4));
     parallel.Run(again, parallelOut, autoName ? AutoTableNameOfText(text) : tableName, false,
-                 {comment, "-- ", " */"}, bytesRead);
+                 bytesRead);
     Require(parallelOut.Bytes() == whole);
   }
   return 0;
@@ -163,12 +168,16 @@ int Encoding(const uint8_t* data, size_t size) {
   SetActiveCodePage(1250);
   const TransTables tables = Tables().Tables();
 
-  TStreamTranslator streamer(
-      tables, {comment, TArgumentText::FromAnsi("-- \xE8 "), TArgumentText::FromAnsi(" */")},
-      rule);
+  TTranslateOptions options;
+  options.Comment = comment;
+  options.Prefix = TOuterText::FromAnsi("-- \xE8 ");
+  options.Suffix = TOuterText::FromAnsi(" */");
+  options.Encoding = rule;
+  options.TableName = TOuterText::FromAnsi(tableName);
+  options.AutoTableName = autoName;
+  TStreamTranslator streamer(tables, options);
   TMemoryStream in(bytes), out;
-  const TStreamOutcome outcome =
-      streamer.Translate(in, out, TArgumentText::FromAnsi(tableName), autoName);
+  const TStreamOutcome outcome = streamer.Translate(in, out);
   // The same bytes decided, decoded and translated whole.
   TTextForm form;
   try {
@@ -182,15 +191,8 @@ int Encoding(const uint8_t* data, size_t size) {
   Require(outcome.Form == form);
   const std::string text = DecodeText(bytes, form);
   Require(EncodeText(text, form) == bytes);
-  const TArgumentText prefix = TArgumentText::FromAnsi("-- \xE8 ");
-  const TArgumentText name = TArgumentText::FromAnsi(tableName);
-  TTranslateSettings settings;
-  settings.TableName = name.For(form.Utf8());
-  settings.AutoTableName = autoName;
-  settings.Comment = {comment, prefix.For(form.Utf8()), " */"};
-  settings.Utf8 = form.Utf8();
   std::string error;
-  const std::string whole = TranslateText(tables, settings, text, &error);
+  const std::string whole = TranslateText(tables, options, text, &error, nullptr, form.Encoding);
   if (outcome.status == TStreamOutcome::Status::Failed) {
     Require(outcome.Error == error);
     TMemoryStream back;
@@ -259,9 +261,9 @@ int DialectTranslate(const uint8_t* data, size_t size) {
   const auto dialect = static_cast<TDialect>(1 + flags % 5);
   const bool keep = (flags & 8) != 0;
   const TransTables tables = Tables().Tables();
-  TTranslateSettings plain;
-  plain.TableName = (flags & 16) != 0 ? "Kupac" : "";
-  TTranslateSettings lexed = plain;
+  TTranslateOptions plain;
+  plain.TableName = TOuterText::FromAnsi((flags & 16) != 0 ? "Kupac" : "");
+  TTranslateOptions lexed = plain;
   lexed.Dialect = {dialect, keep, keep};
   std::string plainError, lexedError;
   const std::string plainOut = TranslateText(tables, plain, text, &plainError);
@@ -276,8 +278,9 @@ int DialectTranslate(const uint8_t* data, size_t size) {
   static const std::shared_ptr<const TNameDictionary> dictionary = TNameDictionary::Build(tables);
   TMemoryStream in(text), out;
   uint64_t bytesRead = 0;
-  TParallelTranslator parallel(tables, dictionary, 2, 1 + (flags >> 5), lexed.Dialect);
-  parallel.Run(in, out, lexed.TableName, false, {}, bytesRead);
+  lexed.Jobs = 2;
+  TParallelTranslator parallel(tables, dictionary, lexed, 1 + (flags >> 5));
+  parallel.Run(in, out, lexed.TableName.Ansi, false, bytesRead);
   Require(lexedError.empty() && out.Bytes() == lexedOut);
   return 0;
 }

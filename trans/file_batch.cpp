@@ -211,8 +211,7 @@ int TTemporaryFile::Install(const std::string& path) {
 
 TPreparedFile PrepareFile(TStreamTranslator& translator, const std::string& fileName) {
   return PrepareFile(
-      [&translator](TStream& in, TStream& out) { return translator.Translate(in, out, {}, false); },
-      fileName);
+      [&translator](TStream& in, TStream& out) { return translator.Translate(in, out); }, fileName);
 }
 
 TPreparedFile PrepareFile(const TFileTranslateStep& translate, const std::string& fileName) {
@@ -323,30 +322,44 @@ std::vector<TCommittedFile> TFileBatch::Finish() {
 std::vector<TCommittedFile> TFileBatch::CommitGroup() {
   std::vector<TCommittedFile> results;
   results.reserve(group_.size());
-  for (const TPreparedFile& file : group_)
+  size_t end = group_.size();  // the files after a failure, with StopAtFailure, are skipped
+  for (size_t i = 0; i < group_.size(); ++i) {
+    const TPreparedFile& file = group_[i];
     results.push_back({file.Name, file.Outcome, file.Error});
+    if (file.Error) StopAfter(i, end);
+  }
   std::vector<char> linked(group_.size(), 0);
-  MakeBackups(results, linked);
-  SyncGroup(results, linked);
+  MakeBackups(results, linked, end);
+  SyncGroup(results, linked, end);
 
   // The names: each translation replaces its file in one rename.
-  for (size_t i = 0; i < group_.size(); ++i) {
+  for (size_t i = 0; i < end; ++i) {
     TPreparedFile& file = group_[i];
     if (!file.Replaces()) continue;
     if (const int error = file.Output->Install(file.FinalPath); error != 0) {
       Fail(i, std::make_exception_ptr(EFCreateError(file.Name, error)), results, linked[i] != 0);
+      StopAfter(i, end);
       continue;
     }
     renamedIn_[file.Device].insert(DirectoryOf(file.FinalPath));
+  }
+  for (size_t i = end; i < group_.size(); ++i) {
+    results[i].Skipped = true;
+    if (linked[i]) UnlinkBackupFrom(group_[i].Name, group_[i].Name + options_.BackupEnding);
   }
   group_.clear();
   groupBytes_ = 0;
   return results;
 }
 
-void TFileBatch::MakeBackups(std::vector<TCommittedFile>& results, std::vector<char>& linked) {
+void TFileBatch::StopAfter(size_t i, size_t& end) const {
+  if (options_.StopAtFailure && i + 1 < end) end = i + 1;
+}
+
+void TFileBatch::MakeBackups(std::vector<TCommittedFile>& results, std::vector<char>& linked,
+                             size_t& end) {
   if (options_.BackupEnding.empty()) return;
-  for (size_t i = 0; i < group_.size(); ++i) {
+  for (size_t i = 0; i < end; ++i) {
     TPreparedFile& file = group_[i];
     const std::string backup = file.Name + options_.BackupEnding;
     try {
@@ -361,23 +374,25 @@ void TFileBatch::MakeBackups(std::vector<TCommittedFile>& results, std::vector<c
         CopyFileOverwrite(file.Name, backup);
     } catch (const std::exception&) {
       Fail(i, std::current_exception(), results, false);
+      StopAfter(i, end);
     }
   }
 }
 
-void TFileBatch::SyncGroup(std::vector<TCommittedFile>& results, const std::vector<char>& linked) {
+void TFileBatch::SyncGroup(std::vector<TCommittedFile>& results, const std::vector<char>& linked,
+                           size_t& end) {
   // One syncfs for each file system that implements it; a failed one, or a
   // file system without it, has each of its files synced on its own, which
   // also tells which file failed.
   std::map<dev_t, int> descriptors;
-  for (const TPreparedFile& file : group_)
-    if (file.Replaces()) descriptors.emplace(file.Device, file.Output->Fd());
+  for (size_t i = 0; i < end; ++i)
+    if (group_[i].Replaces()) descriptors.emplace(group_[i].Device, group_[i].Output->Fd());
   std::set<dev_t> fileByFile;
   for (const auto& [device, fd] : descriptors)
     if (!SyncfsWorks(device, fd) || ::syncfs(fd) != 0) fileByFile.insert(device);
 
   std::set<std::string> backupDirectories;
-  for (size_t i = 0; i < group_.size(); ++i) {
+  for (size_t i = 0; i < end; ++i) {
     TPreparedFile& file = group_[i];
     if (!file.Replaces()) continue;
     int error = options_.SyncFault ? options_.SyncFault(file.Name) : 0;
@@ -389,8 +404,10 @@ void TFileBatch::SyncGroup(std::vector<TCommittedFile>& results, const std::vect
         backupDirectories.insert(DirectoryOf(file.Name + options_.BackupEnding));
       }
     }
-    if (error != 0)
+    if (error != 0) {
       Fail(i, std::make_exception_ptr(EFCreateError(file.Name, error)), results, linked[i] != 0);
+      StopAfter(i, end);
+    }
   }
   for (const std::string& dir : backupDirectories)
     SyncDirectory(dir);

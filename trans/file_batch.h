@@ -88,8 +88,12 @@ TPreparedFile PrepareFile(TStreamTranslator& translator, const std::string& file
 /// What became of one file of a committed group.
 struct TCommittedFile {
   std::string Name;
-  TFileOutcome Outcome;      // when Error is empty
+  TFileOutcome Outcome;      // when Error is empty and the file is not Skipped
   std::exception_ptr Error;  // what failed the file: its backup, reading or writing
+  /// With StopAtFailure: the file came after a failed one of its group and
+  /// was left as it was, without a backup made for it (but where a failed
+  /// sync found its backup made already: that stays, as a copy).
+  bool Skipped = false;
 };
 
 /// How a batch commits its files.
@@ -100,6 +104,10 @@ struct TBatchOptions {
   /// Syncs each file on its own, as on a file system whose syncfs does not
   /// reach the storage, wherever the files are.
   bool SyncEachFile = false;
+  /// The first file of a group that fails (reading, writing, its backup, its
+  /// sync or its rename) ends the group there: the files after it are
+  /// Skipped, for a run that stops at its first failure.
+  bool StopAtFailure = false;
   /// For tests: the errno value that syncing a file's translation is to fail
   /// with (0: it does not fail).
   std::function<int(const std::string& fileName)> SyncFault;
@@ -134,8 +142,12 @@ class TFileBatch {
 
  private:
   std::vector<TCommittedFile> CommitGroup();
-  void MakeBackups(std::vector<TCommittedFile>& results, std::vector<char>& linked);
-  void SyncGroup(std::vector<TCommittedFile>& results, const std::vector<char>& linked);
+  // Both work on the files before `end`, and with StopAtFailure bring `end`
+  // forward to just after a file that fails.
+  void MakeBackups(std::vector<TCommittedFile>& results, std::vector<char>& linked, size_t& end);
+  void SyncGroup(std::vector<TCommittedFile>& results, const std::vector<char>& linked,
+                 size_t& end);
+  void StopAfter(size_t i, size_t& end) const;
   void Fail(size_t i, std::exception_ptr error, std::vector<TCommittedFile>& results,
             bool linkedBackup);
   bool SyncfsWorks(dev_t device, int fd);

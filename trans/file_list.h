@@ -131,24 +131,9 @@ struct TFileOutcome {
   std::string Error;
 };
 
-/// The translation step of TranslateFileInPlace: reads the file's text from
-/// `in` (from its start) and writes its translation to `out`. What it raises
-/// passes on (a write error becomes "Cannot create file %s").
+/// The translation step of a file: reads the file's text from `in` (from
+/// its start) and writes its translation to `out`. What it raises passes on
+/// (a write error becomes "Cannot create file %s").
 using TFileTranslateStep = std::function<TStreamOutcome(TStream& in, TStream& out)>;
-
-/// Translates one file of a batch in place: copies it to fileName +
-/// `backupEnding` first (no copy when the ending is empty), translates it
-/// through `translate`, and replaces it atomically with the translation.
-/// A file that holds a NUL byte, that is broken under the encoding it
-/// claims, or whose translation fails, keeps its bytes. A failed backup, read or write is raised
-/// ("Cannot open file %s", "Cannot create file %s", "Stream read error"), the write only after the
-/// translation has shown that the file would change.
-TFileOutcome TranslateFileInPlace(const TFileTranslateStep& translate, const std::string& fileName,
-                                  const std::string& backupEnding,
-                                  TRenameSync sync = TRenameSync::EachFile);
-/// The same through the streaming driver, without a table name.
-TFileOutcome TranslateFileInPlace(TStreamTranslator& translator, const std::string& fileName,
-                                  const std::string& backupEnding,
-                                  TRenameSync sync = TRenameSync::EachFile);
 
 }  // namespace qualtren

@@ -122,15 +122,17 @@ void TranslateChunk(TLineTranslator& translator, TChunk& chunk, bool startKnown)
 
 TParallelTranslator::TParallelTranslator(const TransTables& tables,
                                          std::shared_ptr<const TNameDictionary> dictionary,
-                                         size_t workers, size_t chunkBytes, TDialectOptions dialect)
+                                         const TTranslateOptions& options, size_t chunkBytes)
     : tables_(tables),
       dictionary_(std::move(dictionary)),
-      workers_(workers < 1 ? 1 : workers),
+      workers_(options.Workers()),
       chunkBytes_(chunkBytes < 1 ? 1 : chunkBytes),
-      dialect_(dialect) {}
+      dialect_(options.Dialect),
+      options_(options) {}
 
 bool TParallelTranslator::Run(TStream& text, TStream& out, const std::string& tableName, bool utf8,
-                              const TCommentOptions& comment, uint64_t& bytesRead) {
+                              uint64_t& bytesRead) {
+  const TCommentOptions comment = options_.CommentFor(utf8);
   TChunkReader reader(text, chunkBytes_);
   // A window of chunks in flight: read ahead, being translated, or waiting
   // to be written.

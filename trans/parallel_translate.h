@@ -33,18 +33,19 @@ class TParallelTranslator {
   /// Chunks hold about this many bytes of text.
   static constexpr size_t kChunkBytes = 1u << 20;
 
+  /// Works on options.Workers() threads, with the options' comment lines
+  /// and dialect.
   TParallelTranslator(const TransTables& tables, std::shared_ptr<const TNameDictionary> dictionary,
-                      size_t workers, size_t chunkBytes = kChunkBytes,
-                      TDialectOptions dialect = {});
+                      const TTranslateOptions& options, size_t chunkBytes = kChunkBytes);
 
   /// Reads the text from `text` at its position (its lines as TLineReader
   /// cuts them, ending at a NUL byte) and writes its translation to `out`.
-  /// `tableName`, the comment's prefix and suffix and the text are all
-  /// UTF-8 when `utf8`, else text of the code page. Returns whether the
+  /// `tableName` and the text are both UTF-8 when `utf8`, else text of the
+  /// code page. Returns whether the
   /// text ended at a NUL byte; `bytesRead` receives the bytes read. A text
   /// of one chunk is translated on the calling thread.
   bool Run(TStream& text, TStream& out, const std::string& tableName, bool utf8,
-           const TCommentOptions& comment, uint64_t& bytesRead);
+           uint64_t& bytesRead);
 
  private:
   TransTables tables_;
@@ -52,6 +53,7 @@ class TParallelTranslator {
   size_t workers_;
   size_t chunkBytes_;
   TDialectOptions dialect_;
+  TTranslateOptions options_;
 };
 
 }  // namespace qualtren

@@ -29,13 +29,8 @@ std::string AutoTableNameOfStream(TStream& in) {
 
 }  // namespace
 
-TStreamTranslator::TStreamTranslator(const TransTables& tables, TCommentArguments comment,
-                                     TEncodingRule rule, size_t jobs, TDialectOptions dialect)
-    : tables_(tables),
-      comment_(std::move(comment)),
-      rule_(rule),
-      jobs_(jobs < 1 ? 1 : jobs),
-      dialect_(dialect) {}
+TStreamTranslator::TStreamTranslator(const TransTables& tables, TTranslateOptions options)
+    : tables_(tables), options_(std::move(options)) {}
 
 TStreamTranslator::~TStreamTranslator() = default;
 
@@ -63,7 +58,7 @@ TNameLookup& TStreamTranslator::LookupFor(const std::string& tableName, bool utf
     if (dictionary_)
       lookup_ = std::make_unique<TNameLookup>(tables_, tableName, utf8, dictionary_);
     else
-      lookup_ = std::make_unique<TNameLookup>(tables_, tableName, utf8);
+      lookup_ = std::make_unique<TNameLookup>(tables_, tableName, utf8, options_.DictionaryAfter);
   }
   return *lookup_;
 }
@@ -83,9 +78,7 @@ TStreamOutcome TStreamTranslator::Examine(TStream& in, TEncodingRule rule) {
   return outcome;
 }
 
-TStreamOutcome TStreamTranslator::Translate(TStream& in, TStream& out,
-                                            const TArgumentText& tableName, bool autoTableName,
-                                            TLineObserver* observer,
+TStreamOutcome TStreamTranslator::Translate(TStream& in, TStream& out, TLineObserver* observer,
                                             const TStreamOutcome* examined) {
   TStreamOutcome outcome;
   if (examined) {
@@ -94,7 +87,7 @@ TStreamOutcome TStreamTranslator::Translate(TStream& in, TStream& out,
   } else {
     in.SetPosition(0);
     try {
-      outcome.Form = DetectTextForm(in, rule_);
+      outcome.Form = DetectTextForm(in, options_.Encoding);
     } catch (const EEncodingError& e) {
       outcome.status = TStreamOutcome::Status::BadEncoding;
       outcome.Error = e.what();
@@ -103,22 +96,21 @@ TStreamOutcome TStreamTranslator::Translate(TStream& in, TStream& out,
   }
   const bool utf8 = outcome.Form.Utf8();
   TTextReader text(in, outcome.Form);
-  std::string effectiveName = tableName.For(utf8);
-  if (autoTableName) {
+  std::string effectiveName = options_.TableName.For(utf8);
+  if (options_.AutoTableName) {
     effectiveName = AutoTableNameOfStream(text);
     text.SetPosition(0);
   }
 
   TTextWriter writer(out, outcome.Form);
-  if (jobs_ > 1 && !observer && Dictionary()) {
-    TParallelTranslator parallel(tables_, dictionary_, jobs_, TParallelTranslator::kChunkBytes,
-                                 dialect_);
-    if (parallel.Run(text, writer, effectiveName, utf8, comment_.For(utf8), outcome.BytesRead))
+  if (options_.Workers() > 1 && !observer && Dictionary()) {
+    TParallelTranslator parallel(tables_, dictionary_, options_);
+    if (parallel.Run(text, writer, effectiveName, utf8, outcome.BytesRead))
       outcome.status = TStreamOutcome::Status::HoldsNul;
     return outcome;
   }
-  TLineTranslator translator(LookupFor(effectiveName, utf8), comment_.For(utf8), observer,
-                             dialect_);
+  TLineTranslator translator(LookupFor(effectiveName, utf8), options_.CommentFor(utf8), observer,
+                             options_.Dialect);
   if (observer) observer->OnBegin(outcome.Form);
   TLineReader reader(text);
   std::string pending;

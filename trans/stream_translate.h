@@ -29,11 +29,12 @@ struct TStreamOutcome {
 };
 
 /// Translates texts from streams as TranslateText translates a text in
-/// memory, with the same result byte for byte. Each input's encoding is
-/// decided first by the translator's rule, reading the input through once
+/// memory, with the same result byte for byte, as one options record says.
+/// Each input's encoding is decided first by the record's rule, reading the input through once
 /// (see DetectTextForm); a UTF-16 text is translated as UTF-8 and written
 /// back as UTF-16, and the output has a byte-order mark exactly when the
-/// input had one. The automatic table name is worked out by reading ahead
+/// input had one; the table name and the comment's frame are written into
+/// each text in its own encoding. The automatic table name is worked out by reading ahead
 /// only as far as it needs, then reading again from the start, so the input
 /// must be able to seek back to its start.
 /// The name lookup, and what it remembers, is kept from one text to the next
@@ -44,9 +45,7 @@ struct TStreamOutcome {
 /// observer must hear its lines.
 class TStreamTranslator {
  public:
-  TStreamTranslator(const TransTables& tables, TCommentArguments comment,
-                    TEncodingRule rule = TEncodingRule::Auto, size_t jobs = 1,
-                    TDialectOptions dialect = {});
+  explicit TStreamTranslator(const TransTables& tables, TTranslateOptions options = {});
   ~TStreamTranslator();
 
   /// Reads `in` through once before it is translated: its form by `rule`
@@ -68,10 +67,9 @@ class TStreamTranslator {
   /// Translates `in` from its start and writes the result to `out` at its
   /// position. After Failed or HoldsNul, `out` holds a part of a translation
   /// that the caller throws away; after BadEncoding nothing. Errors of the
-  /// streams are raised. `tableName` is written into each text in its own
-  /// encoding. `observer`, when given, hears of every line translated.
-  TStreamOutcome Translate(TStream& in, TStream& out, const TArgumentText& tableName,
-                           bool autoTableName, TLineObserver* observer = nullptr,
+  /// streams are raised. `observer`, when given, hears of every line
+  /// translated.
+  TStreamOutcome Translate(TStream& in, TStream& out, TLineObserver* observer = nullptr,
                            const TStreamOutcome* examined = nullptr);
 
   /// Writes `in` (in `form`) from its start as a failed translation gives it
@@ -86,10 +84,7 @@ class TStreamTranslator {
   const std::shared_ptr<const TNameDictionary>& Dictionary();
 
   TransTables tables_;
-  TCommentArguments comment_;
-  TEncodingRule rule_;
-  size_t jobs_;
-  TDialectOptions dialect_;
+  TTranslateOptions options_;
   std::unique_ptr<TNameLookup> lookup_;
   std::shared_ptr<const TNameDictionary> dictionary_;
   bool dictionaryTried_ = false;

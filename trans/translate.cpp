@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "base/ascii.h"
+#include "base/utf.h"
 #include "trans/auto_table_name.h"
 #include "trans/lines.h"
 
@@ -52,6 +53,14 @@ bool SwitchContext(std::string_view word, bool& tableContext) {
 }
 
 }  // namespace
+
+TOuterText TOuterText::FromAnsi(std::string_view text) {
+  return {std::string(text), AnsiToUtf8(text)};
+}
+
+TOuterText TOuterText::FromUtf8(std::string_view text) {
+  return {Utf8ToAnsi(text), std::string(text)};
+}
 
 bool IsSeparator(char c) {
   return IsSeparatorByte(c);
@@ -235,35 +244,17 @@ std::string AutoTableNameOfText(std::string_view text) {
   return scanner.Name();
 }
 
-std::string TranslateText(const TransTables& tables, const std::string& tableName,
-                          bool autoTableName, const std::string& text, bool addComment,
-                          const std::string& prefix, const std::string& suffix,
-                          std::string* errorMessage) {
-  return TranslateText(tables, tableName, autoTableName, text, addComment, prefix, suffix,
-                       errorMessage, nullptr);
-}
-
-std::string TranslateText(const TransTables& tables, const std::string& tableName,
-                          bool autoTableName, const std::string& text, bool addComment,
-                          const std::string& prefix, const std::string& suffix,
-                          std::string* errorMessage, TLineObserver* observer) {
-  TTranslateSettings settings;
-  settings.TableName = tableName;
-  settings.AutoTableName = autoTableName;
-  settings.Comment = {addComment, prefix, suffix};
-  return TranslateText(tables, settings, text, errorMessage, observer);
-}
-
-std::string TranslateText(const TransTables& tables, const TTranslateSettings& settings,
-                          std::string_view text, std::string* errorMessage,
-                          TLineObserver* observer) {
+std::string TranslateText(const TransTables& tables, const TTranslateOptions& options,
+                          std::string_view text, std::string* errorMessage, TLineObserver* observer,
+                          TTextEncoding encoding) {
   if (errorMessage) errorMessage->clear();
   try {
-    TNameLookup lookup(tables,
-                       settings.AutoTableName ? AutoTableNameOfText(text) : settings.TableName,
-                       settings.Utf8, settings.DictionaryAfter);
-    TLineTranslator translator(lookup, settings.Comment, observer, settings.Dialect);
-    if (observer) observer->OnBegin({settings.Utf8 ? TTextEncoding::Utf8 : TTextEncoding::Ansi});
+    const bool utf8 = encoding != TTextEncoding::Ansi;
+    TNameLookup lookup(
+        tables, options.AutoTableName ? AutoTableNameOfText(text) : options.TableName.For(utf8),
+        utf8, options.DictionaryAfter);
+    TLineTranslator translator(lookup, options.CommentFor(utf8), observer, options.Dialect);
+    if (observer) observer->OnBegin({encoding});
     std::string out;
     out.reserve(text.size() + text.size() / 8);
     ForEachLine(text, [&](std::string_view line) { translator.TranslateLine(line, out); });

@@ -10,6 +10,7 @@
 #include "base/text_encoding.h"
 #include "trans/name_lookup.h"
 #include "trans/sql_lexer.h"
+#include "trans/translate_options.h"
 
 namespace qualtren {
 
@@ -20,46 +21,6 @@ bool IsSeparator(char c);
 // True when both texts are equal with the letters A to Z lowered; no other
 // byte is changed and texts of different lengths never match.
 bool EqualsNoCase(std::string_view a, std::string_view b);
-
-/// The comment lines that a translation writes before each changed line.
-struct TCommentOptions {
-  bool Add = false;
-  std::string Prefix;
-  std::string Suffix;
-};
-
-/// The SQL dialect a text is read in. Without one (None) a line is words and
-/// separators, nothing else. With one, a lexer runs beside the translation:
-/// a quoted name is looked up whole without its quotes and replaced inside
-/// them, the prefix of a string literal is never looked up, and with
-/// KeepStrings (KeepComments) the words of string literals (comments) are
-/// neither looked up nor tested as keywords, every byte of them kept.
-struct TDialectOptions {
-  TDialect Dialect = TDialect::None;
-  bool KeepStrings = false;
-  bool KeepComments = false;
-};
-
-/// Comment options given from outside any text (the command line's, in the
-/// terminal's UTF-8), written into each text in that text's own encoding.
-struct TCommentArguments {
-  bool Add = false;
-  TArgumentText Prefix;
-  TArgumentText Suffix;
-
-  TCommentOptions For(bool utf8) const { return {Add, Prefix.For(utf8), Suffix.For(utf8)}; }
-};
-
-/// What a whole-text translation is asked to do.
-struct TTranslateSettings {
-  std::string TableName;  // in the text's encoding; replaced by the automatic one when asked
-  bool AutoTableName = false;
-  TCommentOptions Comment;  // prefix and suffix in the text's encoding
-  bool Utf8 = false;        // the text is UTF-8, else ANSI text of the code page
-  TDialectOptions Dialect;
-  /// When the lookup turns to its name dictionary (see TNameLookup).
-  size_t DictionaryAfter = TNameLookup::kAuto;
-};
 
 /// One word of a translated line: where it stands in the input line, where
 /// its translation stands in the output line, and what became of it.
@@ -156,30 +117,19 @@ class TLineTranslator {
   TLineResult result_;   // reported to the observer
 };
 
-// Translates the whole text. `tableName` is the table whose columns are
-// preferred; with `autoTableName` it is replaced by the name worked out from
-// the text. With `addComment` every line that the translation changed (beyond
-// the case of A to Z) is preceded by prefix + the untranslated line + suffix.
-// The result is the translated lines, each followed by CR LF.
-//
-// A failure never escapes: the result is then the input lines joined, and
-// `errorMessage` (when given) receives the failure's message. On success
-// `errorMessage` is cleared.
-std::string TranslateText(const TransTables& tables, const std::string& tableName,
-                          bool autoTableName, const std::string& text, bool addComment,
-                          const std::string& prefix, const std::string& suffix,
-                          std::string* errorMessage = nullptr);
-/// The same, telling `observer` about every line translated. After a
-/// failure the observer has heard of the lines before the failing one.
-std::string TranslateText(const TransTables& tables, const std::string& tableName,
-                          bool autoTableName, const std::string& text, bool addComment,
-                          const std::string& prefix, const std::string& suffix,
-                          std::string* errorMessage, TLineObserver* observer);
-
-/// The same for a text in either working encoding, as `settings` say.
-std::string TranslateText(const TransTables& tables, const TTranslateSettings& settings,
+/// Translates a whole working text, in the code page or, with `encoding`
+/// UTF-8 (or a UTF-16 text turned into UTF-8), as `options` say (their
+/// encoding rule and jobs aside). The result is the translated lines, each
+/// followed by CR LF. `observer`, when given, hears of every line.
+///
+/// A failure never escapes: the result is then the input lines joined, and
+/// `errorMessage` (when given) receives the failure's message; the observer
+/// has heard of the lines before the failing one. On success `errorMessage`
+/// is cleared.
+std::string TranslateText(const TransTables& tables, const TTranslateOptions& options,
                           std::string_view text, std::string* errorMessage = nullptr,
-                          TLineObserver* observer = nullptr);
+                          TLineObserver* observer = nullptr,
+                          TTextEncoding encoding = TTextEncoding::Ansi);
 
 /// The automatic table name of a text as TranslateText works it out, reading
 /// only as far as the name needs.

@@ -26,7 +26,7 @@ using transtest::TransTestTables;
 
 std::string Translate(TransTestTables& t, TDialect dialect, const std::string& text,
                       bool keepStrings = false, bool keepComments = false) {
-  TTranslateSettings s;
+  TTranslateOptions s;
   s.Dialect = {dialect, keepStrings, keepComments};
   std::string error;
   std::string out = TranslateText(t.Tables(), s, text, &error);
@@ -147,9 +147,9 @@ TEST(Dialect, KeptLiteralsAndCommentsStandUnchangedOnOneThreadAndOnSeveral) {
     const std::shared_ptr<const TNameDictionary> dictionary = TNameDictionary::Build(refs);
     if (!dictionary) continue;  // lookups that fail give the input back
     ++rounds;
-    TTranslateSettings s;
+    TTranslateOptions s;
     s.Dialect = {kDialects[r.Below(5)], true, true};
-    s.TableName = r.Pick(words.TableNames);
+    s.TableName = TOuterText::FromAnsi(r.Pick(words.TableNames));
     std::string text;
     for (int part = 0, parts = 1 + static_cast<int>(r.Below(3)); part < parts; ++part)
       text += RandomText(r, words);
@@ -164,8 +164,9 @@ TEST(Dialect, KeptLiteralsAndCommentsStandUnchangedOnOneThreadAndOnSeveral) {
     // The same on threads, in chunks cut anywhere, strings and comments too.
     TMemoryStream in(text), parallelOut;
     uint64_t bytesRead = 0;
-    TParallelTranslator parallel(refs, dictionary, 1 + r.Below(3), 1 + r.Below(40), s.Dialect);
-    parallel.Run(in, parallelOut, s.TableName, false, {}, bytesRead);
+    s.Jobs = 1 + r.Below(3);
+    TParallelTranslator parallel(refs, dictionary, s, 1 + r.Below(40));
+    parallel.Run(in, parallelOut, s.TableName.Ansi, false, bytesRead);
     EXPECT_EQ(parallelOut.Bytes(), out);
   }
   EXPECT_GT(rounds, 350);

@@ -14,6 +14,7 @@
 #include "base/stream.h"
 #include "base/utf.h"
 #include "dataset/dataset.h"
+#include "options_fixture.h"
 #include "random_translation.h"
 #include "reference_translate.h"
 #include "trans/name_dictionary.h"
@@ -62,9 +63,9 @@ TEST(Differential, EngineGivesTheReferenceBytesAndFailures) {
     const bool comment = r.Chance(35);
     const std::string prefix = r.Chance(50) ? "-- " : "";
     const std::string suffix = r.Chance(50) ? " */" : "";
-    TStreamTranslator streamer(
-        refs, {comment, TArgumentText::FromAnsi(prefix), TArgumentText::FromAnsi(suffix)},
-        TEncodingRule::Ansi);
+    TTranslateOptions options = AnsiOptions(tableName, autoName, comment, prefix, suffix);
+    options.Encoding = TEncodingRule::Ansi;
+    TStreamTranslator streamer(refs, options);
 
     // Two texts through one streaming translator: the second one meets the
     // words that the first one left remembered.
@@ -77,15 +78,12 @@ TEST(Differential, EngineGivesTheReferenceBytesAndFailures) {
       const std::string expected = reference::TranslateText(refs, tableName, autoName, input,
                                                             comment, prefix, suffix, &refError);
       CheckingObserver observer;
-      EXPECT_EQ(TranslateText(refs, tableName, autoName, input, comment, prefix, suffix, &newError,
-                              &observer),
-                expected);
+      EXPECT_EQ(TranslateText(refs, options, input, &newError, &observer), expected);
       EXPECT_EQ(newError, refError);
       (refError.empty() ? translated : failures)++;
 
       TMemoryStream in(input), out;
-      const TStreamOutcome outcome =
-          streamer.Translate(in, out, TArgumentText::FromAnsi(tableName), autoName);
+      const TStreamOutcome outcome = streamer.Translate(in, out);
       if (!refError.empty()) {
         ASSERT_EQ(outcome.status, TStreamOutcome::Status::Failed);
         EXPECT_EQ(outcome.Error, refError);
@@ -116,24 +114,22 @@ TEST(Differential, DictionaryGivesTheReferenceBytesAndFailures) {
   for (int round = 0; round < 400; ++round) {
     RandomTables tables(r, BasicWords());
     const TransTables refs = tables.set.Tables();
-    TTranslateSettings settings;
-    settings.TableName = r.Pick(BasicWords().TableNames);
-    settings.AutoTableName = r.Chance(50);
-    settings.Comment = {r.Chance(35), "-- ", ""};
+    const std::string tableName = r.Pick(BasicWords().TableNames);
+    const bool autoName = r.Chance(50);
+    TTranslateOptions settings = AnsiOptions(tableName, autoName, r.Chance(35), "-- ");
     settings.DictionaryAfter = 0;
     const std::string input = RandomText(r, BasicWords());
-    SCOPED_TRACE(testing::Message() << "round " << round << " table '" << settings.TableName
-                                    << "' input '" << input << "'");
+    SCOPED_TRACE(testing::Message()
+                 << "round " << round << " table '" << tableName << "' input '" << input << "'");
     std::string refError, error = "not cleared";
-    const std::string expected =
-        reference::TranslateText(refs, settings.TableName, settings.AutoTableName, input,
-                                 settings.Comment.Add, "-- ", "", &refError);
+    const std::string expected = reference::TranslateText(refs, tableName, autoName, input,
+                                                          settings.Comment, "-- ", "", &refError);
     CheckingObserver observer;
     EXPECT_EQ(TranslateText(refs, settings, input, &error, &observer), expected);
     EXPECT_EQ(error, refError);
-    settings.TableName = AnsiToUtf8(settings.TableName);
-    settings.Utf8 = true;
-    EXPECT_EQ(TranslateText(refs, settings, AnsiToUtf8(input), &error), AnsiToUtf8(expected));
+    EXPECT_EQ(
+        TranslateText(refs, settings, AnsiToUtf8(input), &error, nullptr, TTextEncoding::Utf8),
+        AnsiToUtf8(expected));
     EXPECT_EQ(error, refError);
     if (TNameDictionary::Build(refs) != nullptr) ++fromDictionary;
   }

@@ -53,10 +53,12 @@ TEST(EncodingLaw, EveryFormTranslatesAsTheAnsiText) {
   for (int round = 0; round < 300; ++round) {
     RandomTables tables(r, Words());
     const TransTables refs = tables.set.Tables();
-    TTranslateSettings ansi;
-    ansi.TableName = r.Pick(Words().TableNames);
+    TTranslateOptions ansi;
+    ansi.TableName = TOuterText::FromAnsi(r.Pick(Words().TableNames));
     ansi.AutoTableName = r.Chance(50);
-    ansi.Comment = {r.Chance(40), r.Chance(50) ? "-- \xE8 " : "", r.Chance(50) ? " \x8A*/" : ""};
+    ansi.Comment = r.Chance(40);
+    ansi.Prefix = TOuterText::FromAnsi(r.Chance(50) ? "-- \xE8 " : "");
+    ansi.Suffix = TOuterText::FromAnsi(r.Chance(50) ? " \x8A*/" : "");
     const std::string input = RandomText(r, Words());
     SCOPED_TRACE(testing::Message() << "round " << round << " input '" << input << "'");
 
@@ -65,35 +67,27 @@ TEST(EncodingLaw, EveryFormTranslatesAsTheAnsiText) {
     (error.empty() ? translated : failures)++;
 
     // The whole text in memory, as the window hands it over.
-    TTranslateSettings utf8 = ansi;
-    utf8.TableName = AnsiToUtf8(ansi.TableName);
-    utf8.Comment = {ansi.Comment.Add, AnsiToUtf8(ansi.Comment.Prefix),
-                    AnsiToUtf8(ansi.Comment.Suffix)};
-    utf8.Utf8 = true;
     std::string utf8Error = "not cleared";
-    EXPECT_EQ(TranslateText(refs, utf8, AnsiToUtf8(input), &utf8Error), AnsiToUtf8(expected));
+    EXPECT_EQ(
+        TranslateText(refs, ansi, AnsiToUtf8(input), &utf8Error, nullptr, TTextEncoding::Utf8),
+        AnsiToUtf8(expected));
     EXPECT_EQ(utf8Error, error);
 
     // Every form through the streaming driver, one translator for all, so
     // that what it remembers of one form meets the next.
-    TStreamTranslator streamer(refs,
-                               {ansi.Comment.Add, TArgumentText::FromAnsi(ansi.Comment.Prefix),
-                                TArgumentText::FromAnsi(ansi.Comment.Suffix)});
+    TStreamTranslator streamer(refs, ansi);
     for (const TTextForm& form : kForms) {
       SCOPED_TRACE(testing::Message() << EncodingName(form.Encoding) << " mark " << form.Mark);
       // The auto rule tells a form by its mark, or UTF-8 by a byte of its
       // own; the others are named.
       const bool told = form.Mark || (form.Encoding == TTextEncoding::Utf8 && !IsAscii(input));
-      TStreamTranslator named(refs,
-                              {ansi.Comment.Add, TArgumentText::FromAnsi(ansi.Comment.Prefix),
-                               TArgumentText::FromAnsi(ansi.Comment.Suffix)},
-                              form.Encoding == TTextEncoding::Utf8      ? TEncodingRule::Utf8
-                              : form.Encoding == TTextEncoding::Utf16LE ? TEncodingRule::Utf16LE
-                                                                        : TEncodingRule::Utf16BE);
+      TTranslateOptions byName = ansi;
+      byName.Encoding = form.Encoding == TTextEncoding::Utf8      ? TEncodingRule::Utf8
+                        : form.Encoding == TTextEncoding::Utf16LE ? TEncodingRule::Utf16LE
+                                                                  : TEncodingRule::Utf16BE;
+      TStreamTranslator named(refs, byName);
       TMemoryStream in(EncodeText(AnsiToUtf8(input), form)), out;
-      const TStreamOutcome outcome =
-          (told ? streamer : named)
-              .Translate(in, out, TArgumentText::FromAnsi(ansi.TableName), ansi.AutoTableName);
+      const TStreamOutcome outcome = (told ? streamer : named).Translate(in, out);
       EXPECT_EQ(outcome.Form, form);
       if (!error.empty()) {
         ASSERT_EQ(outcome.status, TStreamOutcome::Status::Failed);

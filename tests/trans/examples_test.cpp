@@ -8,6 +8,7 @@
 #include <string>
 
 #include "dataset/dataset.h"
+#include "options_fixture.h"
 #include "table/virtual_table.h"
 #include "trans/trans_tables.h"
 #include "trans/translate.h"
@@ -45,6 +46,6 @@ TEST(Examples, SampleTranslatesToExpected) {
   ASSERT_FALSE(sample.empty());
   ASSERT_NE(sample, expected);
   std::string error = "not cleared";
-  EXPECT_EQ(TranslateText(tables, "", true, sample, false, "", "", &error), expected);
+  EXPECT_EQ(TranslateText(tables, AnsiOptions("", true), sample, &error), expected);
   EXPECT_EQ(error, "");
 }

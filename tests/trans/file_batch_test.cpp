@@ -203,6 +203,46 @@ TEST_P(FileBatchSyncTest, AFailureInsideAGroupFailsThatFileAloneAndLeavesItsBack
     EXPECT_NE(entry[0], '.') << entry;
 }
 
+// A run that stops at its first failure, however the file fails (before
+// its commit, at its backup or at its sync): the files before it are
+// committed, and those after it keep their bytes and get no backup of
+// their own making (a backup linked before a failed sync becomes a copy).
+TEST_P(FileBatchSyncTest, StoppingAtTheFirstFailureSkipsTheRestOfTheGroup) {
+  for (const std::string how : {"readonly", "backup", "sync"}) {
+    SCOPED_TRACE(how);
+    fs::remove_all(Path("run"));
+    Write("run/a", "first");
+    Write("run/fail", "fails " + how, how == "readonly" ? 0444 : 0644);
+    if (how == "backup") fs::create_directories(Path("run/failbak"));
+    Write("run/z", "after");
+    TBatchOptions options = Options(10);
+    options.SyncEachFile = GetParam();
+    options.StopAtFailure = true;
+    options.SyncFault = [&](const std::string& name) {
+      return how == "sync" && name == Path("run/fail") ? EIO : 0;
+    };
+    TFileBatch batch(options);
+    for (const char* name : {"run/a", "run/fail", "run/z"})
+      EXPECT_TRUE(batch.Add(Prepare(name)).empty());
+    const std::vector<TCommittedFile> done = batch.Finish();
+    ASSERT_EQ(done.size(), 3u);
+    EXPECT_EQ(Said(done[0]), "translated");
+    EXPECT_FALSE(done[0].Skipped);
+    EXPECT_EQ(Said(done[1]).rfind("Cannot create file " + Path("run/fail"), 0), 0u)
+        << Said(done[1]);
+    EXPECT_FALSE(done[1].Skipped);
+    EXPECT_TRUE(done[2].Skipped);
+    EXPECT_EQ(Read("run/a"), "T:first");
+    EXPECT_EQ(Read("run/abak"), "first");
+    EXPECT_EQ(Read("run/fail"), "fails " + how);
+    EXPECT_EQ(Read("run/z"), "after");
+    EXPECT_EQ(Stat(Path("run/z")).st_nlink, 1u);
+    EXPECT_EQ(fs::exists(Path("run/zbak")), how == "sync");
+    for (const std::string& entry : Entries("run"))
+      EXPECT_NE(entry[0], '.') << entry;
+  }
+}
+
 TEST_F(FileBatchTest, LinksModesAndOwnersStay) {
   Write("other/target", "through a link", 0640);
   fs::create_directories(Path("here"));

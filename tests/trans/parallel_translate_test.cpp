@@ -30,30 +30,29 @@ TEST(ParallelTranslate, ChunksOfEverySizeGiveTheOneThreadBytes) {
     const std::shared_ptr<const TNameDictionary> dictionary = TNameDictionary::Build(refs);
     if (!dictionary) continue;  // a table without a field: the one-thread path serves
     ++rounds;
-    TTranslateSettings settings;
-    settings.TableName = r.Pick(BasicWords().TableNames);
-    settings.Comment = {r.Chance(40), "-- ", r.Chance(50) ? " */" : ""};
-    settings.Utf8 = r.Chance(30);
+    TTranslateOptions options;
+    options.TableName = TOuterText::FromAnsi(r.Pick(BasicWords().TableNames));
+    options.Comment = r.Chance(40);
+    options.Prefix = TOuterText::FromAnsi("-- ");
+    options.Suffix = TOuterText::FromAnsi(r.Chance(50) ? " */" : "");
+    const bool utf8 = r.Chance(30);
     std::string text;
     for (int part = 0, parts = 1 + static_cast<int>(r.Below(4)); part < parts; ++part)
       text += RandomText(r, BasicWords());
-    if (settings.Utf8) {
-      text = AnsiToUtf8(text);
-      settings.TableName = AnsiToUtf8(settings.TableName);
-    }
+    if (utf8) text = AnsiToUtf8(text);
     const size_t chunk = 1 + r.Below(r.Chance(50) ? 8 : 200);
-    const size_t workers = 1 + r.Below(3);
+    options.Jobs = 1 + r.Below(3);
     SCOPED_TRACE(testing::Message() << "round " << round << " chunk " << chunk << " workers "
-                                    << workers << " text '" << text << "'");
+                                    << options.Jobs << " text '" << text << "'");
     std::string error;
-    const std::string expected = TranslateText(refs, settings, text, &error);
+    const std::string expected = TranslateText(refs, options, text, &error, nullptr,
+                                               utf8 ? TTextEncoding::Utf8 : TTextEncoding::Ansi);
     ASSERT_EQ(error, "");
 
     TMemoryStream in(text), out;
     uint64_t bytesRead = 0;
-    TParallelTranslator parallel(refs, dictionary, workers, chunk);
-    const bool sawNul =
-        parallel.Run(in, out, settings.TableName, settings.Utf8, settings.Comment, bytesRead);
+    TParallelTranslator parallel(refs, dictionary, options, chunk);
+    const bool sawNul = parallel.Run(in, out, options.TableName.For(utf8), utf8, bytesRead);
     EXPECT_EQ(out.Bytes(), expected);
     EXPECT_EQ(sawNul, text.find('\0') != std::string::npos);
   }

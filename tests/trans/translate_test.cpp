@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "options_fixture.h"
 #include "trans_fixture.h"
 
 using namespace qualtren;
@@ -40,7 +41,7 @@ class Translate : public ::testing::Test {
                  bool autoTableName = false) {
     std::string error = "not cleared";
     std::string result =
-        TranslateText(t.Tables(), tableName, autoTableName, text, false, "", "", &error);
+        TranslateText(t.Tables(), AnsiOptions(tableName, autoTableName), text, &error);
     EXPECT_EQ(error, "") << text;
     return result;
   }
@@ -122,17 +123,17 @@ TEST_F(Translate, ProceduresInEitherContext) {
 
 TEST_F(Translate, CommentLines) {
   const std::string input = "select Iznos, Kupac\r\nfrom Racun\r\n\r\norder by 1";
-  EXPECT_EQ(TranslateText(t.Tables(), "Racun", false, input, true, "/* ", " */"),
+  EXPECT_EQ(TranslateText(t.Tables(), AnsiOptions("Racun", false, true, "/* ", " */"), input),
             "/* select Iznos, Kupac */\r\nselect Amount, CustomerId\r\n"
             "/* from Racun */\r\nfrom Invoice\r\n\r\norder by 1\r\n");
-  EXPECT_EQ(TranslateText(t.Tables(), "Racun", false, input, true, "", ""),
+  EXPECT_EQ(TranslateText(t.Tables(), AnsiOptions("Racun", false, true, "", ""), input),
             "select Iznos, Kupac\r\nselect Amount, CustomerId\r\n"
             "from Racun\r\nfrom Invoice\r\n\r\norder by 1\r\n");
-  EXPECT_EQ(TranslateText(t.Tables(), "Racun", false, input, false, "/* ", " */"),
+  EXPECT_EQ(TranslateText(t.Tables(), AnsiOptions("Racun", false, false, "/* ", " */"), input),
             "select Amount, CustomerId\r\nfrom Invoice\r\n\r\norder by 1\r\n");
   // A change of A-to-Z case alone gets no comment.
   t.AddColumn("Kupac", "Mesto", "MESTO");
-  EXPECT_EQ(TranslateText(t.Tables(), "", false, "select Mesto", true, "--", ""),
+  EXPECT_EQ(TranslateText(t.Tables(), AnsiOptions("", false, true, "--", ""), "select Mesto"),
             "select MESTO\r\n");
 }
 
@@ -173,15 +174,15 @@ TEST(TranslateFailure, GivesBackTheInputAndReportsWhy) {
   t.FillExample();
   const std::string input = "select * from Kupac\nwhere Ime = 1\nand Grad = 2";
   std::string error;
-  EXPECT_EQ(TranslateText(t.Tables(), "", false, input, true, "/* ", " */", &error),
+  EXPECT_EQ(TranslateText(t.Tables(), AnsiOptions("", false, true, "/* ", " */"), input, &error),
             "select * from Kupac\r\nwhere Ime = 1\r\nand Grad = 2\r\n");
   EXPECT_EQ(error, "tbTableStr_Trans: Field 'FieldNameAng' not found");
   // Without a place for the message the result is the same.
-  EXPECT_EQ(TranslateText(t.Tables(), "", false, input, false, "", ""),
+  EXPECT_EQ(TranslateText(t.Tables(), AnsiOptions("", false), input),
             "select * from Kupac\r\nwhere Ime = 1\r\nand Grad = 2\r\n");
   // A text whose words reach no column record translates.
   error = "stale";
-  EXPECT_EQ(TranslateText(t.Tables(), "", false, "exec Obracun", false, "", "", &error),
+  EXPECT_EQ(TranslateText(t.Tables(), AnsiOptions("", false), "exec Obracun", &error),
             "exec Settle\r\n");
   EXPECT_EQ(error, "");
 }
@@ -217,8 +218,8 @@ TEST_F(Translate, ObserverHearsEveryLineAndWhereEachWordWent) {
     for (bool comment : {false, true}) {
       RecordingObserver seen;
       std::string error;
-      const std::string result =
-          TranslateText(t.Tables(), "", false, input, comment, prefix, suffix, &error, &seen);
+      const std::string result = TranslateText(
+          t.Tables(), AnsiOptions("", false, comment, prefix, suffix), input, &error, &seen);
       ASSERT_EQ(error, "");
       // The lines heard make up the result, comment lines included.
       std::string joined;
@@ -265,7 +266,7 @@ TEST(TranslateFailure, ObserverHearsTheWordAndTheTableThatFailed) {
   t.FillExample();
   RecordingObserver seen;
   std::string error;
-  TranslateText(t.Tables(), "", false, "select * from Kupac\nwhere Ime = 1", false, "", "", &error,
+  TranslateText(t.Tables(), AnsiOptions("", false), "select * from Kupac\nwhere Ime = 1", &error,
                 &seen);
   EXPECT_EQ(seen.lines.size(), 1u);
   using Failure = std::pair<std::string, TNameKind>;
@@ -277,7 +278,7 @@ TEST(TranslateFailure, ObserverHearsTheWordAndTheTableThatFailed) {
   empty.table.Close();
   empty.table.ClearTable();
   seen = {};
-  TranslateText(empty.Tables(), "", false, "Nema", false, "", "", &error, &seen);
+  TranslateText(empty.Tables(), AnsiOptions("", false), "Nema", &error, &seen);
   EXPECT_FALSE(error.empty());
   EXPECT_EQ(seen.failures, (std::vector<Failure>{{"Nema", TNameKind::Table}}));
 }
