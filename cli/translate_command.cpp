@@ -57,6 +57,26 @@ std::string ReadAll(TStream& from) {
   return bytes;
 }
 
+// translate --diff: the unified diff of the input and its translation.
+int PrintDiff(TStreamTranslator& translator, TStream& watched, TStream& input,
+              const TStreamOutcome& examined, TProgress& progress, const std::string& name,
+              CliIo& io) {
+  TSpillStream result;
+  TLineImageObserver image;
+  const TStreamOutcome outcome = translator.Translate(watched, result, &image, &examined);
+  progress.Clear();
+  if (outcome.status == TStreamOutcome::Status::Failed)
+    throw Exception("the translation failed: " + outcome.Error);
+  // The diff needs both texts whole; the input is read again from its start.
+  const std::string diff =
+      UnifiedDiff(DiffableText(ReadAll(input), outcome.Form),
+                  DiffableText(ReadAll(result), outcome.Form), name, &image.Image);
+  io.Out << diff;
+  io.Out.flush();
+  if (!io.Out) throw EWriteError();
+  return diff.empty() ? kExitOk : kExitFound;
+}
+
 }  // namespace
 
 int RunTranslate(const TranslateOptions& options, CliIo& io) {
@@ -101,20 +121,8 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
   }
 
   if (options.Diff) {
-    TSpillStream result;
-    TLineImageObserver image;
-    const TStreamOutcome outcome = translator.Translate(watched, result, &image, &examined);
-    progress.Clear();
-    if (outcome.status == TStreamOutcome::Status::Failed)
-      throw Exception("the translation failed: " + outcome.Error);
-    // The diff needs both texts whole; the input is read again from its start.
-    const std::string diff = UnifiedDiff(DiffableText(ReadAll(*input), outcome.Form),
-                                         DiffableText(ReadAll(result), outcome.Form),
-                                         fromStdin ? "-" : options.File, &image.Image);
-    io.Out << diff;
-    io.Out.flush();
-    if (!io.Out) throw EWriteError();
-    return diff.empty() ? kExitOk : kExitFound;
+    return PrintDiff(translator, watched, *input, examined, progress,
+                     fromStdin ? "-" : options.File, io);
   }
 
   if (!canFail) {
