@@ -19,6 +19,7 @@
 #include "base/exception.h"
 #include "base/text_encoding.h"
 #include "base/utf.h"
+#include "picker/edit_btn_dialog_file.h"
 #include "trans/file_batch.h"
 #include "trans/file_list.h"
 

@@ -33,8 +33,6 @@
 #include "base/text_encoding.h"
 #include "base/utf.h"
 #include "picker/edit_btn_dialog_file.h"
-#include "trans/file_batch.h"
-#include "trans/file_list.h"
 #include "trans/trans_tables.h"
 #include "trans/translate.h"
 
