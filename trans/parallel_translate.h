@@ -41,9 +41,9 @@ class TParallelTranslator {
   /// Reads the text from `text` at its position (its lines as TLineReader
   /// cuts them, ending at a NUL byte) and writes its translation to `out`.
   /// `tableName` and the text are both UTF-8 when `utf8`, else text of the
-  /// code page. Returns whether the
-  /// text ended at a NUL byte; `bytesRead` receives the bytes read. A text
-  /// of one chunk is translated on the calling thread.
+  /// code page. Returns whether the text ended at a NUL byte; `bytesRead`
+  /// receives the bytes read. A text of one chunk is translated on the
+  /// calling thread.
   bool Run(TStream& text, TStream& out, const std::string& tableName, bool utf8,
            uint64_t& bytesRead);
 
