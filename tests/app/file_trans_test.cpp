@@ -154,6 +154,41 @@ TEST_F(FileTransTest, FailedBackupStopsBeforeTheFileIsTouched) {
   EXPECT_EQ(Get("c.txt"), kSql);
 }
 
+TEST_F(FileTransTest, AFailureWhenItsGroupIsCommittedStopsTheRunThere) {
+  for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+    Put(name, kSql);
+  MakeDir("files/b.txtbak");  // found when the group is committed
+  Run();
+  ASSERT_EQ(errors_.size(), 1);
+  EXPECT_EQ(errors_[0], FileNameToQString("Cannot create file " + In("b.txtbak") + "."));
+  EXPECT_EQ(main_->lProgress->text(),
+            QStringLiteral("Stopped: 1 translated, 0 left untouched, 1 failed"));
+  EXPECT_EQ(Get("a.txt"), kTranslated);
+  // The files after it keep their bytes and get no backup; nothing stray is left.
+  for (const char* name : {"b.txt", "c.txt", "d.txt"})
+    EXPECT_EQ(Get(name), kSql) << name;
+  EXPECT_FALSE(Exists("c.txtbak"));
+  EXPECT_FALSE(Exists("d.txtbak"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(files_),
+                          std::filesystem::directory_iterator()),
+            6);
+}
+
+TEST_F(FileTransTest, ARunOfSeveralGroupsTranslatesEveryFile) {
+  constexpr int kFiles = 150;
+  for (int i = 0; i < kFiles; ++i)
+    Put("f" + std::to_string(i) + ".txt", kSql);
+  Run();
+  EXPECT_TRUE(errors_.isEmpty());
+  EXPECT_EQ(main_->lProgress->text(),
+            QStringLiteral("Done: %1 translated, 0 left untouched, 0 failed").arg(kFiles));
+  for (int i = 0; i < kFiles; ++i) {
+    const std::string name = "f" + std::to_string(i) + ".txt";
+    EXPECT_EQ(Get(name), kTranslated) << name;
+    EXPECT_EQ(Get(name + "bak"), kSql) << name;
+  }
+}
+
 TEST_F(FileTransTest, UntouchedFilesAreNamedInOneMessageAtTheEnd) {
   const std::string withNul("from Kupac\0tail", 15);
   Put("a.txt", withNul);
