@@ -39,6 +39,7 @@ struct TSuggestFile {
 
 // A word no glossary knows, over the names left empty.
 struct TUnknownWord {
+  std::string Folded;                     // the word as letter case is ignored
   std::string Word;                       // as first met, in UTF-8
   std::string Name;                       // a name holding it, as written, in UTF-8
   std::unordered_set<std::string> Names;  // the folded names that hold it
@@ -124,6 +125,7 @@ class TSuggestRun {
       for (const std::string& word : suggestion.Unknown) {
         auto [it, isNew] = unknown_.try_emplace(FoldTransName(word));
         if (isNew) {
+          it->second.Folded = it->first;
           it->second.Word = AnsiToUtf8(word);
           it->second.Name = field.Text;
         }
@@ -148,7 +150,7 @@ class TSuggestRun {
       words.push_back(&word);
     std::sort(words.begin(), words.end(), [](const TUnknownWord* a, const TUnknownWord* b) {
       if (a->Names.size() != b->Names.size()) return a->Names.size() > b->Names.size();
-      return a->Word < b->Word;
+      return a->Folded < b->Folded;
     });
     std::string csv = "Word,Count,Name\r\n";
     for (const TUnknownWord* w : words)
