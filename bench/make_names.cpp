@@ -69,6 +69,33 @@ std::vector<TEnglishWord> Words(const std::vector<std::string>& texts) {
   return words;
 }
 
+// Tables of names of two words, which give the glossary no pair; the
+// local table names.
+std::vector<std::string> WriteTables(const std::filesystem::path& dir,
+                                     const std::vector<std::string>& local,
+                                     const std::vector<std::string>& english,
+                                     std::mt19937& random) {
+  const TWordFolder folder;
+  std::string tables = "TableName,TableNameAng\n", columns = "TableName,FieldName,FieldNameAng\n";
+  std::vector<std::string> tableNames;
+  for (size_t t = 0; t < 3000; ++t) {
+    const size_t a = random() % kVocabulary, b = random() % kVocabulary;
+    tableNames.push_back(ComposeName(Words({local[a], local[b]}), TNameStyle::Pascal, folder));
+    tables += tableNames.back() + "," +
+              ComposeName(Words({english[a], english[b]}), TNameStyle::Pascal, folder) + "\n";
+  }
+  for (size_t c = 0; c < 20000; ++c) {
+    const size_t a = random() % kVocabulary, b = random() % kVocabulary;
+    columns += tableNames[random() % tableNames.size()] + "," +
+               ComposeName(Words({local[a], local[b]}), TNameStyle::Pascal, folder) + "," +
+               ComposeName(Words({english[a], english[b]}), TNameStyle::Pascal, folder) + "\n";
+  }
+  WriteFile(dir / "tables/table.csv", tables);
+  WriteFile(dir / "tables/column.csv", columns);
+  WriteFile(dir / "tables/proc.csv", "Naziv,ProcedureNameAng\nObracun,Settle\n");
+  return tableNames;
+}
+
 int Make(const std::filesystem::path& dir, size_t names, int removedPercent) {
   std::mt19937 random(90000);
   const TWordFolder folder;
@@ -94,24 +121,7 @@ int Make(const std::filesystem::path& dir, size_t names, int removedPercent) {
     if (!removed[i]) glossary += local[i] + "," + english[i] + "\n";
   WriteFile(dir / "glossary.csv", glossary);
 
-  // Tables of names of two words, which give the glossary no pair.
-  std::string tables = "TableName,TableNameAng\n", columns = "TableName,FieldName,FieldNameAng\n";
-  std::vector<std::string> tableNames;
-  for (size_t t = 0; t < 3000; ++t) {
-    const size_t a = random() % kVocabulary, b = random() % kVocabulary;
-    tableNames.push_back(ComposeName(Words({local[a], local[b]}), TNameStyle::Pascal, folder));
-    tables += tableNames.back() + "," +
-              ComposeName(Words({english[a], english[b]}), TNameStyle::Pascal, folder) + "\n";
-  }
-  for (size_t c = 0; c < 20000; ++c) {
-    const size_t a = random() % kVocabulary, b = random() % kVocabulary;
-    columns += tableNames[random() % tableNames.size()] + "," +
-               ComposeName(Words({local[a], local[b]}), TNameStyle::Pascal, folder) + "," +
-               ComposeName(Words({english[a], english[b]}), TNameStyle::Pascal, folder) + "\n";
-  }
-  WriteFile(dir / "tables/table.csv", tables);
-  WriteFile(dir / "tables/column.csv", columns);
-  WriteFile(dir / "tables/proc.csv", "Naziv,ProcedureNameAng\nObracun,Settle\n");
+  const std::vector<std::string> tableNames = WriteTables(dir, local, english, random);
 
   // The names: two to four words in one of the four styles, now and then a
   // number at the end; a share holds one word outside the vocabulary.
