@@ -74,6 +74,26 @@ TEST_F(TableSuggestCli, CountsEachWordOverTheNamesLeftEmpty) {
   EXPECT_EQ(Read("a.csv"), "TableName,TableNameAng\nAbcKupac,\nRacun,Invoice\n");
 }
 
+TEST_F(TableSuggestCli, FoldsDiacriticsOnlyWhenAskedAndSaysWhere) {
+  MakeTables("tables");
+  Write("g.csv",
+        "Word,English\nme\xC4\x91"
+        "a,boundary\n");
+  const std::string harvest = "TableName,FieldName,FieldNameAng\nKupac,MedjaKupac,\n";
+  Write("h.csv", harvest);
+  const std::string args = "table suggest h.csv --tables tables --glossary g.csv --code-page 1250";
+  EXPECT_EQ(ExpectRun(args, 1, "").Out, "0 proposed, 1 left\n");
+  EXPECT_EQ(Read("h.csv"), harvest);
+  EXPECT_EQ(ExpectRun(args + " --fold-diacritics --style upper-snake", 0, "").Out,
+            "1 proposed, 0 left\n");
+  EXPECT_EQ(Read("h.csv"),
+            "TableName,FieldName,FieldNameAng\nKupac,MedjaKupac,\"BOUNDARY_CUSTOMER\"\n");
+  EXPECT_EQ(Read("review.csv"),
+            "File,Line,LocalName,EnglishName,Words,Sources\r\n"
+            "\"h.csv\",\"2\",\"MedjaKupac\",\"BOUNDARY_CUSTOMER\",\"Medja=boundary; "
+            "Kupac=Customer\",\"g.csv line 2 folded; tables/Q47SifTable.vtd record 1\"\r\n");
+}
+
 TEST_F(TableSuggestCli, WritesNothingWhenAFileCannotBeRead) {
   MakeTables("tables");
   Write("harvest.csv", kHarvest);
