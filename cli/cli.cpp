@@ -321,9 +321,9 @@ std::vector<TCommand> DeclareTable(CLI::App& app) {
       ->check(CLI::IsMember({"pascal", "camel", "snake", "upper-snake"}))
       ->type_name("STYLE");
   suggestCmd->add_flag("--fold-diacritics", suggest->FoldDiacritics,
-                       "A word without diacritics also matches a glossary word with them: "
-                       "c for \u010d and \u0107, s for \u0161, z for \u017e, d and dj for "
-                       "\u0111");
+                       "A word without diacritics also matches a glossary word with them: c "
+                       "matches c-caron and c-acute, s s-caron, z z-caron, d and dj d-stroke "
+                       "(Meda and Medja both match Meda written with d-stroke)");
   suggestCmd->footer(kTableSuggestHelp);
   DeclareShared(*suggestCmd, *suggest, kTables | kCodePage);
   commands.push_back(

@@ -176,7 +176,7 @@ const char* const kTableSuggestHelp =
     "that keep their form\n\n"
     "Glossary:\n"
     "  The one-word pairs of the three tables of --tables (a local and an English name that "
-    "each cut into one word: Ra\u010dun, Invoice; the first row wins), then the --glossary "
+    "each cut into one word: Kupac, Customer; the first row wins), then the --glossary "
     "files in order, a later row winning. Words are compared with letter case ignored under "
     "the code page. From the left, the longest run of words that a row holds is taken "
     "(datum racuna: invoice date), so a phrase whose order flips in English is given once. "
