@@ -56,6 +56,9 @@ TNameSuggester::TNameSuggester(const TTransRows& rows, const TSuggestOptions& op
 bool TNameSuggester::SplitRun(const TNamePiece& run, std::vector<TNamePiece>& out) const {
   // The fewest one-word rows that cover the run exactly: fewest[i] words
   // cover its first i bytes, the last of them from[i] bytes long.
+  // A run longer than any name is left whole rather than searched.
+  constexpr size_t kLongestRun = 256;
+  if (run.Text.size() > kLongestRun) return false;
   const std::string folded = folder_.Fold(run.Text);
   const size_t n = folded.size(), longest = glossary_.LongestWord();
   constexpr size_t kNone = std::numeric_limits<size_t>::max();
