@@ -22,13 +22,14 @@ enum class TNameStyle : uint8_t {
   UpperSnake  // INVOICE_ITEM_ID
 };
 
+class TWordFolder;
+
 /// The style of a command-line name ("pascal", "camel", "snake",
 /// "upper-snake"); nullopt for any other text.
 std::optional<TNameStyle> NameStyleFromName(std::string_view name);
 
 /// The style a name is written in; nullopt when it does not tell (one word
 /// all in small or all in capital letters, or no letter at all).
-class TWordFolder;
 std::optional<TNameStyle> StyleOfName(std::string_view name, const TWordFolder& folder);
 
 /// One piece of a name as cut: a run of letters or a run of digits, as
