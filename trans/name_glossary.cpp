@@ -148,10 +148,9 @@ void TNameGlossary::FoldDiacriticKeys() {
 
 const TGlossaryEntry* TNameGlossary::Find(std::string_view key, bool& folded) const {
   folded = false;
-  const std::string text(key);
-  if (const auto it = exact_.find(text); it != exact_.end()) return &entries_[it->second];
+  if (const auto it = exact_.find(key); it != exact_.end()) return &entries_[it->second];
   if (!foldDiacritics_ || plain_.empty()) return nullptr;
-  if (const auto it = plain_.find(folder_.FoldDiacritics(text)); it != plain_.end()) {
+  if (const auto it = plain_.find(folder_.FoldDiacritics(key)); it != plain_.end()) {
     folded = true;
     return &entries_[it->second];
   }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -58,9 +59,16 @@ class TNameGlossary {
   const TWordFolder& folder_;
   bool foldDiacritics_;
   std::vector<TGlossaryEntry> entries_;
-  std::unordered_map<std::string, size_t> exact_;  // key -> entry
-  std::unordered_map<std::string, size_t> plain_;  // key without diacritics -> entry
-  std::vector<std::string> keys_;                  // of the entries, in the order put
+  // Keys are looked up as views, without a copy.
+  struct TKeyHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+  };
+  using TKeyMap = std::unordered_map<std::string, size_t, TKeyHash, std::equal_to<>>;
+
+  TKeyMap exact_;                  // key -> entry
+  TKeyMap plain_;                  // key without diacritics -> entry
+  std::vector<std::string> keys_;  // of the entries, in the order put
   size_t longestPhrase_ = 1, longestWord_ = 0;
 };
 

@@ -92,6 +92,9 @@ std::vector<TNamePiece> TNameSuggester::Pieces(std::string_view localName) const
 TNameSuggestion TNameSuggester::Suggest(TNameKind kind, std::string_view localName) const {
   TNameSuggestion out;
   const std::vector<TNamePiece> pieces = Pieces(localName);
+  std::vector<std::string> foldedPieces;
+  for (const TNamePiece& piece : pieces)
+    foldedPieces.push_back(piece.Digits ? std::string() : folder_.Fold(piece.Text));
   std::vector<TEnglishWord> english;
   std::vector<std::string> unknownFolded;
   bool anyWord = false;
@@ -109,15 +112,20 @@ TNameSuggestion TNameSuggester::Suggest(TNameKind kind, std::string_view localNa
     const TGlossaryEntry* entry = nullptr;
     bool folded = false;
     size_t taken = std::min(letters, glossary_.LongestPhrase());
-    for (; taken >= 1 && entry == nullptr; --taken) {
-      std::string key;
-      for (size_t w = 0; w < taken; ++w)
-        key += (w ? " " : "") + folder_.Fold(pieces[i + w].Text);
-      entry = glossary_.Find(key, folded);
+    // The key of the longest run, whose first words key the shorter ones.
+    std::string key = foldedPieces[i];
+    std::vector<size_t> ends{key.size()};
+    for (size_t w = 1; w < taken; ++w) {
+      key += ' ';
+      key += foldedPieces[i + w];
+      ends.push_back(key.size());
+    }
+    for (; taken >= 1; --taken) {
+      entry = glossary_.Find(std::string_view(key).substr(0, ends[taken - 1]), folded);
       if (entry != nullptr) break;
     }
     if (entry == nullptr) {
-      const std::string key = folder_.Fold(pieces[i].Text);
+      const std::string& key = foldedPieces[i];
       if (std::find(unknownFolded.begin(), unknownFolded.end(), key) == unknownFolded.end()) {
         unknownFolded.push_back(key);
         out.Unknown.push_back(pieces[i].Text);
