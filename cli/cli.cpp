@@ -308,9 +308,11 @@ std::vector<TCommand> DeclareTable(CLI::App& app) {
       ->required();
   suggestCmd
       ->add_option("--glossary", suggest->Glossaries,
-                   "UTF-8 CSV file with the header Word,English (a field may hold "
-                   "several words separated by blanks); may be given more than once, "
-                   "a later file wins over an earlier one, any file over the tables")
+                   "UTF-8 CSV file whose header names the columns Word and English (a "
+                   "field may hold several words separated by blanks; other columns, such "
+                   "as those of a words.csv filled in, are not read, nor a row whose "
+                   "English is empty); may be given more than once, a later file wins over "
+                   "an earlier one, any file over the tables")
       ->type_name("FILE");
   suggestCmd
       ->add_option("--style", suggest->Style,

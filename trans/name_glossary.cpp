@@ -104,30 +104,38 @@ void TNameGlossary::AddFile(const TGlossaryText& file) {
   try {
     const std::vector<CsvRow> rows = ParseCsv(file.Csv);
     if (rows.empty()) throw Exception("the file is empty: it needs the header Word,English");
+    // The columns Word and English; others (the Count and Name of a
+    // words.csv filled in) are not read.
     const CsvRow& header = rows.front();
-    if (header.Fields.size() != 2 || AnsiUpperCase(header.Fields[0].Text) != "WORD" ||
-        AnsiUpperCase(header.Fields[1].Text) != "ENGLISH")
-      CsvError(header.Line, "the header is not Word,English");
+    size_t word = header.Fields.size(), english = header.Fields.size();
+    for (size_t c = 0; c < header.Fields.size(); ++c) {
+      const std::string name = AnsiUpperCase(header.Fields[c].Text);
+      if (name == "WORD" && word == header.Fields.size()) word = c;
+      if (name == "ENGLISH" && english == header.Fields.size()) english = c;
+    }
+    if (word == header.Fields.size() || english == header.Fields.size())
+      CsvError(header.Line, "the header does not name the columns Word and English");
     for (size_t r = 1; r < rows.size(); ++r) {
       const CsvRow& row = rows[r];
       if (row.Fields.size() == 1 && row.Fields[0].Text.empty()) continue;  // an empty line
-      if (row.Fields.size() != 2)
+      if (row.Fields.size() != header.Fields.size())
         CsvError(row.Line, "the row has " + std::to_string(row.Fields.size()) +
                                (row.Fields.size() == 1 ? " field" : " fields") +
-                               " where the header has 2");
-      const std::string key = WordKey(FieldInCodePage(row.Fields[0], "the word"), folder_);
+                               " where the header has " + std::to_string(header.Fields.size()));
+      if (row.Fields[english].Text.empty()) continue;  // a word not filled in yet
+      const std::string key = WordKey(FieldInCodePage(row.Fields[word], "the word"), folder_);
       if (key.empty())
-        CsvError(row.Line, "the word \"" + row.Fields[0].Text +
+        CsvError(row.Line, "the word \"" + row.Fields[word].Text +
                                "\" holds no letter, or a digit, which names never match");
       TGlossaryEntry entry{{}, false, file.Name + " line " + std::to_string(row.Line), 2};
       for (TNamePiece& piece :
-           CutNamePieces(FieldInCodePage(row.Fields[1], "the English"), folder_)) {
+           CutNamePieces(FieldInCodePage(row.Fields[english], "the English"), folder_)) {
         const bool keep = !piece.Digits && IsAcronym(piece.Text, folder_);
         entry.English.push_back({std::move(piece.Text), keep, piece.Digits});
       }
       if (entry.English.empty())
-        CsvError(row.Fields[1].Line,
-                 "the English of \"" + row.Fields[0].Text + "\" is empty or holds no word");
+        CsvError(row.Fields[english].Line,
+                 "the English of \"" + row.Fields[word].Text + "\" holds no word");
       Put(key, std::move(entry));
     }
   } catch (const std::exception& e) {

@@ -110,7 +110,8 @@ TEST_F(TableSuggestCli, WritesNothingWhenAFileCannotBeRead) {
   Write("g.csv", "Word,Inglish\n");
   r = Run("table suggest harvest.csv --tables tables --glossary g.csv");
   EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err, "qualtren-cli: g.csv: line 1: the header is not Word,English\n");
+  EXPECT_EQ(r.Err,
+            "qualtren-cli: g.csv: line 1: the header does not name the columns Word and English\n");
   r = Run("table suggest harvest.csv --tables tables --style kebab");
   EXPECT_EQ(r.Status, 2);
   EXPECT_EQ(Read("harvest.csv"), before);

@@ -154,6 +154,16 @@ TEST_F(NameSuggester, LaterGlossariesWinAndTheTablesFirstRowWins) {
                            std::vector<TGlossaryText>{Glossary(), later});
   EXPECT_EQ(two.Propose(TNameKind::Column, "KupacRacuna"), "ClientBill");
 
+  // A words.csv with English filled in for some words is a glossary too.
+  const TGlossaryText words{"words.csv",
+                            "Word,Count,Name,English\r\nRacuna,2,IznosRacuna,sum\r\n"
+                            "Xyz,1,XyzKupac,\r\n"};
+  const TNameSuggester three(Rows(), {TNameStyle::Pascal, false, ""},
+                             std::vector<TGlossaryText>{Glossary(), later, words});
+  EXPECT_EQ(three.Propose(TNameKind::Column, "KupacRacuna"), "ClientSum");
+  EXPECT_EQ(three.Suggest(TNameKind::Column, "Racuna").Words.at(0).Source, "words.csv line 2");
+  EXPECT_FALSE(three.Propose(TNameKind::Column, "XyzKupac"));
+
   const TGlossaryText bad{"bad.csv", "Word,English\nkupac\n"};
   try {
     const TNameSuggester broken(Rows(), {}, std::vector<TGlossaryText>{bad});
