@@ -43,14 +43,16 @@ std::vector<CsvRow> ParseCsv(std::string_view text) {
             !(text[i] == '\r' && i + 1 < n && text[i + 1] == '\n'))
           CsvError(line, "text after the closing double quote of a field");
       } else {
+        const size_t start = i;
         while (i < n && text[i] != ',' && text[i] != '\n') {
           if (text[i] == '\r') {
             if (i + 1 < n && text[i + 1] == '\n') break;
             CsvError(line, "a carriage return without a line feed outside quotes");
           }
           if (text[i] == '"') CsvError(line, "a double quote inside a field that is not quoted");
-          field.Text += text[i++];
+          ++i;
         }
+        field.Text.assign(text.substr(start, i - start));
       }
       field.End = i;
       row.Fields.push_back(std::move(field));
