@@ -88,7 +88,9 @@ class TSuggestRun {
       size_t at = 0;
       for (const TSuggestFile::TEdit& edit : file.Edits) {
         text.append(file.Text, at, edit.Begin - at);
-        text += Quoted(edit.Value);
+        text += '"';
+        AppendEscaped(text, edit.Value);
+        text += '"';
         at = edit.End;
       }
       text.append(file.Text, at, std::string::npos);
@@ -108,11 +110,18 @@ class TSuggestRun {
     CsvError(line, std::string("the header does not name the field ") + field);
   }
 
-  static std::string Quoted(const std::string& value) {
-    std::string out = "\"";
-    for (char c : value)
-      out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
+  // A value inside double quotes, its quotes doubled.
+  static void AppendEscaped(std::string& out, std::string_view value) {
+    for (char c : value) {
+      if (c == '"') out += '"';
+      out += c;
+    }
+  }
+  static void AppendQuoted(std::string& out, std::string_view value, char after) {
+    out += '"';
+    AppendEscaped(out, value);
+    out += '"';
+    out += after;
   }
 
   void Propose(TSuggestFile& file, const CsvRow& row, TNameKind kind, const CsvField& field,
@@ -136,12 +145,25 @@ class TSuggestRun {
     ++proposed_;
     const std::string english = AnsiToUtf8(*suggestion.English);
     file.Edits.push_back({englishField.Begin, englishField.End, english});
-    std::string words, sources;
-    for (const TSuggestedWord& w : suggestion.Words) {
-      words += (words.empty() ? "" : "; ") + AnsiToUtf8(w.Local) + "=" + AnsiToUtf8(w.English);
-      sources += (sources.empty() ? "" : "; ") + w.Source + (w.Folded ? " folded" : "");
+    // The row of review.csv, written in place: every field quoted.
+    AppendQuoted(review_, file.Name, ',');
+    AppendQuoted(review_, std::to_string(row.Line), ',');
+    AppendQuoted(review_, field.Text, ',');
+    AppendQuoted(review_, english, ',');
+    review_ += '"';
+    for (size_t w = 0; w < suggestion.Words.size(); ++w) {
+      if (w > 0) review_ += "; ";
+      AppendEscaped(review_, AnsiToUtf8(suggestion.Words[w].Local));
+      review_ += '=';
+      AppendEscaped(review_, AnsiToUtf8(suggestion.Words[w].English));
     }
-    review_ += CsvLine({file.Name, std::to_string(row.Line), field.Text, english, words, sources});
+    review_ += "\",\"";
+    for (size_t w = 0; w < suggestion.Words.size(); ++w) {
+      if (w > 0) review_ += "; ";
+      AppendEscaped(review_, suggestion.Words[w].Source);
+      if (suggestion.Words[w].Folded) review_ += " folded";
+    }
+    review_ += "\"\r\n";
   }
 
   std::string WordsCsv() const {

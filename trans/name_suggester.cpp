@@ -93,9 +93,12 @@ TNameSuggestion TNameSuggester::Suggest(TNameKind kind, std::string_view localNa
   TNameSuggestion out;
   const std::vector<TNamePiece> pieces = Pieces(localName);
   std::vector<std::string> foldedPieces;
+  foldedPieces.reserve(pieces.size());
   for (const TNamePiece& piece : pieces)
     foldedPieces.push_back(piece.Digits ? std::string() : folder_.Fold(piece.Text));
   std::vector<TEnglishWord> english;
+  english.reserve(pieces.size());
+  out.Words.reserve(pieces.size());
   std::vector<std::string> unknownFolded;
   bool anyWord = false;
   for (size_t i = 0; i < pieces.size();) {
