@@ -318,14 +318,47 @@ TCommand DeclareTableConvert(CLI::App& table) {
   return {cmd, nullptr, [o](CliIo& io) { return RunTableConvert(o->first, o->second, io); }};
 }
 
+TCommand DeclareTableSuggest(CLI::App& table) {
+  return DeclareCommand<TableSuggestOptions>(
+      table, "suggest",
+      "Propose the empty English names of CSV files (as db harvest, report --unknown-csv or "
+      "table add take them) from the words the tables and glossaries already know",
+      kTableSuggestHelp, kTables | kCodePage, RunTableSuggest,
+      [](CLI::App& cmd, TableSuggestOptions& o) {
+        cmd.add_option("CSV", o.Csv,
+                       "UTF-8 CSV files whose header names the local and English fields of a "
+                       "translation table (TableName,TableNameAng; Naziv,ProcedureNameAng; "
+                       "TableName,FieldName,FieldNameAng)")
+            ->required();
+        cmd.add_option("--glossary", o.Glossaries,
+                       "UTF-8 CSV file whose header names the columns Word and English (a "
+                       "field may hold several words separated by blanks; other columns, such "
+                       "as those of a words.csv filled in, are not read, nor a row whose "
+                       "English is empty); may be given more than once, a later file wins over "
+                       "an earlier one, any file over the tables")
+            ->type_name("FILE");
+        cmd.add_option("--style", o.Style,
+                       "Style of the proposed names: pascal (InvoiceItemID), camel "
+                       "(invoiceItemID), snake (invoice_item_id) or upper-snake "
+                       "(INVOICE_ITEM_ID) (default: the style most English names of the same "
+                       "table use, pascal when none)")
+            ->check(CLI::IsMember({"pascal", "camel", "snake", "upper-snake"}))
+            ->type_name("STYLE");
+        cmd.add_flag("--fold-diacritics", o.FoldDiacritics,
+                     "A word without diacritics also matches a glossary word with them: c "
+                     "matches c-caron and c-acute, s s-caron, z z-caron, d and dj d-stroke "
+                     "(Meda and Medja both match Meda written with d-stroke)");
+      });
+}
+
 std::vector<TCommand> DeclareTable(CLI::App& app) {
-  CLI::App* table =
-      app.add_subcommand("table", "Inspect, dump, build, check, add to and convert table files");
+  CLI::App* table = app.add_subcommand(
+      "table", "Inspect, dump, build, check, add to, suggest names for and convert table files");
   table->require_subcommand(1);
   table->footer(
       "Exit status:\n"
       "  0  success (check: no error, and with --strict no warning)\n"
-      "  1  check: errors found, or with --strict warnings\n"
+      "  1  check: errors found, or with --strict warnings; suggest: names left empty\n"
       "  2  bad usage or any failure (a file that cannot be read, loaded or written, a CSV "
       "error, a row that add refuses); a failed import, add or convert leaves an existing "
       "output file whole");
@@ -336,6 +369,7 @@ std::vector<TCommand> DeclareTable(CLI::App& app) {
           DeclareTableImport(*table),
           DeclareTableCheck(*table),
           DeclareTableAdd(*table),
+          DeclareTableSuggest(*table),
           DeclareTableConvert(*table)};
 }
 
