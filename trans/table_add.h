@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "trans/table_check.h"
 #include "trans/trans_layout.h"
 
 namespace qualtren {

@@ -211,4 +211,24 @@ std::vector<TCheckFinding> CheckTransRows(const TTransRows& rows) {
   return TChecker(rows).Run();
 }
 
+std::string SeparatorIn(std::string_view name) {
+  for (char c : name) {
+    if (!IsSeparator(c)) continue;
+    switch (c) {
+      case ' ':
+        return "a blank";
+      case '\t':
+        return "a tab";
+      case '\r':
+      case '\n':
+        return "a line break";
+      case '.':
+        return "a full stop";
+      default:
+        return std::string("the separator \"") + c + "\"";
+    }
+  }
+  return "a separator";
+}
+
 }  // namespace qualtren

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "trans/trans_layout.h"
@@ -81,5 +82,9 @@ struct TCheckFinding {
 /// never used. Keywords are those of the keyword list (trans/sql_words).
 /// Linear in the rows.
 std::vector<TCheckFinding> CheckTransRows(const TTransRows& rows);
+
+/// The separator a name holds, as a reader names it ("a blank", "a full
+/// stop", "the separator \";\""); "a separator" when it holds none.
+std::string SeparatorIn(std::string_view name);
 
 }  // namespace qualtren

@@ -6,7 +6,6 @@
 
 #include "base/codepage.h"
 #include "base/exception.h"
-#include "trans/translate.h"
 
 namespace qualtren {
 
@@ -74,26 +73,6 @@ TTransRows ReadTransRows(TTransTableSet& tables, const std::string& dir) {
                      english.AsString()});
   }
   return rows;
-}
-
-std::string SeparatorIn(std::string_view name) {
-  for (char c : name) {
-    if (!IsSeparator(c)) continue;
-    switch (c) {
-      case ' ':
-        return "a blank";
-      case '\t':
-        return "a tab";
-      case '\r':
-      case '\n':
-        return "a line break";
-      case '.':
-        return "a full stop";
-      default:
-        return std::string("the separator \"") + c + "\"";
-    }
-  }
-  return "a separator";
 }
 
 }  // namespace qualtren

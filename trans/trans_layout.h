@@ -53,8 +53,4 @@ std::string FoldTransName(std::string_view name);
 /// both folded. No two different pairs give the same key.
 std::string TransNameKey(std::string_view scope, std::string_view local);
 
-/// The separator a name holds, as a reader names it ("a blank", "a full
-/// stop", "the separator \";\""); "a separator" when it holds none.
-std::string SeparatorIn(std::string_view name);
-
 }  // namespace qualtren

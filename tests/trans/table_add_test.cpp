@@ -11,10 +11,12 @@
 namespace qualtren {
 namespace {
 
+constexpr unsigned kAllowEmpty = 1, kReplace = 2, kAllowSeparator = 4;
+
 struct TCase {
   const char* Name;
   TNameKind Kind;
-  bool AllowEmpty, Replace, RefuseSeparator;
+  unsigned Allow;  // kAllowEmpty, kReplace, kAllowSeparator
   std::vector<TTransRow> Held, Rows;
   std::vector<size_t> Added, Replaced;
   size_t Skipped;
@@ -27,9 +29,7 @@ TEST(TableAdd, DecidesEachRowByTheRules) {
   const TCase cases[] = {
       {"new rows added, a held one and a repeat skipped, letter case ignored",
        kT,
-       false,
-       false,
-       true,
+       0,
        {{1, "", "Kupac", "Customer"}},
        {{0, "", "KUPAC", "Customer"}, {0, "", "Racun", "Invoice"}, {0, "", "racun", "Invoice"}},
        {1},
@@ -39,9 +39,7 @@ TEST(TableAdd, DecidesEachRowByTheRules) {
        {}},
       {"an empty English name, a separator, a conflict within the rows and with the table",
        kT,
-       false,
-       false,
-       true,
+       0,
        {{1, "", "Kupac", "Customer"}},
        {{0, "", "Grad", ""},
         {0, "", "Racun", "Sales Invoice"},
@@ -67,9 +65,7 @@ TEST(TableAdd, DecidesEachRowByTheRules) {
        {}},
       {"allowed: an empty name, a separator; replaced: every record of a held name",
        kT,
-       true,
-       true,
-       false,
+       kAllowEmpty | kReplace | kAllowSeparator,
        {{1, "", "Kupac", "Customer"}, {2, "", "Racun", "Invoice"}, {3, "", "KUPAC", "Buyer"}},
        {{0, "", "Grad", ""}, {0, "", "Mjesto", "Place x"}, {0, "", "kupac", "Client"}},
        {0, 1},
@@ -79,9 +75,7 @@ TEST(TableAdd, DecidesEachRowByTheRules) {
        {{1, 2}, {3, 2}}},
       {"columns: the same name in two tables, and of any table, are three names",
        kC,
-       false,
-       false,
-       true,
+       0,
        {{1, "Kupac", "Grad", "City"}},
        {{0, "Racun", "Grad", "Town"}, {0, "", "Grad", "Place"}, {0, "kupac", "GRAD", "Town"}},
        {0, 1},
@@ -98,9 +92,9 @@ TEST(TableAdd, DecidesEachRowByTheRules) {
     rules.Kind = c.Kind;
     rules.TableName = "t.vtd";
     rules.EnglishField = TransTableLayout(c.Kind).EnglishField;
-    rules.AllowEmpty = c.AllowEmpty;
-    rules.Replace = c.Replace;
-    rules.RefuseSeparator = c.RefuseSeparator;
+    rules.AllowEmpty = (c.Allow & kAllowEmpty) != 0;
+    rules.Replace = (c.Allow & kReplace) != 0;
+    rules.RefuseSeparator = (c.Allow & kAllowSeparator) == 0;
     const TTableAddDecision d =
         DecideTableAdd(c.Held, c.Rows, rules, [](size_t i) { return "row " + std::to_string(i); });
     EXPECT_EQ(d.Added, c.Added);
