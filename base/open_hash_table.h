@@ -33,10 +33,10 @@ class TOpenHashTable {
   void Reserve(size_t entries, size_t keyBytes = 0) {
     items_.reserve(entries);
     keys_.reserve(keyBytes);
-    size_t slots = slots_.empty() ? kFirstSlots : slots_.size();
-    while (slots < 2 * entries)
-      slots *= 2;
-    if (slots != slots_.size()) Rehash(slots);
+    size_t size = slots_.empty() ? kFirstSlots : slots_.size();
+    while (size < 2 * entries)
+      size *= 2;
+    if (size != slots_.size()) Rehash(size);
   }
 
   /// The number of the key's entry, or kMissing.
@@ -102,15 +102,16 @@ class TOpenHashTable {
     TValue Value;
   };
 
-  static void Place(std::vector<TSlot>& slots, TSlot slot) {
-    const size_t mask = slots.size() - 1;
+  static void Place(std::vector<TSlot>& into, TSlot slot) {
+    const size_t mask = into.size() - 1;
     size_t i = slot.Hash & mask;
-    while (slots[i].Entry != 0)
+    while (into[i].Entry != 0)
       i = (i + 1) & mask;
-    slots[i] = slot;
+    into[i] = slot;
   }
 
-  // Spreads the slots over `size` slots (a power of two).
+  // Spreads the slots over `size` slots (a power of two). (No name here is
+  // "slots": Qt defines it as a word of its own.)
   void Rehash(size_t size) {
     std::vector<TSlot> grown(size);
     for (const TSlot& s : slots_)

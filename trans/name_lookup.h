@@ -1,6 +1,7 @@
-// Name lookup: the English name of one word of SQL text, found through
-// filtered tries on the three translation tables, and a lookup that
-// remembers what each try gave so that a word met again costs no try.
+// Name lookup: the one front that gives the English name of a word of SQL
+// text. It answers in one of two ways, chosen in one place: filtered tries
+// on the three translation tables, remembering what each try gave so that a
+// word met again costs no try, or the name dictionary built from them.
 #pragma once
 
 #include <array>
