@@ -7,7 +7,7 @@
 
 #include "base/ascii.h"
 #include "base/utf.h"
-#include "cli/sql_words.h"
+#include "trans/sql_words.h"
 #include "trans/auto_table_name.h"
 
 namespace qualtren {

@@ -48,9 +48,8 @@ const TTransTableLayout* LayoutOfFields(const std::vector<std::string>& fieldNam
 
 TTransRows ReadTransRows(TTransTableSet& tables, const std::string& dir) {
   TTransRows rows;
-  TVirtualTable* const byKind[] = {&tables.Table, &tables.StoredProc, &tables.TableStr};
   for (const TTransTableLayout& layout : kLayouts) {
-    TVirtualTable& table = *byKind[KindIndex(layout.Kind)];
+    TVirtualTable& table = tables.Tables().Of(layout.Kind);
     const std::string file = dir.empty() ? std::string(layout.File)
                                          : (std::filesystem::path(dir) / layout.File).string();
     if (table.FieldDefs().Count() == 0) continue;  // a table file without fields holds no rows
