@@ -9,7 +9,7 @@
 #include "base/stream.h"
 #include "base/utf.h"
 #include "cli/commands.h"
-#include "cli/sql_words.h"
+#include "trans/sql_words.h"
 #include "trans/table_check.h"
 
 namespace qualtren {

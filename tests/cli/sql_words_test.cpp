@@ -1,7 +1,7 @@
 // Tests of the keyword list of SQL words: which of its words are reserved.
 #include <gtest/gtest.h>
 
-#include "cli/sql_words.h"
+#include "trans/sql_words.h"
 
 namespace qualtren {
 namespace {

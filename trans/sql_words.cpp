@@ -1,5 +1,5 @@
 // The keyword list, numbers and letters of SQL words.
-#include "cli/sql_words.h"
+#include "trans/sql_words.h"
 
 #include <algorithm>
 #include <cstdint>
