@@ -192,6 +192,7 @@ void TMain::CreateControls() {
 
   lProgress = MakeLabel(c, "lProgress", QString(), 488, 84, 313, 13, false);
   lProgress->setTextFormat(Qt::PlainText);
+  CreateTablesEntries();
 
   for (QWidget* w :
        {static_cast<QWidget*>(lPrefix), static_cast<QWidget*>(fPrefix),
@@ -358,9 +359,14 @@ std::string TMain::Translate() {
   TTranslateReport report(settings.Comment.Prefix, settings.Comment.Suffix);
   const std::string result = TranslateText(Tables(), settings, text, &failure, &report);
   // A failed translation gives back the input: nothing was replaced.
+  std::vector<TUnknownSpan> unknown = report.TakeUnknown();
   mSQLPreHighlight->ReplaceText(
       [&] { SetMemoText(*mSQLPre, result); },
-      failure.empty() ? report.TakeSpans() : std::vector<THighlightSpan>());
+      failure.empty() ? report.TakeSpans() : std::vector<THighlightSpan>(),
+      failure.empty() ? std::move(unknown) : std::vector<TUnknownSpan>());
+  lastReplaced_ = failure.empty() ? report.Replaced() : 0;
+  lastUnknown_ = mSQLPreHighlight->Unknown().size();
+  lastInput_ = text;
   // A table left empty at start-up fails every lookup that reaches it.
   if (!failure.empty() && report.FailedTable) {
     const std::string& file = notLoaded_[static_cast<size_t>(*report.FailedTable)];
@@ -423,6 +429,7 @@ TStreamOutcome TMain::TranslateThroughAreas(TStream& in, TStream& out) {
 void TMain::bTransClick() {
   Guarded([this] {
     const std::string failure = Translate();
+    ShowTranslateSummary();
     if (!failure.empty()) {
       ShowError(QStringLiteral("Translation failed: ") + MessageToQString(failure));
     }
