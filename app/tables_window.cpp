@@ -3,6 +3,7 @@
 // reloads.
 #include "app/tables_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
@@ -20,6 +22,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <exception>
+#include <memory>
+#include <thread>
 
 #include "app/tables_commands.h"
 #include "app/tables_files.h"
@@ -101,7 +105,7 @@ TTablesWindow::TTablesWindow(TTablesHost host, QWidget* parent)
   setAttribute(Qt::WA_DeleteOnClose, false);
   CreateControls();
   resize(760, 600);
-  RefreshFindings();
+  RefreshFindingsLater();
 }
 
 TTablesWindow::~TTablesWindow() {
@@ -115,7 +119,7 @@ void TTablesWindow::CreateControls() {
   auto* column = new QVBoxLayout(client);
 
   auto* bar = new QHBoxLayout();
-  auto* filterLabel = new QLabel(QStringLiteral("Filter:"), client);
+  auto* filterLabel = new QLabel(QStringLiteral("Fi&lter:"), client);
   fFilter = new QLineEdit(client);
   fFilter->setObjectName(QStringLiteral("fFilter"));
   fFilter->setPlaceholderText(QStringLiteral("local or English name"));
@@ -167,8 +171,10 @@ void TTablesWindow::CreateControls() {
   auto* findings = new QWidget(split);
   auto* findingsColumn = new QVBoxLayout(findings);
   findingsColumn->setContentsMargins(0, 0, 0, 0);
-  findingsColumn->addWidget(new QLabel(QStringLiteral("Findings of the check"), findings));
+  auto* findingsLabel = new QLabel(QStringLiteral("&Findings of the check"), findings);
+  findingsColumn->addWidget(findingsLabel);
   lbFindings = new QListWidget(findings);
+  findingsLabel->setBuddy(lbFindings);
   lbFindings->setObjectName(QStringLiteral("lbFindings"));
   findingsColumn->addWidget(lbFindings);
   split->setStretchFactor(0, 3);
@@ -182,7 +188,7 @@ void TTablesWindow::CreateControls() {
   checkTimer_ = new QTimer(this);
   checkTimer_->setSingleShot(true);
   checkTimer_->setInterval(250);
-  connect(checkTimer_, &QTimer::timeout, this, [this] { RefreshFindings(); });
+  connect(checkTimer_, &QTimer::timeout, this, [this] { RefreshFindingsLater(); });
   connect(&undo_, &QUndoStack::indexChanged, checkTimer_, qOverload<>(&QTimer::start));
   connect(&undo_, &QUndoStack::cleanChanged, this,
           [this](bool clean) { setWindowModified(!clean); });
@@ -282,14 +288,45 @@ void TTablesWindow::GoTo(TNameKind kind, size_t id, TTransTableModel::TValue val
   view.scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
-void TTablesWindow::RefreshFindings() {
-  TTransRows rows;
-  std::array<std::vector<size_t>, 3> ids;
+TTablesWindow::TCheckInput TTablesWindow::CheckInput() const {
+  TCheckInput input;
   for (TNameKind kind : kKinds) {
     const size_t k = static_cast<size_t>(kind);
-    rows[k] = models_[k]->CurrentRows(&ids[k]);
+    input.Rows[k] = models_[k]->CurrentRows(&input.Ids[k]);
   }
-  findings_ = CheckTransRows(rows, {&IsSqlKeyword, &IsReservedSqlWord});
+  return input;
+}
+
+void TTablesWindow::RefreshFindings() {
+  ++checkGeneration_;
+  TCheckInput input = CheckInput();
+  std::vector<TCheckFinding> findings =
+      CheckTransRows(input.Rows, {&IsSqlKeyword, &IsReservedSqlWord});
+  ShowFindings(std::move(findings), input.Ids);
+}
+
+void TTablesWindow::RefreshFindingsLater() {
+  // The rows are taken here; the check runs on a thread of its own, and
+  // what it finds is shown unless the rows changed meanwhile.
+  const uint64_t generation = ++checkGeneration_;
+  auto input = std::make_shared<TCheckInput>(CheckInput());
+  QPointer<TTablesWindow> self(this);
+  std::thread([self, input, generation] {
+    auto findings = std::make_shared<std::vector<TCheckFinding>>(
+        CheckTransRows(input->Rows, {&IsSqlKeyword, &IsReservedSqlWord}));
+    QMetaObject::invokeMethod(
+        qApp,
+        [self, input, findings, generation] {
+          if (self && self->checkGeneration_ == generation)
+            self->ShowFindings(std::move(*findings), input->Ids);
+        },
+        Qt::QueuedConnection);
+  }).detach();
+}
+
+void TTablesWindow::ShowFindings(std::vector<TCheckFinding> findings,
+                                 const std::array<std::vector<size_t>, 3>& ids) {
+  findings_ = std::move(findings);
   findingIds_.clear();
   lbFindings->clear();
   QStringList texts;
@@ -317,6 +354,8 @@ void TTablesWindow::lbFindingsClick(QListWidgetItem* item) {
        english ? TTransTableModel::English
        : scope ? TTransTableModel::Scope
                : TTransTableModel::Local);
+  // The row's cell is ready to type over.
+  View(f.Row.Table).setFocus(Qt::OtherFocusReason);
 }
 
 std::string TTablesWindow::Propose(TNameKind, const std::string&) const {
@@ -365,7 +404,7 @@ void TTablesWindow::Reread() {
   for (TTransTableModel* model : models_)
     model->Reload();
   if (!fFilter->text().isEmpty()) fFilterChange();
-  RefreshFindings();
+  RefreshFindingsLater();
 }
 
 void TTablesWindow::closeEvent(QCloseEvent* event) {

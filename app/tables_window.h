@@ -75,6 +75,9 @@ class TTablesWindow : public QMainWindow {
   const std::vector<TCheckFinding>& Findings() const { return findings_; }
   /// Checks the rows as they stand now and shows the findings.
   void RefreshFindings();
+  /// The same, the check run on a thread of its own; the findings are shown
+  /// when it is done, unless the rows changed meanwhile.
+  void RefreshFindingsLater();
 
   // Controls.
   QLineEdit* fFilter;
@@ -100,6 +103,14 @@ class TTablesWindow : public QMainWindow {
   // beside its row; the count.
   size_t MarkRefusals();
   void Guarded(const std::function<void()>& body);
+  // The rows of the three tables for the check, and the id of each.
+  struct TCheckInput {
+    TTransRows Rows;
+    std::array<std::vector<size_t>, 3> Ids;
+  };
+  TCheckInput CheckInput() const;
+  void ShowFindings(std::vector<TCheckFinding> findings,
+                    const std::array<std::vector<size_t>, 3>& ids);
 
   TTablesHost host_;
   QUndoStack undo_;
@@ -109,6 +120,7 @@ class TTablesWindow : public QMainWindow {
   // The id of the row of each finding, in the list's order.
   std::vector<size_t> findingIds_;
   QTimer* checkTimer_;
+  uint64_t checkGeneration_ = 0;  // of the rows last taken for a check
 };
 
 }  // namespace qualtren
