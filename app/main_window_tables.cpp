@@ -120,12 +120,10 @@ void TMain::ReloadTables() {
 }
 
 void TMain::ShowTranslateSummary() {
-  const QString text =
-      QStringLiteral("Translated: %1 %2 replaced, %3 %4 that no table knows")
-          .arg(lastReplaced_)
-          .arg(lastReplaced_ == 1 ? QStringLiteral("name") : QStringLiteral("names"))
-          .arg(lastUnknown_)
-          .arg(lastUnknown_ == 1 ? QStringLiteral("name") : QStringLiteral("names"));
+  // Short enough for the label: the unknown names are those underlined.
+  const QString text = QStringLiteral("Translated: %1 replaced, %2 unknown (underlined)")
+                           .arg(lastReplaced_)
+                           .arg(lastUnknown_);
   lProgress->setText(
       lProgress->fontMetrics().elidedText(text, Qt::ElideRight, lProgress->contentsRect().width()));
   lProgress->setToolTip(text);

@@ -101,7 +101,7 @@ TEST_F(UnknownMarksTest, MarksStandOnTheUnknownNamesWhateverTheirBytes) {
   EXPECT_EQ(TSpanHighlighter::UnknownToolTip(QStringLiteral("Popust")),
             QStringLiteral("No table knows 'Popust'"));
   EXPECT_EQ(main.lProgress->toolTip(),
-            QStringLiteral("Translated: 5 names replaced, 5 names that no table knows"));
+            QStringLiteral("Translated: 5 replaced, 5 unknown (underlined)"));
 
   // Only an unknown name offers "Add to tables...".
   EXPECT_TRUE(ContextAction(QStringLiteral("Biljeska"), "TablesAction"));
