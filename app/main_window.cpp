@@ -26,6 +26,7 @@
 #include <system_error>
 
 #include "app/highlight.h"
+#include "app/tables_window.h"
 #include "app/text_area.h"
 #include "base/codepage.h"
 #include "base/exception.h"
@@ -301,6 +302,11 @@ void TMain::resizeEvent(QResizeEvent* event) {
 }
 
 void TMain::closeEvent(QCloseEvent* event) {
+  // Unsaved edits of the tables are asked about first.
+  if (tablesWindow_ != nullptr && tablesWindow_->isVisible() && !tablesWindow_->close()) {
+    event->ignore();
+    return;
+  }
   if (running_) {
     // The run finishes its files first; the window closes after it.
     closeAfterRun_ = true;
