@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "trans/name_lookup.h"
+#include "trans/trans_tables.h"
 #include "trans/trans_layout.h"
 
 class QUndoStack;

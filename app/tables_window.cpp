@@ -28,8 +28,8 @@
 #include "app/tables_commands.h"
 #include "app/tables_files.h"
 #include "app/text_area.h"
+#include "trans/table_add.h"
 #include "base/utf.h"
-#include "trans/sql_words.h"
 
 namespace qualtren {
 
@@ -301,7 +301,7 @@ void TTablesWindow::RefreshFindings() {
   ++checkGeneration_;
   TCheckInput input = CheckInput();
   std::vector<TCheckFinding> findings =
-      CheckTransRows(input.Rows, {&IsSqlKeyword, &IsReservedSqlWord});
+      CheckTransRows(input.Rows);
   ShowFindings(std::move(findings), input.Ids);
 }
 
@@ -313,7 +313,7 @@ void TTablesWindow::RefreshFindingsLater() {
   QPointer<TTablesWindow> self(this);
   std::thread([self, input, generation] {
     auto findings = std::make_shared<std::vector<TCheckFinding>>(
-        CheckTransRows(input->Rows, {&IsSqlKeyword, &IsReservedSqlWord}));
+        CheckTransRows(input->Rows));
     QMetaObject::invokeMethod(
         qApp,
         [self, input, findings, generation] {
@@ -363,7 +363,46 @@ std::string TTablesWindow::Propose(TNameKind, const std::string&) const {
 }
 
 size_t TTablesWindow::MarkRefusals() {
-  return 0;
+  size_t refused = 0;
+  bool moved = false;
+  for (TNameKind kind : kKinds) {
+    TTransTableModel& model = Model(kind);
+    const TTransTableLayout& layout = model.Layout();
+    // The rows as loaded and left alone are held; the changed and the new
+    // ones are added to them by table add's rules.
+    std::vector<size_t> ids, added;
+    std::vector<TTransRow> held, rows;
+    const std::vector<TTransRow> current = model.CurrentRows(&ids);
+    for (size_t i = 0; i < current.size(); ++i) {
+      TTransRow row = current[i];
+      if (model.Changed(ids[i])) {
+        rows.push_back(std::move(row));
+        added.push_back(ids[i]);
+      } else {
+        row.Record = model.Record(ids[i]);
+        held.push_back(std::move(row));
+      }
+    }
+    if (rows.empty()) continue;
+    TTableAddRules rules;
+    rules.Kind = kind;
+    rules.TableName = layout.File;
+    rules.EnglishField = layout.EnglishField;
+    const auto placeOf = [&](size_t i) {
+      const int record = model.Record(added[i]);
+      return record > 0 ? "record " + std::to_string(record) : std::string("a new row");
+    };
+    const TTableAddDecision decision = DecideTableAdd(held, rows, rules, placeOf);
+    for (const TTableAddRefusal& r : decision.Refusals) {
+      model.SetRefusal(added[r.Row], r.Reason);
+      ++refused;
+      if (!moved) {
+        GoTo(kind, added[r.Row], TTransTableModel::English);
+        moved = true;
+      }
+    }
+  }
+  return refused;
 }
 
 bool TTablesWindow::bSaveClick() {

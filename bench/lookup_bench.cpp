@@ -1,7 +1,8 @@
 // Benchmarks of one try of the name lookup, as the translation engine makes
 // it for a word met the first time: a filter text set on a translation table,
 // the first passing record, and its English name read. Each reports the
-// allocations one try makes.
+// allocations one try makes. And the build of the name dictionary that
+// answers words once tries no longer pay.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -10,6 +11,7 @@
 #include "allocation_counter.h"
 #include "base/codepage.h"
 #include "bench/corpus.h"
+#include "trans/name_dictionary.h"
 #include "trans/name_lookup.h"
 
 namespace qualtren::bench {
@@ -78,6 +80,26 @@ void BM_TryTableNameNotFound(benchmark::State& state) {
   RunTries(state, Tables().Table, filters, "TableNameAng");
 }
 BENCHMARK(BM_TryTableNameNotFound)->Unit(benchmark::kMicrosecond);
+
+// The name dictionary built from the three tables, as the lookup builds it
+// once enough words needed tries; the argument is the size of the column
+// table (the table and procedure tables stay as the schema has them).
+void BM_BuildDictionary(benchmark::State& state) {
+  SetActiveCodePage(kCorpusCodePage);
+  TTransTableSet tables;
+  FillTransTables(StandardSchema(), static_cast<size_t>(state.range(0)), tables);
+  size_t records = 0;
+  for (auto _ : state) {
+    const auto dictionary = TNameDictionary::Build(tables.Tables());
+    if (!dictionary) {
+      state.SkipWithError("the tables allow no dictionary");
+      break;
+    }
+    records = dictionary->Records();
+  }
+  state.counters["records"] = static_cast<double>(records);
+}
+BENCHMARK(BM_BuildDictionary)->Arg(100)->Arg(90000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace qualtren::bench

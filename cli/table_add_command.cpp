@@ -1,14 +1,13 @@
 // The "table add" subcommand: the rows of CSV files added to a translation
-// table file, all or none: a row the table holds already is skipped, a row
-// that would give a local name another English name or an empty one is
-// refused unless asked for, and the file is replaced in one step.
+// table file, all or none, by the rules of trans/table_add (a row the table
+// holds already is skipped, a row that would give a local name another
+// English name or an empty one is refused unless asked for); the file is
+// replaced in one step.
 #include <algorithm>
 #include <deque>
-#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "base/codepage.h"
@@ -17,7 +16,7 @@
 #include "cli/commands.h"
 #include "cli/csv.h"
 #include "dataset/field.h"
-#include "trans/trans_layout.h"
+#include "trans/table_add.h"
 
 namespace qualtren {
 
@@ -36,13 +35,6 @@ struct TInputRow {
   TPlace Place;
   std::vector<std::optional<std::string>> Values;  // by field of the table
 };
-
-std::string ValuesText(const std::vector<std::string>& values) {
-  std::string out = "(";
-  for (size_t i = 0; i < values.size(); ++i)
-    out += (i ? ", \"" : "\"") + AnsiToUtf8(values[i]) + "\"";
-  return out + ")";
-}
 
 class TTableAdd {
  public:
@@ -72,17 +64,9 @@ class TTableAdd {
     english_ = FieldIndex(layout_->EnglishField);
 
     int record = 0;
-    for (table_.First(); !table_.Eof(); table_.Next()) {
-      ++record;
-      const std::string key = TransNameKey(
-          scope_ >= 0 ? fields_[scope_]->AsString() : std::string(), fields_[local_]->AsString());
-      auto [it, isNew] = held_.emplace(key, THeld{});
-      if (isNew) {
-        it->second.Record = record;
-        it->second.Values = RowValues();
-      }
-      it->second.Records.push_back(record);
-    }
+    for (table_.First(); !table_.Eof(); table_.Next())
+      held_.push_back({++record, scope_ >= 0 ? fields_[scope_]->AsString() : std::string(),
+                       fields_[local_]->AsString(), fields_[english_]->AsString()});
   }
 
   // Reads a CSV file into rows of the table's fields; raises "FILE: line N:
@@ -134,56 +118,31 @@ class TTableAdd {
     }
   }
 
-  // Decides on every row of the input; the refusals, one message each.
+  // Decides on every row of the input by the rules of table add; the
+  // refusals, one message each.
   std::vector<std::string> Decide() {
+    std::vector<TTransRow> rows;
+    rows.reserve(input_.size());
+    for (const TInputRow& row : input_)
+      rows.push_back({0, Value(row, scope_), Value(row, local_), Value(row, english_)});
+    TTableAddRules rules;
+    rules.Kind = layout_->Kind;
+    rules.TableName = options_.TableFile;
+    rules.EnglishField = fields_[english_]->FieldName();
+    rules.AllowEmpty = options_.AllowEmpty;
+    rules.Replace = options_.Replace;
+    rules.RefuseSeparator = false;  // the command line adds such a name; table check tells it
+    decision_ =
+        DecideTableAdd(held_, rows, rules, [this](size_t i) { return input_[i].Place.Text(); });
     std::vector<std::string> refusals;
-    std::unordered_map<std::string, size_t> earlier;  // local names of the input, first row
-    for (size_t i = 0; i < input_.size(); ++i) {
-      const TInputRow& row = input_[i];
-      const std::string english = Value(row, english_);
-      const std::string key = TransNameKey(Value(row, scope_), Value(row, local_));
-      if (english.empty() && !options_.AllowEmpty) {
-        refusals.push_back(row.Place.Text() + ": the English name (" +
-                           fields_[english_]->FieldName() +
-                           ") is empty: the row would make its word vanish from the translated "
-                           "SQL (fill it in, leave the row out, or give --allow-empty)");
-        continue;
-      }
-      if (const auto it = earlier.find(key); it != earlier.end()) {
-        const TInputRow& first = input_[it->second];
-        if (Value(first, english_) == english) {
-          ++skipped_;
-        } else {
-          refusals.push_back(row.Place.Text() + ": " + ValuesText(KeyAndEnglish(row)) +
-                             " gives its local name another English name than " +
-                             first.Place.Text() + " " + ValuesText(KeyAndEnglish(first)));
-        }
-        continue;
-      }
-      earlier.emplace(key, i);
-      const auto held = held_.find(key);
-      if (held == held_.end()) {
-        added_.push_back(i);
-      } else if (held->second.Values[english_] == english) {
-        ++skipped_;
-      } else if (options_.Replace) {
-        replaced_.push_back(i);
-        for (int record : held->second.Records)
-          replaceAt_[record] = &input_[i];
-      } else {
-        refusals.push_back(row.Place.Text() + ": " + ValuesText(KeyAndEnglish(row)) +
-                           " gives its local name another English name than record " +
-                           std::to_string(held->second.Record) + " of " + options_.TableFile + " " +
-                           ValuesText(HeldKeyAndEnglish(held->second)) +
-                           " (--replace replaces it)");
-      }
-    }
+    for (const TTableAddRefusal& r : decision_.Refusals)
+      refusals.push_back(input_[r.Row].Place.Text() + ": " + r.Reason);
     return refusals;
   }
 
-  size_t Added() const { return added_.size(); }
-  size_t Replaced() const { return replaced_.size(); }
-  size_t Skipped() const { return skipped_; }
+  size_t Added() const { return decision_.Added.size(); }
+  size_t Replaced() const { return decision_.Replaced.size(); }
+  size_t Skipped() const { return decision_.Skipped; }
 
   // Writes the decisions into the table: string fields made as long as
   // their longest new value needs, the English names replaced in place,
@@ -192,13 +151,13 @@ class TTableAdd {
     Widen();
     int record = 0;
     for (table_.First(); !table_.Eof(); table_.Next()) {
-      const auto it = replaceAt_.find(++record);
-      if (it == replaceAt_.end()) continue;
+      const auto it = decision_.ReplaceAt.find(++record);
+      if (it == decision_.ReplaceAt.end()) continue;
       table_.Edit();
-      fields_[english_]->SetAsString(*it->second->Values[english_]);
+      fields_[english_]->SetAsString(*input_[it->second].Values[english_]);
       table_.Post();
     }
-    for (size_t i : added_) {
+    for (size_t i : decision_.Added) {
       table_.Append();
       for (size_t f = 0; f < fields_.size(); ++f) {
         if (input_[i].Values[f])
@@ -211,13 +170,6 @@ class TTableAdd {
   }
 
  private:
-  // The first row of a local name the table holds, and every record of it.
-  struct THeld {
-    int Record = 0;
-    std::vector<std::string> Values;  // by field, null as empty
-    std::vector<int> Records;
-  };
-
   int FieldIndexOrNone(const std::string& name) const {
     for (size_t f = 0; f < fields_.size(); ++f)
       if (AnsiUpperCase(fields_[f]->FieldName()) == AnsiUpperCase(name)) return static_cast<int>(f);
@@ -235,29 +187,8 @@ class TTableAdd {
     return out;
   }
 
-  std::vector<std::string> RowValues() const {
-    std::vector<std::string> values;
-    for (const TField* f : fields_)
-      values.push_back(f->AsString());
-    return values;
-  }
-
   static std::string Value(const TInputRow& row, int field) {
     return field >= 0 && row.Values[field] ? *row.Values[field] : std::string();
-  }
-  std::vector<std::string> KeyAndEnglish(const TInputRow& row) const {
-    std::vector<std::string> out;
-    if (scope_ >= 0) out.push_back(Value(row, scope_));
-    out.push_back(Value(row, local_));
-    out.push_back(Value(row, english_));
-    return out;
-  }
-  std::vector<std::string> HeldKeyAndEnglish(const THeld& held) const {
-    std::vector<std::string> out;
-    if (scope_ >= 0) out.push_back(held.Values[scope_]);
-    out.push_back(held.Values[local_]);
-    out.push_back(held.Values[english_]);
-    return out;
   }
 
   // String fields too short for a value they are to take grow to fit it;
@@ -267,10 +198,10 @@ class TTableAdd {
     auto note = [&](const TInputRow& row, size_t f) {
       if (row.Values[f]) longest[f] = std::max(longest[f], row.Values[f]->size());
     };
-    for (size_t i : added_)
+    for (size_t i : decision_.Added)
       for (size_t f = 0; f < fields_.size(); ++f)
         note(input_[i], f);
-    for (size_t i : replaced_)
+    for (size_t i : decision_.Replaced)
       note(input_[i], static_cast<size_t>(english_));
     bool changed = false;
     for (size_t f = 0; f < fields_.size(); ++f) {
@@ -298,12 +229,10 @@ class TTableAdd {
   const TTransTableLayout* layout_ = nullptr;
   std::vector<TField*> fields_;  // the data fields of the table
   int scope_ = -1, local_ = -1, english_ = -1;
-  std::unordered_map<std::string, THeld> held_;
+  std::vector<TTransRow> held_;
   std::deque<std::string> files_;  // the CSV files read, for the places of their rows
   std::vector<TInputRow> input_;
-  std::vector<size_t> added_, replaced_;
-  size_t skipped_ = 0;
-  std::map<int, const TInputRow*> replaceAt_;  // record -> the row whose English name it takes
+  TTableAddDecision decision_;
 };
 
 }  // namespace

@@ -6,47 +6,18 @@
 #include <filesystem>
 #include <ostream>
 
+#include "base/exception.h"
 #include "base/stream.h"
 #include "base/utf.h"
 #include "cli/commands.h"
-#include "trans/sql_words.h"
 #include "trans/table_check.h"
 
 namespace qualtren {
 
 namespace {
 
-constexpr const char* kKindNames[kCheckKindCount] = {
-    "empty-english-name",     "english-name-separator", "conflicting-duplicate",
-    "unmatchable-local-name", "quoted-only-local-name", "local-name-keyword",
-    "reserved-english-name",
-    "shared-english-name",    "english-name-is-local",  "unknown-table",
-    "repeated-row",
-};
-
 std::string Quoted(const std::string& ansi) {
   return "\"" + AnsiToUtf8(ansi) + "\"";
-}
-
-// The separator a name holds, as a reader would name it.
-std::string SeparatorIn(const std::string& name) {
-  for (char c : name) {
-    if (!IsSeparator(c)) continue;
-    switch (c) {
-      case ' ':
-        return "a blank";
-      case '\t':
-        return "a tab";
-      case '\r':
-      case '\n':
-        return "a line break";
-      case '.':
-        return "a full stop";
-      default:
-        return std::string("the separator \"") + c + "\"";
-    }
-  }
-  return "a separator";
 }
 
 class TFindingText {
@@ -72,60 +43,48 @@ class TFindingText {
     return out + "record " + std::to_string(o.Row.Record) + " " + Values(o);
   }
 
-  // What the finding is and what it does to a translation.
+  // What the finding is and what it does to a translation: the message of
+  // its kind with the parts it names filled in.
   std::string Message(const TCheckFinding& f) const {
-    const TTransRow& r = f.Row.Row;
-    const std::string local = Quoted(r.Local), english = Quoted(r.English);
-    switch (f.Kind) {
-      case TCheckKind::EmptyEnglish:
-        return "the English name is empty: the word " + local + " vanishes from the translated SQL";
-      case TCheckKind::EnglishSeparator:
-        return "the English name " + english + " holds " + SeparatorIn(r.English) +
-               ", where the translation cuts words: the SQL gets it as more than one word, and "
-               "a second run cannot match it";
-      case TCheckKind::ConflictingDuplicate:
-        return "the local name " + local + " is given another English name by " + OtherRow(f) +
-               ", which comes first and wins: this row is never used";
-      case TCheckKind::UnmatchableLocal:
-        return "the local name is empty: it can never match a word";
-      case TCheckKind::QuotedOnlyLocal:
-        return "the local name " + local + " holds " + SeparatorIn(r.Local) +
-               ", where the translation cuts words: it matches only where the SQL writes it as "
-               "a quoted name and is translated with --dialect";
-      case TCheckKind::LocalIsKeyword:
-        return "the local name " + local +
-               " is an SQL keyword: wherever a statement uses that keyword, it becomes " + english +
-               " too";
-      case TCheckKind::ReservedEnglish:
-        return "the English name " + english +
-               " is a reserved word of SQL: the translated SQL does not parse where it stands "
-               "unquoted";
-      case TCheckKind::SharedEnglish: {
-        const std::string what = f.Row.Table == TNameKind::Column
-                                     ? "two columns of table " + Quoted(r.Scope)
-                                 : f.Row.Table == TNameKind::Table ? std::string("two tables")
-                                                                   : std::string("two procedures");
-        return "the English name " + english + " is also that of " + OtherRow(f) + ": " + what +
-               " get one name, which the translated SQL cannot tell apart";
+    const std::string_view message = CheckKindInfo(f.Kind).Message;
+    std::string out;
+    size_t at = 0;
+    while (at < message.size()) {
+      const size_t open = message.find('{', at);
+      const size_t close = open == std::string_view::npos ? open : message.find('}', open);
+      if (close == std::string_view::npos) {
+        out += message.substr(at);
+        break;
       }
-      case TCheckKind::EnglishIsLocal:
-        return "the English name " + english + " is the local name of " + OtherRow(f) +
-               ": a second run over the translated SQL translates it again, to " +
-               Quoted(f.Other->Row.English);
-      case TCheckKind::UnknownTable: {
-        const bool one = f.Rows == 1;
-        return "the table name " + Quoted(r.Scope) +
-               (one ? std::string()
-                    : ", which " + std::to_string(f.Rows) + " column rows name (this the first),") +
-               " is in no row of " + File(TNameKind::Table) +
-               ": the table's own name stays untranslated, or the name is misspelt and " +
-               (one ? "the row is" : "the rows are") + " preferred for no table";
-      }
-      case TCheckKind::RepeatedRow:
-        return "the same local and English names as " + OtherRow(f) +
-               ", which comes first: harmless, the row can go";
+      out += message.substr(at, open - at);
+      out += Part(f, message.substr(open + 1, close - open - 1));
+      at = close + 1;
     }
-    return {};
+    return out;
+  }
+
+  // A part of a finding that a message names.
+  std::string Part(const TCheckFinding& f, std::string_view name) const {
+    const TTransRow& r = f.Row.Row;
+    const bool one = f.Rows == 1;
+    if (name == "local") return Quoted(r.Local);
+    if (name == "english") return Quoted(r.English);
+    if (name == "scope") return Quoted(r.Scope);
+    if (name == "other") return OtherRow(f);
+    if (name == "other-english") return Quoted(f.Other->Row.English);
+    if (name == "local-separator") return SeparatorIn(r.Local);
+    if (name == "english-separator") return SeparatorIn(r.English);
+    if (name == "table-file") return File(TNameKind::Table);
+    if (name == "rows-are") return one ? "the row is" : "the rows are";
+    if (name == "rows-naming")
+      return one ? std::string()
+                 : ", which " + std::to_string(f.Rows) + " column rows name (this the first),";
+    if (name == "two-names")
+      return f.Row.Table == TNameKind::Column  ? "two columns of table " + Quoted(r.Scope)
+             : f.Row.Table == TNameKind::Table ? std::string("two tables")
+                                               : std::string("two procedures");
+    throw Exception("table check: the message of a finding names an unknown part {" +
+                    std::string(name) + "}");
   }
 
   std::string Line(const TCheckFinding& f) const {
@@ -145,7 +104,7 @@ class TFindingText {
           {"file", File(r.Table)}, {"record", r.Row.Record}, {"fields", std::move(fields)}};
     };
     ordered_json json{{"severity", IsCheckError(f.Kind) ? "error" : "warning"},
-                      {"kind", kKindNames[static_cast<size_t>(f.Kind)]}};
+                      {"kind", CheckKindInfo(f.Kind).Name}};
     json.update(row(f.Row));
     if (f.Other) json["other"] = row(*f.Other);
     if (f.Kind == TCheckKind::UnknownTable) json["rows"] = f.Rows;
@@ -166,8 +125,7 @@ std::string Count(size_t n, const char* one) {
 int RunTableCheck(const TableCheckOptions& options, CliIo& io) {
   TTransTableSet tables;
   LoadTables(tables, options.Dir);
-  const std::vector<TCheckFinding> findings =
-      CheckTransRows(ReadTransRows(tables, options.Dir), {IsSqlKeyword, IsReservedSqlWord});
+  const std::vector<TCheckFinding> findings = CheckTransRows(ReadTransRows(tables, options.Dir));
   size_t errors = 0;
   for (const TCheckFinding& f : findings)
     errors += IsCheckError(f.Kind) ? 1 : 0;

@@ -11,10 +11,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
-#include "trans/name_lookup.h"
+#include "base/open_hash_table.h"
+#include "trans/trans_tables.h"
 
 namespace qualtren {
 
@@ -26,13 +26,10 @@ class TNameDictionary {
   /// What the tries of the lookup give for one local name: each a value id,
   /// or kNone when the try finds no record.
   struct TEntry {
-    uint32_t Hash = 0;
-    uint32_t KeyOffset = 0;
-    uint32_t KeyLength = 0;
-    int32_t Table = kNone;      // tbTable_Trans, by TableName
-    int32_t Procedure = kNone;  // tbSP_Trans, by Naziv
-    int32_t AnyColumn = kNone;  // tbTableStr_Trans, by FieldName
-    bool HasColumns = false;    // some column record has this FieldName
+    int32_t Table = kNone;      // the table names' table, by its local name
+    int32_t Procedure = kNone;  // the procedure names' table, by its local name
+    int32_t AnyColumn = kNone;  // the column names' table, by its local name
+    bool HasColumns = false;    // some column record of a named table has this name
   };
   static constexpr int32_t kNone = -1;
 
@@ -54,11 +51,11 @@ class TNameDictionary {
   /// The entry of a word (8-bit text of the code page), or nullptr when no
   /// table holds it. `folded` is a buffer for a long word's folded form.
   const TEntry* Find(std::string_view word, std::string& folded) const;
-  /// The id of a table name among the TableName values of the column
-  /// records (folded), or kNone when no column record names that table.
+  /// The id of a table name among the table names of the column records
+  /// (folded), or kNone when no column record names that table.
   int32_t TableId(std::string_view tableName) const;
   /// The column records of the table `tableId`, in stored order: for each,
-  /// its FieldName's entry and its English name as the table holds it (the
+  /// its local name's entry and its English name as the table holds it (the
   /// first record of an entry is the one a try finds).
   void ForEachColumnOf(int32_t tableId,
                        const std::function<void(const TEntry&, std::string_view)>& onColumn) const;
@@ -66,11 +63,20 @@ class TNameDictionary {
   std::string_view Value(int32_t id, bool utf8) const;
 
  private:
+  struct TSource;
+  // A column record of a named table: its name's entry and its record.
+  struct TColumn {
+    uint32_t Entry;
+    const TItemHeader* Item;
+  };
+
   TNameDictionary() = default;
 
-  uint32_t HashKey(std::string_view folded) const;
   const TEntry* FindFolded(std::string_view folded) const;
-  TEntry& Add(std::string_view folded);
+  // The entry of the record's local name, added when new, with `answer`
+  // set to its English name when unset; kMissing for a null name.
+  uint32_t AddRecord(const TSource& source, const TItemHeader* item, int32_t TEntry::*answer);
+  void AddColumns(const TSource& source);
   int32_t AddValue(std::string_view english);
   // Folds a text with the code page's upper-case mapping into `out`.
   void Fold(std::string_view text, std::string& out) const;
@@ -78,25 +84,15 @@ class TNameDictionary {
   int codePage_ = 0;
   const uint8_t* upper_ = nullptr;
   size_t records_ = 0;
-  // The open-addressing index: each slot the hash of its key beside 1 + the
-  // entry (0 for a free slot), so that a probe that misses reads no entry.
-  struct TSlot {
-    uint32_t Hash = 0;
-    uint32_t Entry = 0;
-  };
-  std::vector<TSlot> slots_;  // a power of two, at most half of them used
-  std::vector<TEntry> entries_;
-  std::string keys_;
+  std::string folded_;  // the name being added, folded
+  TOpenHashTable<TEntry> names_;
   // Values: offset and length of the code-page form, then of the UTF-8 form.
   std::vector<uint32_t> values_;
   std::string valueText_;
-  std::unordered_map<std::string, int32_t> tableIds_;
+  // The folded table names of the column records, numbered by their ids.
+  TOpenHashTable<char> tableIds_;
   // The column records grouped by table id, each group in stored order:
   // records of table t are columns_[columnStart_[t], columnStart_[t + 1]).
-  struct TColumn {
-    uint32_t Entry;
-    const TItemHeader* Item;
-  };
   std::vector<TColumn> columns_;
   std::vector<uint32_t> columnStart_;
   const TMemData* columnData_ = nullptr;

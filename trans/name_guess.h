@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "trans/name_lookup.h"
+#include "trans/trans_tables.h"
 
 namespace qualtren {
 

@@ -2,11 +2,9 @@
 // outcome of every try remembered per word.
 #include "trans/name_lookup.h"
 
-#include <cstring>
-
-#include "base/hash.h"
 #include "base/utf.h"
 #include "trans/name_dictionary.h"
+#include "trans/trans_layout.h"
 
 namespace qualtren {
 
@@ -44,14 +42,6 @@ std::string QuoteDoubled(std::string_view text) {
 
 }  // namespace
 
-bool OpenFiltered(TVirtualTable& table, const std::string& filter) {
-  table.SetIndexFieldNames("");
-  table.SetFilter(filter);
-  table.SetFiltered(!filter.empty());
-  table.Open();
-  return !table.Eof();
-}
-
 TNameLookup::TNameLookup(const TransTables& tables, std::string tableName, bool utf8Words,
                          size_t dictionaryAfter)
     : tables_(tables),
@@ -64,7 +54,8 @@ TNameLookup::TNameLookup(const TransTables& tables, std::string tableName, bool 
     tableUnmatchable_ = true;
     return;
   }
-  tableCondition_ = " and TableName = '" + QuoteDoubled(tableNameAnsi_) + "'";
+  tableCondition_ = std::string(" and ") + TransTableLayout(TNameKind::Column).ScopeField + " = '" +
+                    QuoteDoubled(tableNameAnsi_) + "'";
 }
 
 TNameLookup::TNameLookup(const TransTables& tables, std::string tableName, bool utf8Words,
@@ -123,60 +114,37 @@ bool TNameLookup::FromDictionary(std::string_view word, bool tableContext,
 }
 
 TNameLookup::Entry& TNameLookup::FindOrAdd(std::string_view word) {
-  if (slots_.empty()) slots_.resize(1024);
-  const uint32_t hash = static_cast<uint32_t>(HashBytes(word));
-  const size_t mask = slots_.size() - 1;
-  for (size_t i = hash & mask;; i = (i + 1) & mask) {
-    const Slot slot = slots_[i];
-    if (slot.entry == 0) break;
-    if (slot.hash != hash) continue;
-    Entry& e = entries_[slot.entry - 1];
-    if (e.keyLength == word.size() &&
-        std::memcmp(keys_.data() + e.keyOffset, word.data(), word.size()) == 0)
-      return e;
-  }
+  const uint32_t hash = words_.Hash(word);
+  if (const uint32_t known = words_.Find(word, hash); known != words_.kMissing)
+    return words_.Value(known);
   if (rememberedBytes_ > kRememberedBytesLimit) Forget();
-  if (2 * (entries_.size() + 1) > slots_.size()) Grow();
-  Entry e;
-  e.keyOffset = static_cast<uint32_t>(keys_.size());
-  e.keyLength = static_cast<uint32_t>(word.size());
-  keys_.append(word);
-  entries_.push_back(e);
-  rememberedBytes_ += word.size() + sizeof(Entry) + 2 * sizeof(Slot);
-  const size_t mask2 = slots_.size() - 1;
-  size_t i = hash & mask2;
-  while (slots_[i].entry != 0)
-    i = (i + 1) & mask2;
-  slots_[i] = Slot{static_cast<uint32_t>(entries_.size()), hash};
-  return entries_.back();
-}
-
-void TNameLookup::Grow() {
-  std::vector<Slot> old(slots_.size() * 2);
-  old.swap(slots_);
-  const size_t mask = slots_.size() - 1;
-  for (const Slot& s : old) {
-    if (s.entry == 0) continue;
-    size_t i = s.hash & mask;
-    while (slots_[i].entry != 0)
-      i = (i + 1) & mask;
-    slots_[i] = s;
-  }
+  rememberedBytes_ += word.size() + words_.EntryBytes();
+  bool added;
+  return words_.Value(words_.FindOrAdd(word, added));
 }
 
 bool TNameLookup::Translate(std::string_view word, bool tableContext, std::string_view& english,
                             TNameKind* kind) {
   if (dictionary_) return FromDictionary(word, tableContext, english, kind);
+  return FromTries(word, tableContext, english, kind);
+}
+
+bool TNameLookup::ChooseDictionary() {
+  // The one place where the way of answering changes: once enough words
+  // needed tries, the dictionary answers the rest, where the tables allow
+  // one; else the tries go on for good.
+  if (dictionaryAfter_ == kNever || wordsTried_ < DictionaryThreshold()) return false;
+  dictionaryAfter_ = kNever;
+  UseDictionary(TNameDictionary::Build(tables_));
+  return dictionary_ != nullptr;
+}
+
+bool TNameLookup::FromTries(std::string_view word, bool tableContext, std::string_view& english,
+                            TNameKind* kind) {
   Entry& entry = FindOrAdd(word);
   Outcome& answer = entry.answers[tableContext ? 1 : 0];
   if (answer.state == State::Unknown) {
-    if (dictionaryAfter_ != kNever && wordsTried_ >= DictionaryThreshold()) {
-      // Enough words needed tries: the dictionary answers the rest, where
-      // the tables allow one; else the tries go on.
-      dictionaryAfter_ = kNever;
-      UseDictionary(TNameDictionary::Build(tables_));
-      if (dictionary_) return FromDictionary(word, tableContext, english, kind);
-    }
+    if (ChooseDictionary()) return FromDictionary(word, tableContext, english, kind);
     ++wordsTried_;
     // A UTF-8 word is looked up in the code page of the tables; one that the
     // code page cannot hold is in no table.
@@ -249,44 +217,27 @@ TNameLookup::Outcome TNameLookup::RunTry(std::string_view word, Entry& entry, Tr
 
 std::string TNameLookup::RunTryOnTables(std::string_view word, Try t, bool& found) {
   ++triesMade_;
-  TVirtualTable* table = nullptr;
-  const char* englishField = nullptr;
-  filter_.clear();
-  switch (t) {
-    case kTableTry:
-      table = &tables_.Table;
-      englishField = "TableNameAng";
-      filter_.append("TableName = '");
-      AppendQuoted(filter_, word);
-      filter_.append("'");
-      break;
-    case kProcedureTry:
-      table = &tables_.StoredProc;
-      englishField = "ProcedureNameAng";
-      filter_.append("Naziv = '");
-      AppendQuoted(filter_, word);
-      filter_.append("'");
-      break;
-    case kNamedColumnTry:
-    case kAnyColumnTry:
-      table = &tables_.TableStr;
-      englishField = "FieldNameAng";
-      filter_.append("FieldName = '");
-      AppendQuoted(filter_, word);
-      filter_.append("' ");
-      if (t == kNamedColumnTry) filter_.append(tableCondition_);
-      break;
-    case kTryCount:
-      break;
+  const TNameKind kind = t == kTableTry       ? TNameKind::Table
+                         : t == kProcedureTry ? TNameKind::Procedure
+                                              : TNameKind::Column;
+  const TTransTableLayout& layout = TransTableLayout(kind);
+  TVirtualTable& table = tables_.Of(kind);
+  filter_.assign(layout.LocalField).append(" = '");
+  AppendQuoted(filter_, word);
+  // The column table's filter as the window writes it: a blank after the
+  // name, then the condition on the table name of the named column try.
+  if (layout.ScopeField) {
+    filter_.append("' ");
+    if (t == kNamedColumnTry) filter_.append(tableCondition_);
+  } else {
+    filter_.append("'");
   }
-  found = OpenFiltered(*table, filter_);
-  return found ? table->FieldByName(englishField).AsString() : std::string();
+  found = OpenFiltered(table, filter_);
+  return found ? table.FieldByName(layout.EnglishField).AsString() : std::string();
 }
 
 void TNameLookup::Forget() {
-  slots_.assign(1024, Slot());
-  entries_.clear();
-  keys_.clear();
+  words_.Clear();
   values_.clear();
   failures_.clear();
   rememberedBytes_ = 0;

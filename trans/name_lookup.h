@@ -12,28 +12,11 @@
 #include <string_view>
 #include <unordered_map>
 #include <utility>
-#include <vector>
 
-#include "table/virtual_table.h"
+#include "base/open_hash_table.h"
+#include "trans/trans_tables.h"
 
 namespace qualtren {
-
-/// The three translation tables the engine reads. They are expected to
-/// filter case-insensitively and without partial compare, so that a word is
-/// matched literally.
-struct TransTables {
-  TVirtualTable& Table;       // tbTable_Trans: TableName, TableNameAng
-  TVirtualTable& StoredProc;  // tbSP_Trans: Naziv, ProcedureNameAng
-  TVirtualTable& TableStr;    // tbTableStr_Trans: TableName, FieldName, FieldNameAng
-};
-
-/// Shows the table in stored order, filtered by `filter` (unfiltered when it
-/// is empty), opens it if needed and tells whether any record passes; the
-/// first passing record is then the current one.
-bool OpenFiltered(TVirtualTable& table, const std::string& filter);
-
-/// Which translation table gave a word its English name.
-enum class TNameKind : uint8_t { Table, Procedure, Column };
 
 class TNameDictionary;
 
@@ -91,6 +74,8 @@ class TNameLookup {
   size_t TriesMade() const { return triesMade_; }
 
  private:
+  // The tries in the order of TNameKind, the column table's named one
+  // first: one filter on one table each.
   enum Try : uint8_t { kTableTry, kProcedureTry, kNamedColumnTry, kAnyColumnTry, kTryCount };
   enum class State : uint8_t { Unknown, NotFound, Found, Failed };
   struct Outcome {
@@ -98,24 +83,20 @@ class TNameLookup {
     uint8_t source = 0;  // the try that decided an answer
     uint32_t slot = 0;   // into values_ when found, into failures_ when failed
   };
+  // What is known of one word.
   struct Entry {
-    uint32_t keyOffset = 0;  // the word, in keys_
-    uint32_t keyLength = 0;
     std::array<Outcome, kTryCount> tries;
     std::array<Outcome, 2> answers;  // column context, table context
-  };
-  // A slot of the open-addressing index over entries_.
-  struct Slot {
-    uint32_t entry = 0;  // 1 + the index in entries_; 0 for a free slot
-    uint32_t hash = 0;
   };
 
   bool FromDictionary(std::string_view word, bool tableContext, std::string_view& english,
                       TNameKind* kind);
+  bool FromTries(std::string_view word, bool tableContext, std::string_view& english,
+                 TNameKind* kind);
+  bool ChooseDictionary();
   void UseDictionary(std::shared_ptr<const TNameDictionary> dictionary);
   size_t DictionaryThreshold() const;
   Entry& FindOrAdd(std::string_view word);
-  void Grow();
   Outcome Answer(std::string_view word, Entry& entry, bool tableContext);
   Outcome RunTry(std::string_view word, Entry& entry, Try t);
   std::string RunTryOnTables(std::string_view word, Try t, bool& found);
@@ -135,10 +116,8 @@ class TNameLookup {
   // The English names of the columns of the named table, by the
   // dictionary's entry of their name (code page, UTF-8).
   std::unordered_map<const void*, std::pair<std::string, std::string>> namedColumns_;
-  std::string filter_;       // the filter text under construction
-  std::vector<Slot> slots_;  // a power of two, at most half of them used
-  std::vector<Entry> entries_;
-  std::string keys_;
+  std::string filter_;  // the filter text under construction
+  TOpenHashTable<Entry> words_;
   std::deque<std::string> values_;
   std::deque<std::exception_ptr> failures_;
   size_t rememberedBytes_ = 0;

@@ -3,17 +3,49 @@
 #include "trans/table_check.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <unordered_map>
 #include <unordered_set>
 
-#include "base/codepage.h"
-#include "base/exception.h"
+#include "trans/sql_words.h"
 #include "trans/translate.h"
 
 namespace qualtren {
 
 namespace {
+
+// The kinds of finding, one row each, in the order of TCheckKind.
+constexpr TCheckKindInfo kKinds[kCheckKindCount] = {
+    {TCheckKind::EmptyEnglish, true, "empty-english-name",
+     "the English name is empty: the word {local} vanishes from the translated SQL"},
+    {TCheckKind::EnglishSeparator, true, "english-name-separator",
+     "the English name {english} holds {english-separator}, where the translation cuts words: "
+     "the SQL gets it as more than one word, and a second run cannot match it"},
+    {TCheckKind::ConflictingDuplicate, true, "conflicting-duplicate",
+     "the local name {local} is given another English name by {other}, which comes first and "
+     "wins: this row is never used"},
+    {TCheckKind::UnmatchableLocal, true, "unmatchable-local-name",
+     "the local name is empty: it can never match a word"},
+    {TCheckKind::QuotedOnlyLocal, false, "quoted-only-local-name",
+     "the local name {local} holds {local-separator}, where the translation cuts words: it "
+     "matches only where the SQL writes it as a quoted name and is translated with --dialect"},
+    {TCheckKind::LocalIsKeyword, false, "local-name-keyword",
+     "the local name {local} is an SQL keyword: wherever a statement uses that keyword, it "
+     "becomes {english} too"},
+    {TCheckKind::ReservedEnglish, false, "reserved-english-name",
+     "the English name {english} is a reserved word of SQL: the translated SQL does not parse "
+     "where it stands unquoted"},
+    {TCheckKind::SharedEnglish, false, "shared-english-name",
+     "the English name {english} is also that of {other}: {two-names} get one name, which the "
+     "translated SQL cannot tell apart"},
+    {TCheckKind::EnglishIsLocal, false, "english-name-is-local",
+     "the English name {english} is the local name of {other}: a second run over the translated "
+     "SQL translates it again, to {other-english}"},
+    {TCheckKind::UnknownTable, false, "unknown-table",
+     "the table name {scope}{rows-naming} is in no row of {table-file}: the table's own name "
+     "stays untranslated, or the name is misspelt and {rows-are} preferred for no table"},
+    {TCheckKind::RepeatedRow, false, "repeated-row",
+     "the same local and English names as {other}, which comes first: harmless, the row can go"},
+};
 
 size_t KindIndex(TNameKind kind) {
   return static_cast<size_t>(kind);
@@ -31,7 +63,7 @@ struct TRowRef {
 
 class TChecker {
  public:
-  TChecker(const TTransRows& rows, const TCheckWords& words) : rows_(rows), words_(words) {}
+  explicit TChecker(const TTransRows& rows) : rows_(rows) {}
 
   std::vector<TCheckFinding> Run() {
     // The local table names, for the column rows that name a table.
@@ -61,7 +93,7 @@ class TChecker {
         // A name that holds a separator is never a word; written as a quoted
         // name it is looked up whole under a dialect, so the rest still holds.
         if (HoldsSeparator(r.Local)) Add(TCheckKind::QuotedOnlyLocal, {t, i});
-        if (words_.IsKeyword(r.Local) && FoldTransName(r.Local) != FoldTransName(r.English))
+        if (IsSqlKeyword(r.Local) && FoldTransName(r.Local) != FoldTransName(r.English))
           Add(TCheckKind::LocalIsKeyword, {t, i});
         if (r.English.empty()) {
           Add(TCheckKind::EmptyEnglish, {t, i});
@@ -72,7 +104,7 @@ class TChecker {
           continue;
         }
         state_[t][i] = TState::GivesName;
-        if (words_.IsReserved(r.English)) Add(TCheckKind::ReservedEnglish, {t, i});
+        if (IsReservedSqlWord(r.English)) Add(TCheckKind::ReservedEnglish, {t, i});
         const auto [shared, isNew] = firstOfEnglish.emplace(TransNameKey(r.Scope, r.English), i);
         if (!isNew) Add(TCheckKind::SharedEnglish, {t, i}, TRowRef{t, shared->second});
       }
@@ -159,7 +191,6 @@ class TChecker {
   }
 
   const TTransRows& rows_;
-  const TCheckWords& words_;
   std::array<std::vector<TState>, 3> state_;
   std::unordered_set<std::string> tableNames_;
   std::unordered_map<std::string, TUnknownTable> unknownTables_;
@@ -168,12 +199,36 @@ class TChecker {
 
 }  // namespace
 
-bool IsCheckError(TCheckKind kind) {
-  return kind <= TCheckKind::UnmatchableLocal;
+const TCheckKindInfo& CheckKindInfo(TCheckKind kind) {
+  return kKinds[static_cast<size_t>(kind)];
 }
 
-std::vector<TCheckFinding> CheckTransRows(const TTransRows& rows, const TCheckWords& words) {
-  return TChecker(rows, words).Run();
+bool IsCheckError(TCheckKind kind) {
+  return CheckKindInfo(kind).Error;
+}
+
+std::vector<TCheckFinding> CheckTransRows(const TTransRows& rows) {
+  return TChecker(rows).Run();
+}
+
+std::string SeparatorIn(std::string_view name) {
+  for (char c : name) {
+    if (!IsSeparator(c)) continue;
+    switch (c) {
+      case ' ':
+        return "a blank";
+      case '\t':
+        return "a tab";
+      case '\r':
+      case '\n':
+        return "a line break";
+      case '.':
+        return "a full stop";
+      default:
+        return std::string("the separator \"") + c + "\"";
+    }
+  }
+  return "a separator";
 }
 
 }  // namespace qualtren

@@ -34,6 +34,25 @@ enum class TCheckKind : uint8_t {
 };
 inline constexpr size_t kCheckKindCount = 11;
 
+/// What a kind of finding is, as a row of the table of kinds: whether it is
+/// an error (else a warning), its name in JSON, and its message. The message
+/// may name, between braces, the parts of a finding that a report fills in:
+/// {local}, {english} and {scope} (the row's names, quoted), {other} (the
+/// other row, named by its record), {other-english} (its English name,
+/// quoted), {local-separator} and {english-separator} (the separator a name
+/// holds, as a reader names it), {two-names} (what two rows of one table
+/// name), {rows-naming} and {rows-are} (how many column rows name an unknown
+/// table) and {table-file} (the file of table names).
+struct TCheckKindInfo {
+  TCheckKind Kind;
+  bool Error;
+  const char* Name;
+  const char* Message;
+};
+
+/// The row of a kind in the table of kinds.
+const TCheckKindInfo& CheckKindInfo(TCheckKind kind);
+
 /// Whether a kind is an error (else a warning).
 bool IsCheckError(TCheckKind kind);
 
@@ -53,12 +72,6 @@ struct TCheckFinding {
   int Rows = 0;  // UnknownTable: how many column rows name that table
 };
 
-/// The keyword notions a check uses, from the keyword list of the caller.
-struct TCheckWords {
-  bool (*IsKeyword)(std::string_view word) = nullptr;   // any SQL keyword
-  bool (*IsReserved)(std::string_view word) = nullptr;  // a reserved one
-};
-
 /// Checks the rows of the three tables as a set and gives the findings in
 /// order: errors before warnings, by kind (in the order of TCheckKind), by
 /// table (table names, procedures, columns) and by record. Local names are
@@ -66,7 +79,12 @@ struct TCheckWords {
 /// column's local name is its table name and its own. A row whose local
 /// name is empty gets that finding alone, and a later row of a local name
 /// seen before gets only its duplicate finding, since its English name is
-/// never used. Linear in the rows.
-std::vector<TCheckFinding> CheckTransRows(const TTransRows& rows, const TCheckWords& words);
+/// never used. Keywords are those of the keyword list (trans/sql_words).
+/// Linear in the rows.
+std::vector<TCheckFinding> CheckTransRows(const TTransRows& rows);
+
+/// The separator a name holds, as a reader names it ("a blank", "a full
+/// stop", "the separator \";\""); "a separator" when it holds none.
+std::string SeparatorIn(std::string_view name);
 
 }  // namespace qualtren

@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "trans/name_lookup.h"
 #include "trans/trans_tables.h"
 
 namespace qualtren {

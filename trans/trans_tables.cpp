@@ -1,9 +1,17 @@
-// Loading the translation tables from their files.
+// Loading the translation tables from their files, and showing one filtered.
 #include "trans/trans_tables.h"
 
 #include <filesystem>
 
 namespace qualtren {
+
+bool OpenFiltered(TVirtualTable& table, const std::string& filter) {
+  table.SetIndexFieldNames("");
+  table.SetFilter(filter);
+  table.SetFiltered(!filter.empty());
+  table.Open();
+  return !table.Eof();
+}
 
 void LoadTransTable(TVirtualTable& table, const std::string& fileName) {
   table.Close();

@@ -3,12 +3,35 @@
 // that the window, the command line, the benchmarks and the tests share.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "table/virtual_table.h"
-#include "trans/name_lookup.h"
 
 namespace qualtren {
+
+/// Which translation table gives a name: table names, procedure names or
+/// column names.
+enum class TNameKind : uint8_t { Table, Procedure, Column };
+
+/// The three translation tables the engine reads. They are expected to
+/// filter case-insensitively and without partial compare, so that a word is
+/// matched literally.
+struct TransTables {
+  TVirtualTable& Table;       // tbTable_Trans: TableName, TableNameAng
+  TVirtualTable& StoredProc;  // tbSP_Trans: Naziv, ProcedureNameAng
+  TVirtualTable& TableStr;    // tbTableStr_Trans: TableName, FieldName, FieldNameAng
+
+  /// The table of that kind of name.
+  TVirtualTable& Of(TNameKind kind) const {
+    return kind == TNameKind::Table ? Table : kind == TNameKind::Procedure ? StoredProc : TableStr;
+  }
+};
+
+/// Shows the table in stored order, filtered by `filter` (unfiltered when it
+/// is empty), opens it if needed and tells whether any record passes; the
+/// first passing record is then the current one.
+bool OpenFiltered(TVirtualTable& table, const std::string& filter);
 
 inline constexpr const char* kTableNamesFile = "Q47SifTable.vtd";
 inline constexpr const char* kProcedureNamesFile = "Q47SifSQL_SP.vtd";
