@@ -28,6 +28,7 @@
 #include "app/tables_commands.h"
 #include "app/tables_files.h"
 #include "app/text_area.h"
+#include "trans/name_suggester.h"
 #include "trans/table_add.h"
 #include "base/utf.h"
 
@@ -358,8 +359,12 @@ void TTablesWindow::lbFindingsClick(QListWidgetItem* item) {
   View(f.Row.Table).setFocus(Qt::OtherFocusReason);
 }
 
-std::string TTablesWindow::Propose(TNameKind, const std::string&) const {
-  return {};
+std::string TTablesWindow::Propose(TNameKind kind, const std::string& localName) const {
+  TTransRows rows;
+  for (TNameKind k : kKinds)
+    rows[static_cast<size_t>(k)] = models_[static_cast<size_t>(k)]->CurrentRows();
+  const TNameSuggester suggester(rows, TSuggestOptions());
+  return suggester.Propose(kind, localName).value_or(std::string());
 }
 
 size_t TTablesWindow::MarkRefusals() {

@@ -196,13 +196,13 @@ TCommand DeclareReport(CLI::App& app) {
 }
 
 std::vector<TCommand> DeclareTable(CLI::App& app) {
-  CLI::App* table =
-      app.add_subcommand("table", "Inspect, dump, build, check, add to and convert table files");
+  CLI::App* table = app.add_subcommand(
+      "table", "Inspect, dump, build, check, add to, suggest names for and convert table files");
   table->require_subcommand(1);
   table->footer(
       "Exit status:\n"
       "  0  success (check: no error, and with --strict no warning)\n"
-      "  1  check: errors found, or with --strict warnings\n"
+      "  1  check: errors found, or with --strict warnings; suggest: names left empty\n"
       "  2  bad usage or any failure (a file that cannot be read, loaded or written, a CSV "
       "error, a row that add refuses); a failed import, add or convert leaves an existing "
       "output file whole");
@@ -294,6 +294,40 @@ std::vector<TCommand> DeclareTable(CLI::App& app) {
       "CSV error); the table file is then left as it was");
   DeclareShared(*addCmd, *add, kCodePage);
   commands.push_back({addCmd, add.get(), [add](CliIo& io) { return RunTableAdd(*add, io); }});
+
+  auto suggest = std::make_shared<TableSuggestOptions>();
+  CLI::App* suggestCmd = table->add_subcommand(
+      "suggest",
+      "Propose the empty English names of CSV files (as db harvest, report --unknown-csv or "
+      "table add take them) from the words the tables and glossaries already know");
+  suggestCmd
+      ->add_option("CSV", suggest->Csv,
+                   "UTF-8 CSV files whose header names the local and English fields of a "
+                   "translation table (TableName,TableNameAng; Naziv,ProcedureNameAng; "
+                   "TableName,FieldName,FieldNameAng)")
+      ->required();
+  suggestCmd
+      ->add_option("--glossary", suggest->Glossaries,
+                   "UTF-8 CSV file with the header Word,English (a field may hold "
+                   "several words separated by blanks); may be given more than once, "
+                   "a later file wins over an earlier one, any file over the tables")
+      ->type_name("FILE");
+  suggestCmd
+      ->add_option("--style", suggest->Style,
+                   "Style of the proposed names: pascal (InvoiceItemID), camel "
+                   "(invoiceItemID), snake (invoice_item_id) or upper-snake "
+                   "(INVOICE_ITEM_ID) (default: the style most English names of the same "
+                   "table use, pascal when none)")
+      ->check(CLI::IsMember({"pascal", "camel", "snake", "upper-snake"}))
+      ->type_name("STYLE");
+  suggestCmd->add_flag("--fold-diacritics", suggest->FoldDiacritics,
+                       "A word without diacritics also matches a glossary word with them: c "
+                       "matches c-caron and c-acute, s s-caron, z z-caron, d and dj d-stroke "
+                       "(Meda and Medja both match Meda written with d-stroke)");
+  suggestCmd->footer(kTableSuggestHelp);
+  DeclareShared(*suggestCmd, *suggest, kTables | kCodePage);
+  commands.push_back(
+      {suggestCmd, suggest.get(), [suggest](CliIo& io) { return RunTableSuggest(*suggest, io); }});
 
   auto convert = std::make_shared<std::pair<std::string, std::string>>();
   CLI::App* convertCmd =

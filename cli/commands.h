@@ -125,6 +125,20 @@ struct TableAddOptions : TSharedOptions {
 /// all of them or, when any is refused, none.
 int RunTableAdd(const TableAddOptions& options, CliIo& io);
 
+struct TableSuggestOptions : TSharedOptions {
+  std::vector<std::string> Csv;         // UTF-8 CSV files in the forms "table add" takes
+  std::vector<std::string> Glossaries;  // --glossary: UTF-8 CSV files Word,English, in order
+  std::string Style;                    // --style; empty: the style of the tables
+  bool FoldDiacritics = false;          // --fold-diacritics
+};
+/// "table suggest": the empty English names of the CSV files proposed from
+/// the words the tables and glossaries know, the files written back, and
+/// review.csv and words.csv beside the first; 1 when names are left empty.
+int RunTableSuggest(const TableSuggestOptions& options, CliIo& io);
+/// The closing part of the help of "table suggest": how names are cut,
+/// looked up and composed, the files written, and the exit status.
+extern const char* const kTableSuggestHelp;
+
 /// Loads the translation tables from `dir` as TTransTableSet::Load does; a
 /// failure is raised with the file that failed named in front of the
 /// message, unless the message names it already

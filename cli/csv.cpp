@@ -7,74 +7,11 @@
 
 namespace qualtren {
 
-void CsvError(int line, const std::string& message) {
-  throw Exception("line " + std::to_string(line) + ": " + message);
-}
-
 void CheckCsvRowWidth(const CsvRow& row, size_t headerWidth) {
   if (row.Fields.size() != headerWidth)
     CsvError(row.Line, "the row has " + std::to_string(row.Fields.size()) +
                            (row.Fields.size() == 1 ? " field" : " fields") +
                            " where the header has " + std::to_string(headerWidth));
-}
-
-std::vector<CsvRow> ParseCsv(std::string_view text) {
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  std::vector<CsvRow> rows;
-  const size_t n = text.size();
-  size_t i = 0;
-  int line = 1;
-  while (i < n) {
-    CsvRow row;
-    row.Line = line;
-    bool rowDone = false;
-    while (!rowDone) {
-      CsvField field;
-      field.Line = line;
-      if (i < n && text[i] == '"') {
-        field.Quoted = true;
-        ++i;
-        for (;;) {
-          if (i >= n) CsvError(field.Line, "a quoted field is not closed");
-          char c = text[i++];
-          if (c == '"') {
-            if (i < n && text[i] == '"') {
-              field.Text += '"';
-              ++i;
-              continue;
-            }
-            break;
-          }
-          if (c == '\n') ++line;
-          field.Text += c;
-        }
-        if (i < n && text[i] != ',' && text[i] != '\n' &&
-            !(text[i] == '\r' && i + 1 < n && text[i + 1] == '\n'))
-          CsvError(line, "text after the closing double quote of a field");
-      } else {
-        while (i < n && text[i] != ',' && text[i] != '\n') {
-          if (text[i] == '\r') {
-            if (i + 1 < n && text[i + 1] == '\n') break;
-            CsvError(line, "a carriage return without a line feed outside quotes");
-          }
-          if (text[i] == '"') CsvError(line, "a double quote inside a field that is not quoted");
-          field.Text += text[i++];
-        }
-      }
-      row.Fields.push_back(std::move(field));
-      if (i >= n) {
-        rowDone = true;
-      } else if (text[i] == ',') {
-        ++i;
-      } else {
-        i += text[i] == '\r' ? 2 : 1;
-        ++line;
-        rowDone = true;
-      }
-    }
-    rows.push_back(std::move(row));
-  }
-  return rows;
 }
 
 std::string CsvFieldToAnsi(const CsvField& field, const std::string& what) {

@@ -1,6 +1,6 @@
-// CSV text as the command line reads and writes it (RFC 4180): rows of
-// fields, each field either quoted or not, with the physical line on which it
-// starts so that errors can name it.
+// CSV as the command line reads and writes it: the text parsed as
+// base/csv.h reads it, a row's width checked, a field taken into the code
+// page, and rows written.
 #pragma once
 
 #include <optional>
@@ -8,28 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/csv.h"
+
 namespace qualtren {
-
-struct CsvField {
-  std::string Text;     // the value, quotes removed and inner pairs made single
-  bool Quoted = false;  // written between double quotes
-  int Line = 0;         // physical line (from 1) on which the field starts
-};
-
-struct CsvRow {
-  int Line = 0;  // physical line (from 1) on which the row starts
-  std::vector<CsvField> Fields;
-};
-
-// Reads CSV text: rows end at CR LF or LF (the last one may have no line
-// end), fields are separated by commas, a field that starts with a double
-// quote runs to the closing quote and may hold commas, quote pairs and line
-// breaks. A leading UTF-8 byte-order mark is skipped; the empty text has no
-// rows. Malformed text raises an Exception whose message starts "line N: ".
-std::vector<CsvRow> ParseCsv(std::string_view text);
-
-/// Raises an Exception whose message is "line N: " and the message.
-[[noreturn]] void CsvError(int line, const std::string& message);
 
 /// Raises a CsvError unless the row has as many fields as the header.
 void CheckCsvRowWidth(const CsvRow& row, size_t headerWidth);

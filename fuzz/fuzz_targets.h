@@ -44,6 +44,12 @@ int SqlLexer(const uint8_t* data, size_t size);
 // it gives on one.
 int DialectTranslate(const uint8_t* data, size_t size);
 
+// A name cut into words and given to the proposal of English names, with
+// options and, after a NUL byte, a glossary text that the input chooses: the
+// words must cover the name's letters and digits, and a proposal hold known
+// words only.
+int NameWords(const uint8_t* data, size_t size);
+
 struct NamedTarget {
   std::string_view name;  // also the name of its corpus directory
   Target run;
@@ -59,6 +65,7 @@ inline constexpr NamedTarget kTargets[] = {
     {"sql_lexer", SqlLexer},
     {"encoding", Encoding},
     {"dialect_translate", DialectTranslate},
+    {"name_words", NameWords},
 };
 
 }  // namespace qualtren::fuzz
