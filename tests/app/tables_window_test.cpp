@@ -237,6 +237,46 @@ TEST_F(TablesWindowTest, SaveWritesTheFilesWithBackupsReloadsAndTranslatesAgain)
   EXPECT_EQ(w.Model(TNameKind::Column).RowCountAll(), after[2].size());
 }
 
+TEST_F(TablesWindowTest, SaveRefusesWhatTableAddRefusesEachBesideItsRow) {
+  CopyExamples();
+  MakeMain();
+  TTablesWindow& w = Tables();
+  TTransTableModel& tables = w.Model(TNameKind::Table);
+  const std::string file = ReadFile(kTableNamesFile);
+  struct TCase {
+    TTransValues Row;
+    const char* Reason;  // a word of the reason, or nullptr for a row that is taken
+  };
+  const TCase cases[] = {
+      {{"", "kupac", "Client"}, "Customer"},  // the table gives Kupac another English name
+      {{"", "Nova", "New Table"}, "blank"},   // a separator in the English name
+      {{"", "Stara", ""}, "empty"},          {{"", "Dobra", "Good"}, nullptr},
+      {{"", "Dobra", "Fine"}, "Good"},  // another English name than the row before
+  };
+  std::vector<size_t> ids;
+  for (const TCase& c : cases) {
+    w.AddRowFor(TNameKind::Table, c.Row);
+    ids.push_back(tables.IdOf(tables.rowCount() - 1));
+  }
+  EXPECT_FALSE(w.bSaveClick());
+  EXPECT_EQ(ReadFile(kTableNamesFile), file);
+  for (size_t i = 0; i < ids.size(); ++i) {
+    const QString reason =
+        tables.data(tables.index(tables.RowOf(ids[i]), tables.RefusalColumn()), Qt::DisplayRole)
+            .toString();
+    if (cases[i].Reason == nullptr)
+      EXPECT_TRUE(reason.isEmpty()) << reason.toStdString();
+    else
+      EXPECT_TRUE(reason.contains(QString::fromLatin1(cases[i].Reason))) << reason.toStdString();
+  }
+  EXPECT_TRUE(w.lStatus->text().startsWith(QStringLiteral("Nothing saved: 4 rows refused")));
+  // The refused rows go; the rest is saved.
+  for (size_t i : {0, 1, 2, 4})
+    w.Undo().push(new TDeleteRowsCommand(tables, {ids[i]}));
+  EXPECT_TRUE(w.bSaveClick()) << w.lStatus->text().toStdString();
+  EXPECT_EQ(FileRows()[0].back().English, "Good");
+}
+
 TEST_F(TablesWindowTest, ClosingWithUnsavedChangesAsks) {
   CopyExamples();
   TMainUi ui = Ui();

@@ -150,5 +150,31 @@ TEST_F(UnknownMarksTest, AddingBothUnknownNamesFromTheMenuTranslatesThem) {
   EXPECT_TRUE(errors_.isEmpty()) << errors_.join(u'|').toStdString();
 }
 
+TEST_F(UnknownMarksTest, TheNewRowGetsAProposalWhenEveryWordIsKnown) {
+  CopyExamples();
+  TMain& main = MakeMainWithMenus();
+  SetMemoText(*main.mSQL, "select GradTelefon, Rabat from Kupac");
+  main.bTransClick();
+  ASSERT_TRUE(ContextAction(QStringLiteral("GradTelefon"), "AddToTablesAction"));
+  TTablesWindow& w = *main.TablesWindow();
+  TTransTableModel& columns = w.Model(TNameKind::Column);
+  QModelIndex at = w.View(TNameKind::Column).currentIndex();
+  EXPECT_EQ(columns.Values(columns.IdOf(at.row())),
+            (TTransValues{"Kupac", "GradTelefon", "CityPhone"}));
+  // Proposed, it is the local name that stands ready to be corrected.
+  EXPECT_EQ(at.column(), columns.ColumnOf(TTransTableModel::Local));
+  // A word no row knows: nothing proposed.
+  ASSERT_TRUE(ContextAction(QStringLiteral("Rabat"), "AddToTablesAction"));
+  at = w.View(TNameKind::Column).currentIndex();
+  EXPECT_EQ(columns.Values(columns.IdOf(at.row())), (TTransValues{"Kupac", "Rabat", ""}));
+  // Saved with its English name empty, it is refused, the reason beside it.
+  EXPECT_FALSE(w.bSaveClick());
+  const QString reason =
+      columns.data(columns.index(at.row(), columns.RefusalColumn()), Qt::DisplayRole).toString();
+  EXPECT_TRUE(reason.contains(QStringLiteral("empty"))) << reason.toStdString();
+  EXPECT_TRUE(w.lStatus->text().startsWith(QStringLiteral("Nothing saved: 1 row refused")));
+  EXPECT_TRUE(ReadFile(kColumnNamesFile) == ReadFile(ExamplesDir() + "/" + kColumnNamesFile));
+}
+
 }  // namespace
 }  // namespace qualtren::test
