@@ -28,9 +28,9 @@
 #include "app/tables_commands.h"
 #include "app/tables_files.h"
 #include "app/text_area.h"
+#include "base/utf.h"
 #include "trans/name_suggester.h"
 #include "trans/table_add.h"
-#include "base/utf.h"
 
 namespace qualtren {
 
@@ -176,6 +176,11 @@ void TTablesWindow::CreateControls() {
   findingsColumn->addWidget(findingsLabel);
   lbFindings = new QListWidget(findings);
   findingsLabel->setBuddy(lbFindings);
+  // The finding chosen stays marked while its row has the focus.
+  QPalette palette = lbFindings->palette();
+  for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+    palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+  lbFindings->setPalette(palette);
   lbFindings->setObjectName(QStringLiteral("lbFindings"));
   findingsColumn->addWidget(lbFindings);
   split->setStretchFactor(0, 3);
@@ -301,8 +306,7 @@ TTablesWindow::TCheckInput TTablesWindow::CheckInput() const {
 void TTablesWindow::RefreshFindings() {
   ++checkGeneration_;
   TCheckInput input = CheckInput();
-  std::vector<TCheckFinding> findings =
-      CheckTransRows(input.Rows);
+  std::vector<TCheckFinding> findings = CheckTransRows(input.Rows);
   ShowFindings(std::move(findings), input.Ids);
 }
 
@@ -313,8 +317,7 @@ void TTablesWindow::RefreshFindingsLater() {
   auto input = std::make_shared<TCheckInput>(CheckInput());
   QPointer<TTablesWindow> self(this);
   std::thread([self, input, generation] {
-    auto findings = std::make_shared<std::vector<TCheckFinding>>(
-        CheckTransRows(input->Rows));
+    auto findings = std::make_shared<std::vector<TCheckFinding>>(CheckTransRows(input->Rows));
     QMetaObject::invokeMethod(
         qApp,
         [self, input, findings, generation] {
@@ -346,6 +349,8 @@ void TTablesWindow::lbFindingsClick(QListWidgetItem* item) {
   const int i = lbFindings->row(item);
   if (i < 0 || static_cast<size_t>(i) >= findings_.size()) return;
   const TCheckFinding& f = findings_[static_cast<size_t>(i)];
+  // Chosen by Return, it is marked as a click marks it.
+  lbFindings->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
   const bool english = f.Kind == TCheckKind::EmptyEnglish ||
                        f.Kind == TCheckKind::EnglishSeparator ||
                        f.Kind == TCheckKind::ReservedEnglish ||

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTableView>
+#include <QTest>
 #include <random>
 
 #include "app/tables_commands.h"
@@ -341,6 +342,22 @@ TEST_F(TablesWindowTest, AFindingClickedMovesToItsRow) {
   const QModelIndex current = w.View(TNameKind::Column).currentIndex();
   EXPECT_EQ(current.row(), columns.RowOf(id));
   EXPECT_EQ(current.column(), columns.ColumnOf(V::English));
+
+  // From the keyboard: Alt+F to the findings, Down, Return.
+  w.activateWindow();
+  QApplication::setActiveWindow(&w);
+  w.fFilter->setFocus();
+  QTest::keyClick(&w, Qt::Key_F, Qt::AltModifier);
+  EXPECT_TRUE(w.lbFindings->hasFocus());
+  w.fFilter->setText(QStringLiteral("Kupac"));
+  w.lbFindings->setFocus();
+  w.lbFindings->setCurrentRow(-1);
+  for (int i = 0; i <= found; ++i)
+    QTest::keyClick(w.lbFindings, Qt::Key_Down);
+  QTest::keyClick(w.lbFindings, Qt::Key_Return);
+  EXPECT_TRUE(w.fFilter->text().isEmpty());
+  EXPECT_EQ(w.View(TNameKind::Column).currentIndex().row(), columns.RowOf(id));
+  EXPECT_TRUE(w.lbFindings->item(found)->isSelected());
 }
 
 }  // namespace
