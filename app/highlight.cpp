@@ -3,9 +3,11 @@
 #include "app/highlight.h"
 
 #include <QEvent>
+#include <QHelpEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QToolTip>
 #include <algorithm>
 
 namespace qualtren {
@@ -35,18 +37,29 @@ void THighlightCollector::OnLine(const TLineResult& line) {
         {static_cast<uint32_t>(start), static_cast<uint32_t>(position_ - start), true});
     Advance("\r\n");
   }
+  lineUnknown_.clear();
+  finder_.OnLine(line, [this](const TWordResult& w) { lineUnknown_.push_back(&w); });
+  size_t nextUnknown = 0;
   size_t done = 0;  // of line.Output, counted into position_
   for (const TWordResult& word : line.Words) {
-    if (word.Result == TWordResult::Outcome::Kept || word.OutputLength == 0) continue;
+    const bool unknown = nextUnknown < lineUnknown_.size() && lineUnknown_[nextUnknown] == &word;
+    if (unknown) ++nextUnknown;
+    if (word.Result != TWordResult::Outcome::Kept) ++replaced_;
+    if ((word.Result == TWordResult::Outcome::Kept && !unknown) || word.OutputLength == 0) continue;
     Advance(line.Output.substr(done, word.OutputOffset - done));
     const uint64_t start = position_;
     Advance(line.Output.substr(word.OutputOffset, word.OutputLength));
     done = word.OutputOffset + word.OutputLength;
-    spans_.push_back(
-        {static_cast<uint32_t>(start), static_cast<uint32_t>(position_ - start), false});
+    const auto length = static_cast<uint32_t>(position_ - start);
+    if (unknown)
+      unknown_.push_back(
+          {static_cast<uint32_t>(start), length, line_, static_cast<uint32_t>(word.InputOffset)});
+    else
+      spans_.push_back({static_cast<uint32_t>(start), length, false});
   }
   Advance(line.Output.substr(done));
   Advance("\r\n");
+  ++line_;
 }
 
 TSpanHighlighter::TSpanHighlighter(QPlainTextEdit& area)
@@ -55,8 +68,9 @@ TSpanHighlighter::TSpanHighlighter(QPlainTextEdit& area)
           &TSpanHighlighter::ShowSpansInView);
   // The spans describe the text they were given with; an edit ends them.
   connect(area_.document(), &QTextDocument::contentsChange, this, [this] {
-    if (spans_.empty()) return;
+    if (spans_.empty() && unknown_.empty()) return;
     spans_.clear();
+    unknown_.clear();
     // The selections may not change while the document is being edited.
     QMetaObject::invokeMethod(this, &TSpanHighlighter::ShowSpansInView, Qt::QueuedConnection);
   });
@@ -69,7 +83,8 @@ void TSpanHighlighter::SetSpans(std::vector<THighlightSpan> spans) {
 }
 
 void TSpanHighlighter::ReplaceText(const std::function<void()>& setText,
-                                   std::vector<THighlightSpan> spans) {
+                                   std::vector<THighlightSpan> spans,
+                                   std::vector<TUnknownSpan> unknown) {
   area_.setExtraSelections({});
   try {
     setText();
@@ -77,7 +92,23 @@ void TSpanHighlighter::ReplaceText(const std::function<void()>& setText,
     ShowSpansInView();
     throw;
   }
+  unknown_ = std::move(unknown);
   SetSpans(std::move(spans));
+}
+
+const TUnknownSpan* TSpanHighlighter::UnknownAt(int position) const {
+  if (position < 0) return nullptr;
+  const auto p = static_cast<uint32_t>(position);
+  const auto it =
+      std::upper_bound(unknown_.begin(), unknown_.end(), p,
+                       [](uint32_t pos, const TUnknownSpan& s) { return pos < s.Start; });
+  if (it == unknown_.begin()) return nullptr;
+  const TUnknownSpan& span = *(it - 1);
+  return p < span.Start + span.Length ? &span : nullptr;
+}
+
+QString TSpanHighlighter::UnknownToolTip(const QString& word) {
+  return QStringLiteral("No table knows '%1'").arg(word);
 }
 
 bool TSpanHighlighter::eventFilter(QObject* watched, QEvent* event) {
@@ -85,12 +116,26 @@ bool TSpanHighlighter::eventFilter(QObject* watched, QEvent* event) {
   // compared.
   if (watched == viewport_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
     ShowSpansInView();
+  if (watched == viewport_ && event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QTextCursor at = area_.cursorForPosition(help->pos());
+    if (const TUnknownSpan* span = UnknownAt(at.position())) {
+      // The character under the pointer may lie just past the word's end.
+      QTextCursor word(area_.document());
+      word.setPosition(static_cast<int>(span->Start));
+      word.setPosition(static_cast<int>(span->Start + span->Length), QTextCursor::KeepAnchor);
+      QToolTip::showText(help->globalPos(), UnknownToolTip(word.selectedText()), area_.viewport());
+    } else {
+      QToolTip::hideText();
+    }
+    return true;
+  }
   return QObject::eventFilter(watched, event);
 }
 
 void TSpanHighlighter::ShowSpansInView() {
   QList<QTextEdit::ExtraSelection> selections;
-  if (!spans_.empty()) {
+  if (!spans_.empty() || !unknown_.empty()) {
     // The characters of the blocks in view, from the first to the last.
     const QRect view = area_.viewport()->rect();
     const QTextBlock first = area_.cursorForPosition(view.topLeft()).block();
@@ -112,6 +157,20 @@ void TSpanHighlighter::ShowSpansInView() {
       selection.cursor.setPosition(static_cast<int>(it->Start));
       selection.cursor.setPosition(static_cast<int>(it->Start + it->Length),
                                    QTextCursor::KeepAnchor);
+      selections.push_back(selection);
+    }
+    // Names that no table knows: a red wavy underline, the text as it is.
+    QTextEdit::ExtraSelection unknown;
+    unknown.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+    unknown.format.setUnderlineColor(UnknownColor());
+    auto u = std::lower_bound(
+        unknown_.begin(), unknown_.end(), from,
+        [](const TUnknownSpan& s, uint32_t pos) { return s.Start + s.Length <= pos; });
+    for (; u != unknown_.end() && u->Start < to; ++u) {
+      QTextEdit::ExtraSelection selection = unknown;
+      selection.cursor = QTextCursor(area_.document());
+      selection.cursor.setPosition(static_cast<int>(u->Start));
+      selection.cursor.setPosition(static_cast<int>(u->Start + u->Length), QTextCursor::KeepAnchor);
       selections.push_back(selection);
     }
   }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "trans/translate.h"
+#include "trans/unknown_name.h"
 
 class QPlainTextEdit;
 
@@ -24,6 +25,16 @@ struct THighlightSpan {
   uint32_t Start = 0;
   uint32_t Length = 0;
   bool Comment = false;
+};
+
+/// A name that no table knows, kept by a translation: where it stands in the
+/// area's document (as THighlightSpan counts), and where in the input: its
+/// line (from 0) and its byte offset in that line.
+struct TUnknownSpan {
+  uint32_t Start = 0;
+  uint32_t Length = 0;
+  uint32_t Line = 0;
+  uint32_t Offset = 0;
 };
 
 /// Collects the spans of one UTF-8 translation from the engine's report of
@@ -40,6 +51,10 @@ class THighlightCollector : public TLineObserver {
 
   /// The spans collected, in order of their positions.
   std::vector<THighlightSpan> TakeSpans() { return std::move(spans_); }
+  /// The names that no table knows (as the report counts them), in order.
+  std::vector<TUnknownSpan> TakeUnknown() { return std::move(unknown_); }
+  /// How many names the translation replaced.
+  uint64_t Replaced() const { return replaced_; }
 
  private:
   // Counts the UTF-16 units of the UTF-8 `text` as the document will hold
@@ -49,12 +64,18 @@ class THighlightCollector : public TLineObserver {
   std::string_view prefix_;
   std::string_view suffix_;
   std::vector<THighlightSpan> spans_;
+  std::vector<TUnknownSpan> unknown_;
+  TUnknownNameFinder finder_{true};
+  std::vector<const TWordResult*> lineUnknown_;
+  uint64_t replaced_ = 0;
+  uint32_t line_ = 0;
   uint64_t position_ = 0;
   bool afterCr_ = false;
 };
 
 /// Shows spans on a text area as background colours: replaced names in one,
-/// whole comment lines in another. Only the lines in view carry them,
+/// whole comment lines in another; names that no table knows with a red wavy
+/// underline and a tool tip. Only the lines in view carry them,
 /// refreshed as the area scrolls or changes its size; a change of the area's
 /// text drops them.
 class TSpanHighlighter : public QObject {
@@ -70,11 +91,18 @@ class TSpanHighlighter : public QObject {
   /// new text. The marks come off first: the area would carry each one
   /// through the change of every line. When `setText` raises, the text and
   /// its marks stay as they were.
-  void ReplaceText(const std::function<void()>& setText, std::vector<THighlightSpan> spans);
+  void ReplaceText(const std::function<void()>& setText, std::vector<THighlightSpan> spans,
+                   std::vector<TUnknownSpan> unknown = {});
   const std::vector<THighlightSpan>& Spans() const { return spans_; }
+  const std::vector<TUnknownSpan>& Unknown() const { return unknown_; }
+  /// The unknown name at a character position of the document, or nullptr.
+  const TUnknownSpan* UnknownAt(int position) const;
+  /// The tool tip of an unknown name: "No table knows 'Popust'".
+  static QString UnknownToolTip(const QString& word);
 
   static QColor NameColor() { return QColor(255, 190, 0, 110); }
   static QColor CommentColor() { return QColor(40, 130, 255, 55); }
+  static QColor UnknownColor() { return QColor(220, 0, 0); }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -85,6 +113,7 @@ class TSpanHighlighter : public QObject {
   QPlainTextEdit& area_;
   QObject* viewport_;
   std::vector<THighlightSpan> spans_;
+  std::vector<TUnknownSpan> unknown_;
 };
 
 }  // namespace qualtren

@@ -26,6 +26,7 @@
 #include <system_error>
 
 #include "app/highlight.h"
+#include "app/tables_window.h"
 #include "app/text_area.h"
 #include "base/codepage.h"
 #include "base/exception.h"
@@ -191,6 +192,7 @@ void TMain::CreateControls() {
 
   lProgress = MakeLabel(c, "lProgress", QString(), 488, 84, 313, 13, false);
   lProgress->setTextFormat(Qt::PlainText);
+  CreateTablesEntries();
 
   for (QWidget* w :
        {static_cast<QWidget*>(lPrefix), static_cast<QWidget*>(fPrefix),
@@ -299,6 +301,11 @@ void TMain::resizeEvent(QResizeEvent* event) {
 }
 
 void TMain::closeEvent(QCloseEvent* event) {
+  // Unsaved edits of the tables are asked about first.
+  if (tablesWindow_ != nullptr && tablesWindow_->isVisible() && !tablesWindow_->close()) {
+    event->ignore();
+    return;
+  }
   if (running_) {
     // The run finishes its files first; the window closes after it.
     closeAfterRun_ = true;
@@ -358,9 +365,14 @@ std::string TMain::Translate() {
   const std::string result =
       TranslateText(Tables(), options, text, &failure, &report, TTextEncoding::Utf8);
   // A failed translation gives back the input: nothing was replaced.
+  std::vector<TUnknownSpan> unknown = report.TakeUnknown();
   mSQLPreHighlight->ReplaceText(
       [&] { SetMemoText(*mSQLPre, result); },
-      failure.empty() ? report.TakeSpans() : std::vector<THighlightSpan>());
+      failure.empty() ? report.TakeSpans() : std::vector<THighlightSpan>(),
+      failure.empty() ? std::move(unknown) : std::vector<TUnknownSpan>());
+  lastReplaced_ = failure.empty() ? report.Replaced() : 0;
+  lastUnknown_ = mSQLPreHighlight->Unknown().size();
+  lastInput_ = text;
   // A table left empty at start-up fails every lookup that reaches it.
   if (!failure.empty() && report.FailedTable) {
     const std::string& file = notLoaded_[static_cast<size_t>(*report.FailedTable)];
@@ -378,6 +390,7 @@ std::string TMain::Translate() {
 void TMain::bTransClick() {
   Guarded([this] {
     const std::string failure = Translate();
+    ShowTranslateSummary();
     if (!failure.empty()) {
       ShowError(QStringLiteral("Translation failed: ") + MessageToQString(failure));
     }

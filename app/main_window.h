@@ -19,6 +19,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QMimeData;
 class QPlainTextEdit;
 class QPushButton;
@@ -27,6 +28,8 @@ namespace qualtren {
 
 class TEditBtnDialogFile;
 class TSpanHighlighter;
+class TTablesWindow;
+struct TUnknownSpan;
 
 // The file-table component of the database runtime: it only receives the
 // current directory while the window is created.
@@ -44,6 +47,8 @@ struct TMainUi : TUserInterface {
   /// and pending events are handled, before the file is touched: the number
   /// of the file (from 1), the count of files and the file's name.
   std::function<void(int number, int count, const std::string& fileName)> FileProgress;
+  /// Runs a text area's context menu, made ready, in place of showing it.
+  std::function<void(QMenu& menu)> ContextMenu;
 };
 
 class TMain : public QMainWindow {
@@ -66,6 +71,18 @@ class TMain : public QMainWindow {
   // stop after the file it is at.
   void bFileTransClick();
   void Button1Click();
+
+  // The tables window (Ctrl+T, and the text areas' context menus): made on
+  // first use, then shown and raised.
+  void ShowTablesWindow();
+  TTablesWindow* TablesWindow() const { return tablesWindow_; }
+  // "Add to tables..." on a name that no table knows in the lower area: the
+  // tables window on a new row for it, its kind guessed from its statement
+  // and its English name proposed when every word of it is known.
+  void mSQLPreAddToTables(const TUnknownSpan& span);
+  // Loads the three table files again (as at start-up) and translates the
+  // upper text again; the tables window's save runs it.
+  void ReloadTables();
 
   // Empties one translation table and loads it from a table file.
   void LoadTransTable(TVirtualTable& table, const std::string& fileName);
@@ -144,6 +161,13 @@ class TMain : public QMainWindow {
   // failed translation (empty when it succeeded); the errors of the command
   // itself are raised. A failure on a table whose file did not load says so.
   std::string Translate();
+  // "Translated: n names replaced, m unknown names" in lProgress, of the
+  // last translation.
+  void ShowTranslateSummary();
+  // The context menu of a text area: the area's own entries, the tables
+  // window, and in the lower area "Add to tables..." on an unknown name.
+  void MemoContextMenu(QPlainTextEdit* area, const QPoint& pos);
+  void CreateTablesEntries();
   // The one .sql or .txt file that a drag carries, else empty.
   static QString DroppedFile(const QMimeData* data);
   // A file dropped onto the upper area: its text, read by its byte-order
@@ -177,6 +201,12 @@ class TMain : public QMainWindow {
   // loaded from when that load failed; empty once loaded. The tables start
   // empty, as if none had loaded.
   std::array<std::string, 3> notLoaded_{kTableNamesFile, kProcedureNamesFile, kColumnNamesFile};
+  // The UTF-8 text of the last translation and what it counted, for the
+  // guesses of "Add to tables..." and the summary.
+  std::string lastInput_;
+  uint64_t lastReplaced_ = 0;
+  uint64_t lastUnknown_ = 0;
+  TTablesWindow* tablesWindow_ = nullptr;  // a child window, made on first use
   bool running_ = false;
   bool stopRequested_ = false;
   bool closeAfterRun_ = false;

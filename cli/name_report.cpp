@@ -7,8 +7,10 @@
 
 #include "base/ascii.h"
 #include "base/utf.h"
-#include "trans/sql_words.h"
 #include "trans/auto_table_name.h"
+#include "trans/name_guess.h"
+#include "trans/sql_words.h"
+#include "trans/unknown_name.h"
 
 namespace qualtren {
 
@@ -24,29 +26,6 @@ std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && static_cast<uint8_t>(s.back()) <= 32)
     s.remove_suffix(1);
   return s;
-}
-
-bool IsQuoteOrBracket(char c) {
-  return c == '[' || c == ']' || c == '"' || c == '`';
-}
-
-// The table's own name in what the automatic table name gives: the text up
-// to the first separator other than the full stop and the brackets (so a
-// line break, a parenthesis or a semicolon ends it), of a dotted name the
-// last part, without brackets or quotes.
-std::string TableWord(std::string_view name) {
-  size_t end = 0;
-  while (end < name.size() &&
-         (name[end] == '.' || name[end] == '[' || name[end] == ']' || !IsSeparator(name[end])))
-    ++end;
-  name = name.substr(0, end);
-  if (const size_t dot = name.find_last_of('.'); dot != std::string_view::npos)
-    name.remove_prefix(dot + 1);
-  while (!name.empty() && IsQuoteOrBracket(name.front()))
-    name.remove_prefix(1);
-  while (!name.empty() && IsQuoteOrBracket(name.back()))
-    name.remove_suffix(1);
-  return std::string(name);
 }
 
 void AddTable(std::vector<std::string>& tables, const std::string& table) {
@@ -164,14 +143,9 @@ void TNameReport::TFileObserver::OnWord(const TWordResult& w, std::string_view i
     kind.Folded.insert(FoldName(Utf8(word)));
     return;
   }
-  // A quoted name stands for a name even where it does not look like one.
-  const size_t after = w.InputOffset + w.InputLength;
-  const bool keptBySqlExp =
-      after < input.size() && input[after] == '(' && EqualsNoCase(word, "sqlExp");
-  if (quoted || keptBySqlExp) return;
+  if (quoted) return;
   std::string utf8Word = Utf8(word);
-  if (LooksLikeName(utf8Word) || (w.Where == TLexKind::QuotedName && !utf8Word.empty()))
-    pending_.push_back({std::move(utf8Word), line_});
+  if (IsUnknownName(input, w, quoted, utf8Word)) pending_.push_back({std::move(utf8Word), line_});
 }
 
 void TNameReport::TFileObserver::Feed(std::string_view piece) {
@@ -199,17 +173,7 @@ void TNameReport::TFileObserver::EndStatement() {
 }
 
 std::string TNameReport::TFileObserver::StatementTable() const {
-  std::string name = scanner_.Name();
-  if (name.empty()) return {};
-  // The scanner lowers A to Z; the same bytes stand at the same place of the
-  // text as written, after the first "from " and the blanks behind it.
-  if (const size_t at = PosNoCase("from ", kept_); at > 0) {
-    size_t start = at - 1 + 5;
-    while (start < kept_.size() && static_cast<uint8_t>(kept_[start]) <= 32)
-      ++start;
-    if (start + name.size() <= kept_.size()) name = kept_.substr(start, name.size());
-  }
-  return TableWord(name);
+  return StatementTableAsWritten(scanner_.Name(), kept_);
 }
 
 TNameReport::TNameReport() = default;
