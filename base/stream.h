@@ -55,6 +55,12 @@ class TStream {
   void CopyFrom(TStream& source, int64_t count);
 };
 
+/// A stream that is only read: writing to it writes nothing (Write returns 0).
+class TInputStream : public TStream {
+ public:
+  size_t Write(const void*, size_t) final { return 0; }
+};
+
 class TMemoryStream : public TStream {
  public:
   TMemoryStream() = default;

@@ -86,12 +86,11 @@ std::string EncodeText(std::string_view text, const TTextForm& form);
 /// Reads the working text of an input in `form` from `raw`, which holds the
 /// input from its offset 0: the mark skipped, UTF-16 turned into UTF-8.
 /// It seeks to the start of the text only (and tells where it stands).
-class TTextReader : public TStream {
+class TTextReader : public TInputStream {
  public:
   TTextReader(TStream& raw, const TTextForm& form);
 
   size_t Read(void* buffer, size_t count) override;
-  size_t Write(const void*, size_t) override { return 0; }
   int64_t Seek(int64_t offset, SeekOrigin origin) override;
 
  private:

@@ -13,12 +13,11 @@ namespace qualtren {
 /// what it read, so that it can seek back to any position read so far and
 /// read the same bytes again. Raises "Stream read error" when the input
 /// fails.
-class TReplayInputStream : public TStream {
+class TReplayInputStream : public TInputStream {
  public:
   explicit TReplayInputStream(std::istream& in) : in_(in) {}
 
   size_t Read(void* buffer, size_t count) override;
-  size_t Write(const void*, size_t) override { return 0; }
   /// Seeks within what was read so far; further is refused with "Stream read error".
   int64_t Seek(int64_t offset, SeekOrigin origin) override;
 

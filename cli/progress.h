@@ -46,14 +46,13 @@ class TProgress {
 
 /// A stream that reads another one and tells a progress line how far into
 /// it the reading has come.
-class TProgressInputStream : public TStream {
+class TProgressInputStream : public TInputStream {
  public:
   /// `size` is the stream's size when known, else 0.
   TProgressInputStream(TStream& in, uint64_t size, TProgress& progress)
       : in_(in), size_(size), progress_(progress) {}
 
   size_t Read(void* buffer, size_t count) override;
-  size_t Write(const void*, size_t) override { return 0; }
   int64_t Seek(int64_t offset, SeekOrigin origin) override;
 
  private:

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "temp_dir.h"
 
@@ -113,21 +114,33 @@ class CliTest : public ::testing::Test {
     return r;
   }
 
-  // The three translation tables, made from CSV with "table import" in the
-  // subdirectory `sub`. The column table holds Grad for both tables, so that
-  // the preferred table decides its translation.
-  void MakeTables(const std::string& sub, bool withFieldNameAng = true) {
-    Write(sub + "/table.csv", "TableName,TableNameAng\nKupac,Customer\nRacun,Invoice\n");
-    Write(sub + "/proc.csv", "Naziv,ProcedureNameAng\nObracun,Settle\n");
-    Write(sub + "/column.csv", withFieldNameAng
-                                   ? "TableName,FieldName,FieldNameAng\n"
-                                     "Kupac,Ime,Name\nKupac,Grad,City\nRacun,Iznos,Amount\n"
-                                     "Racun,Kupac,CustomerId\nRacun,Grad,PlaceOfIssue\n"
-                                   : "TableName,FieldName\nKupac,Ime\nKupac,Grad\n");
+  // The three translation tables in the subdirectory `sub`: their CSV files
+  // written there and turned into table files by "table import", with
+  // `options` (each followed by a blank) before the CSV file's name.
+  void ImportTables(const std::string& sub, const std::string& tableCsv, const std::string& procCsv,
+                    const std::string& columnCsv, const std::string& options = "") {
+    Write(sub + "/table.csv", tableCsv);
+    Write(sub + "/proc.csv", procCsv);
+    Write(sub + "/column.csv", columnCsv);
     const std::string d = Quote(sub) + "/";
-    ASSERT_EQ(Run("table import " + d + "table.csv --out " + d + "Q47SifTable.vtd").Status, 0);
-    ASSERT_EQ(Run("table import " + d + "proc.csv --out " + d + "Q47SifSQL_SP.vtd").Status, 0);
-    ASSERT_EQ(Run("table import " + d + "column.csv --out " + d + "Q47SifTableStr.vtd").Status, 0);
+    const std::pair<const char*, const char*> files[] = {
+        {"table", "Q47SifTable"}, {"proc", "Q47SifSQL_SP"}, {"column", "Q47SifTableStr"}};
+    for (const auto& [csv, file] : files)
+      ASSERT_EQ(Run("table import " + options + d + csv + ".csv --out " + d + file + ".vtd").Status,
+                0)
+          << csv;
+  }
+
+  // The example tables, made from CSV in the subdirectory `sub`. The column
+  // table holds Grad for both tables, so that the preferred table decides
+  // its translation.
+  void MakeTables(const std::string& sub, bool withFieldNameAng = true) {
+    ImportTables(sub, "TableName,TableNameAng\nKupac,Customer\nRacun,Invoice\n",
+                 "Naziv,ProcedureNameAng\nObracun,Settle\n",
+                 withFieldNameAng ? "TableName,FieldName,FieldNameAng\n"
+                                    "Kupac,Ime,Name\nKupac,Grad,City\nRacun,Iznos,Amount\n"
+                                    "Racun,Kupac,CustomerId\nRacun,Grad,PlaceOfIssue\n"
+                                  : "TableName,FieldName\nKupac,Ime\nKupac,Grad\n");
   }
 
   // Runs a shell command that writes .stdout and .stderr; its status and both.

@@ -17,19 +17,12 @@ const char kLines[] =
     "update Racun set Napomena = N'Placen' where Placen = 0;\n";
 
 TEST_F(DialectCli, QuotedNamesAndKeptStringsAsTheReadmeShowsThem) {
-  Write("t/table.csv", "TableName,TableNameAng\nKupac,Customer\nRacun,Invoice\n");
-  Write("t/proc.csv", "Naziv,ProcedureNameAng\nObracun,Settle\n");
-  Write("t/column.csv",
-        "TableName,FieldName,FieldNameAng\nKupac,Ime,Name\nKupac,Grad,City\n"
-        "Kupac,Aktivan,Active\nRacun,Iznos,Amount\nRacun,Kupac,CustomerId\n"
-        "Racun,Napomena,Note\nRacun,Placen,Paid\nRacun,Valuta,Currency\nKupac,placa,Salary\n");
-  for (const char* t : {"table:Q47SifTable", "proc:Q47SifSQL_SP", "column:Q47SifTableStr"}) {
-    const std::string s = t;
-    ASSERT_EQ(Run("table import t/" + s.substr(0, s.find(':')) + ".csv --out t/" +
-                  s.substr(s.find(':') + 1) + ".vtd")
-                  .Status,
-              0);
-  }
+  ImportTables(
+      "t", "TableName,TableNameAng\nKupac,Customer\nRacun,Invoice\n",
+      "Naziv,ProcedureNameAng\nObracun,Settle\n",
+      "TableName,FieldName,FieldNameAng\nKupac,Ime,Name\nKupac,Grad,City\n"
+      "Kupac,Aktivan,Active\nRacun,Iznos,Amount\nRacun,Kupac,CustomerId\n"
+      "Racun,Napomena,Note\nRacun,Placen,Paid\nRacun,Valuta,Currency\nKupac,placa,Salary\n");
   Write("q.sql", kLines);
   EXPECT_EQ(ExpectRun("translate --tables t --dialect postgres q.sql", 0, "").Out,
             "select \"Name\", \"City\" from \"Customer\" where \"Active\" = 1;\r\n"

@@ -39,21 +39,14 @@ class EncodingCli : public CliTest {
   void SetUp() override {
     CliTest::SetUp();
     // Made under the C locale (code page 1252) with the tables' own code page.
-    Write("t/table.csv",
-          "TableName,TableNameAng\nKupac,Customer\nRa\xC4\x8Dun,Invoice\n"
-          "\xC5\xA0ifarnik,Codebook\n");
-    Write("t/proc.csv", "Naziv,ProcedureNameAng\nObra\xC4\x8Dun,Settle\n");
-    Write("t/column.csv",
-          "TableName,FieldName,FieldNameAng\nRa\xC4\x8Dun,\xC5\xA0ifra,Code\n"
-          "Ra\xC4\x8Dun,Koli\xC4\x8Dina,Quantity\nRa\xC4\x8Dun,Opis,Description\n"
-          "Kupac,Opis,Remark\n");
-    for (const char* t : {"table:Q47SifTable", "proc:Q47SifSQL_SP", "column:Q47SifTableStr"}) {
-      const std::string s = t;
-      const std::string csv = s.substr(0, s.find(':')), file = s.substr(s.find(':') + 1);
-      ASSERT_EQ(
-          Run("table import --code-page 1250 t/" + csv + ".csv --out t/" + file + ".vtd").Status,
-          0);
-    }
+    ImportTables("t",
+                 "TableName,TableNameAng\nKupac,Customer\nRa\xC4\x8Dun,Invoice\n"
+                 "\xC5\xA0ifarnik,Codebook\n",
+                 "Naziv,ProcedureNameAng\nObra\xC4\x8Dun,Settle\n",
+                 "TableName,FieldName,FieldNameAng\nRa\xC4\x8Dun,\xC5\xA0ifra,Code\n"
+                 "Ra\xC4\x8Dun,Koli\xC4\x8Dina,Quantity\nRa\xC4\x8Dun,Opis,Description\n"
+                 "Kupac,Opis,Remark\n",
+                 "--code-page 1250 ");
   }
 
   // `text` (UTF-8) in the form, with its mark.

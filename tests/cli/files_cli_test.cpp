@@ -11,10 +11,16 @@
 namespace qualtren::clitest {
 namespace {
 
-using FilesCli = CliTest;
+// Every run here is over the example tables in t/.
+class FilesCli : public CliTest {
+ protected:
+  void SetUp() override {
+    CliTest::SetUp();
+    if (!HasFatalFailure()) MakeTables("t");
+  }
+};
 
 TEST_F(FilesCli, TranslatesMatchingFilesWithBackupsAndLeavesNulFilesUntouched) {
-  MakeTables("t");
   const std::string a = "select Ime\nfrom Kupac";
   const std::string nul = std::string("exec Obracun\0tail", 17);
   Write("d/a.txt", a);
@@ -70,7 +76,6 @@ TEST_F(FilesCli, TranslatesMatchingFilesWithBackupsAndLeavesNulFilesUntouched) {
 }
 
 TEST_F(FilesCli, FailedFilesAreCountedAndTheRunGoesOn) {
-  MakeTables("t");
   MakeTables("broken", false);
   Write("d/a.txt", "exec Obracun");
   Write("d/b.txt", "exec Obracun");
@@ -102,7 +107,6 @@ TEST_F(FilesCli, FailedFilesAreCountedAndTheRunGoesOn) {
 }
 
 TEST_F(FilesCli, BackupsAreTheOriginalsAndMessagesKeepTheOrderOfTheFiles) {
-  MakeTables("t");
   // Enough files for several groups of the batch, the odd ones among them.
   auto name = [](int i) { return "d/f" + std::to_string(1000 + i) + ".sql"; };
   std::string expected;
@@ -161,7 +165,6 @@ TEST_F(FilesCli, BackupsAreTheOriginalsAndMessagesKeepTheOrderOfTheFiles) {
 }
 
 TEST_F(FilesCli, UsageAndTableErrorsTouchNothing) {
-  MakeTables("t");
   Write("d/a.txt", "exec Obracun");
 
   RunResult r = Run("files nowhere --tables t");
@@ -185,7 +188,6 @@ TEST_F(FilesCli, UsageAndTableErrorsTouchNothing) {
 }
 
 TEST_F(FilesCli, RecursiveRunsSkipLinksBackupsAndTemporaryFilesAndRestoreUndoesThem) {
-  MakeTables("t");
   const std::string a = "exec Obracun\n", b = "select Ime from Kupac", c = "select Iznos\r\n";
   Write("d/a.sql", a);
   Write("d/sub/b.sql", b);
@@ -252,7 +254,6 @@ TEST_F(FilesCli, RecursiveRunsSkipLinksBackupsAndTemporaryFilesAndRestoreUndoesT
 }
 
 TEST_F(FilesCli, ASecondRunNeverOverwritesTheOriginalsInTheBackups) {
-  MakeTables("t");
   const std::string original = "select Ime from Kupac\n";
   for (char c = 'a'; c <= 'g'; ++c)
     Write(std::string("d/") + c + ".sql", original);
@@ -301,7 +302,6 @@ TEST_F(FilesCli, ASecondRunNeverOverwritesTheOriginalsInTheBackups) {
 }
 
 TEST_F(FilesCli, ProgressIsShownOnATerminalOnly) {
-  MakeTables("t");
   Write("d/a.sql", "exec Obracun");
   Write("d/b.sql", "exec Obracun");
   // On a terminal: a line redrawn in place, then erased before the summary.

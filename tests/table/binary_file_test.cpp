@@ -35,10 +35,7 @@ TEST(BinaryFile, EmptyTableIsTenBytesAndLeavesTheOpenStateAlone) {
   EXPECT_FALSE(empty.Active());
 
   TVirtualTable t("t");
-  t.FieldDefs().Add("N", ftString, 10);
-  t.Open();
-  AddRow(t, {"a"});
-  AddRow(t, {"b"});
+  OpenTextTable(t, "N", 10, {"a", "b"});
   t.Close();
   // A data-only load of the empty image on a closed table: no records, closed.
   Load(t, kEmptyImage, false);
@@ -80,9 +77,7 @@ TEST(BinaryFile, OneFieldExampleByteForByte) {
       "abc",
       36);
   TVirtualTable t("t");
-  t.FieldDefs().Add("TableName", ftString, 20);
-  t.Open();
-  AddRow(t, {"abc"});
+  OpenTextTable(t, "TableName", 20, {"abc"});
   EXPECT_EQ(Save(t, true), literal);
 
   TVirtualTable u("u");
@@ -173,9 +168,7 @@ TEST(BinaryFile, RecordCountZeroWithDefinitions) {
   img.Raw("garbage");
 
   TVirtualTable closed("c");
-  closed.FieldDefs().Add("X", ftString, 3);
-  closed.Open();
-  AddRow(closed, {"x"});
+  OpenTextTable(closed, "X", 3, {"x"});
   closed.Close();
   Load(closed, img.Bytes());
   EXPECT_FALSE(closed.Active());
@@ -187,9 +180,7 @@ TEST(BinaryFile, RecordCountZeroWithDefinitions) {
   EXPECT_EQ(closed.FindField("X"), nullptr);
 
   TVirtualTable open("o");
-  open.FieldDefs().Add("X", ftString, 3);
-  open.Open();
-  AddRow(open, {"x"});
+  OpenTextTable(open, "X", 3, {"x"});
   Load(open, img.Bytes());
   EXPECT_TRUE(open.Active());
   EXPECT_EQ(open.RecordCount(), 0);
@@ -409,31 +400,30 @@ TEST(BinaryFile, EveryTypeRoundTripsThroughFiles) {
   for (int i = 0; i < 256 * 400; ++i)
     allBytes.push_back(static_cast<char>(i));
   TVirtualTable t("t");
-  t.FieldDefs().Add("Str", ftString, 10);
-  t.FieldDefs().Add("Short", ftSmallint).Precision = 3;
-  t.FieldDefs().Add("Small", ftSmallint);
-  t.FieldDefs().Add("Int", ftInteger).Precision = 9;
-  t.FieldDefs().Add("Word", ftWord);
-  t.FieldDefs().Add("Bool", ftBoolean);
-  t.FieldDefs().Add("Float", ftFloat).Precision = 15;
-  t.FieldDefs().Add("Cur", ftCurrency).Precision = 19;
-  t.FieldDefs().Add("Bcd", ftBCD, 4);
-  t.FieldDefs().Add("Date", ftDate);
-  t.FieldDefs().Add("Time", ftTime);
-  t.FieldDefs().Add("DateTime", ftDateTime).Precision = 3;
-  t.FieldDefs().Add("Bytes", ftBytes, 4);
-  t.FieldDefs().Add("VarBytes", ftVarBytes, 300);
-  t.FieldDefs().Add("Auto", ftAutoInc);
-  t.FieldDefs().Add("Blob", ftBlob);
-  t.FieldDefs().Add("Memo", ftMemo);
-  t.FieldDefs().Add("Wide", ftWideString, 8);
-  t.FieldDefs().Add("Large5", ftLargeint).Precision = 5;
-  t.FieldDefs().Add("Large", ftLargeint);
-  t.FieldDefs().Add("Variant", ftVariant);
-  t.FieldDefs().Add("Guid", ftGuid, 38);
-  t.FieldDefs().Add("Fmt", ftFMTBcd, 2);
-  t.FieldDefs().Add("FmtWide", ftFMTBcd, 3);
-  t.FieldDefs()[t.FieldDefs().Count() - 1].Precision = 40;
+  AddFields(t.FieldDefs(), {{"Str", ftString, 10},
+                            {"Short", ftSmallint, 0, 3},
+                            {"Small", ftSmallint},
+                            {"Int", ftInteger, 0, 9},
+                            {"Word", ftWord},
+                            {"Bool", ftBoolean},
+                            {"Float", ftFloat, 0, 15},
+                            {"Cur", ftCurrency, 0, 19},
+                            {"Bcd", ftBCD, 4},
+                            {"Date", ftDate},
+                            {"Time", ftTime},
+                            {"DateTime", ftDateTime, 0, 3},
+                            {"Bytes", ftBytes, 4},
+                            {"VarBytes", ftVarBytes, 300},
+                            {"Auto", ftAutoInc},
+                            {"Blob", ftBlob},
+                            {"Memo", ftMemo},
+                            {"Wide", ftWideString, 8},
+                            {"Large5", ftLargeint, 0, 5},
+                            {"Large", ftLargeint},
+                            {"Variant", ftVariant},
+                            {"Guid", ftGuid, 38},
+                            {"Fmt", ftFMTBcd, 2},
+                            {"FmtWide", ftFMTBcd, 3, 40}});
   t.Open();
   t.Append();
   t.FieldByName("Str").SetAsString("\x8a\x9a text ");
@@ -539,9 +529,7 @@ TEST(BinaryFile, BcdAsTenThousandthsAndVariantAsText) {
 
 TEST(BinaryFile, LoadReadsFromTheStartAndSaveWritesAtThePosition) {
   TVirtualTable t("t");
-  t.FieldDefs().Add("N", ftString, 4);
-  t.Open();
-  AddRow(t, {"abc"});
+  OpenTextTable(t, "N", 4, {"abc"});
   const std::string image = Save(t);
 
   TMemoryStream in(image);

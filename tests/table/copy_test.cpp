@@ -15,6 +15,7 @@ namespace {
 
 using testing::AddRow;
 using testing::Column;
+using testing::OpenTextTable;
 using testing::PinnedFormatSettings;
 
 // A client dataset of seven records over several field types.
@@ -59,9 +60,7 @@ TEST(CopyTest, CopyDataSetCopiesEveryValueKeepsReadOnlyAndTheSourcePosition) {
   ASSERT_EQ(cds.RecNo(), 5);
 
   TVirtualTable t("t");
-  t.FieldDefs().Add("Old", ftString, 3);
-  t.Open();
-  AddRow(t, {"old"});
+  OpenTextTable(t, "Old", 3, {"old"});
   t.Close();
   t.CopyTable(&cds);
   EXPECT_EQ(cds.RecNo(), 5);
@@ -222,10 +221,7 @@ TEST(CopyTest, CopyTableDispatch) {
 
 TEST(CopyTest, ClearRecordsAndClearTable) {
   TVirtualTable t("t");
-  t.FieldDefs().Add("A", ftString, 5);
-  t.Open();
-  AddRow(t, {"a"});
-  AddRow(t, {"b"});
+  OpenTextTable(t, "A", 5, {"a", "b"});
   TField* a = &t.FieldByName("A");
   // A pending insert is cancelled.
   t.Append();
@@ -311,9 +307,7 @@ TEST(CopyTest, ChangingDefinitionsKeepsRecordsByName) {
 
 TEST(CopyTest, DataPropertyAndFinishLoading) {
   TVirtualTable src("src");
-  src.FieldDefs().Add("N", ftString, 5);
-  src.Open();
-  AddRow(src, {"abc"});
+  OpenTextTable(src, "N", 5, {"abc"});
   // Writing: definitions and records without field objects; nothing
   // without voStored.
   TMemoryStream data;

@@ -40,12 +40,12 @@ class TFailingStream : public TStream {
 
 // A table of several types and records, with a null and a long memo.
 void FillSample(TVirtualTable& t) {
-  t.FieldDefs().Add("S", ftString, 12);
-  t.FieldDefs().Add("I", ftInteger);
-  t.FieldDefs().Add("D", ftDateTime);
-  t.FieldDefs().Add("M", ftMemo);
-  t.FieldDefs().Add("W", ftWideString, 6);
-  t.FieldDefs().Add("L", ftLargeint).Precision = 4;
+  AddFields(t.FieldDefs(), {{"S", ftString, 12},
+                            {"I", ftInteger},
+                            {"D", ftDateTime},
+                            {"M", ftMemo},
+                            {"W", ftWideString, 6},
+                            {"L", ftLargeint, 0, 4}});
   t.Open();
   for (int r = 0; r < 4; ++r) {
     t.Append();
@@ -285,17 +285,13 @@ TEST(HostileFile, FailedSavesLeaveTheOldFileWhole) {
   ScratchDir dir;
   const std::string file = dir.File("table.vtd");
   TVirtualTable old("old");
-  old.FieldDefs().Add("N", ftString, 5);
-  old.Open();
-  AddRow(old, {"keep"});
+  OpenTextTable(old, "N", 5, {"keep"});
   old.SaveTableFile(file);
   const std::string before = testing::Save(old);
   ASSERT_EQ(ReadWholeFile(file), before);
 
   TVirtualTable t("t");
-  t.FieldDefs().Add("N", ftString, 5);
-  t.Open();
-  AddRow(t, {"new"});
+  OpenTextTable(t, "N", 5, {"new"});
   auto saveError = [&](const std::string& name) -> std::string {
     try {
       t.SaveTableFile(name);

@@ -26,6 +26,23 @@ class PinnedFormatSettings {
   TFormatSettings saved_;
 };
 
+// One field definition: its name, type, size (0 for a type without one)
+// and precision (0 leaves the definition's own).
+struct FieldSpec {
+  const char* Name;
+  TFieldType Type;
+  int Size = 0;
+  int Precision = 0;
+};
+
+// Adds the definitions in order.
+inline void AddFields(TFieldDefs& defs, std::initializer_list<FieldSpec> fields) {
+  for (const FieldSpec& f : fields) {
+    TFieldDef& def = defs.Add(f.Name, f.Type, f.Size);
+    if (f.Precision != 0) def.Precision = f.Precision;
+  }
+}
+
 // Appends one record whose fields get the given texts in field order
 // (nullptr leaves a field null).
 inline void AddRow(TVirtualTable& t, std::initializer_list<const char*> values) {
@@ -36,6 +53,16 @@ inline void AddRow(TVirtualTable& t, std::initializer_list<const char*> values) 
     ++i;
   }
   t.Post();
+}
+
+// Gives `t` one text field of `size` characters, opens it and appends a
+// record for each of `rows` (nullptr leaves the field null).
+inline void OpenTextTable(TVirtualTable& t, const std::string& field, int size,
+                          std::initializer_list<const char*> rows) {
+  t.FieldDefs().Add(field, ftString, size);
+  t.Open();
+  for (const char* row : rows)
+    AddRow(t, {row});
 }
 
 // The values of one field over all records that pass the filter, in order.

@@ -13,8 +13,10 @@
 namespace qualtren {
 namespace {
 
+using testing::AddFields;
 using testing::AddRow;
 using testing::Column;
+using testing::OpenTextTable;
 
 TEST(VirtualTable, RecordLayoutAndNullIndicatorsForMixedTypes) {
   TVirtualTable t("t");
@@ -50,28 +52,28 @@ TEST(VirtualTable, RecordLayoutAndNullIndicatorsForMixedTypes) {
 TEST(VirtualTable, EveryFieldTypeRoundTripsThroughItsFieldObject) {
   SetActiveCodePage(1250);
   TVirtualTable t("t");
-  t.FieldDefs().Add("Str", ftString, 10);
-  t.FieldDefs().Add("Small", ftSmallint);
-  t.FieldDefs().Add("Int", ftInteger);
-  t.FieldDefs().Add("Word", ftWord);
-  t.FieldDefs().Add("Bool", ftBoolean);
-  t.FieldDefs().Add("Float", ftFloat);
-  t.FieldDefs().Add("Cur", ftCurrency);
-  t.FieldDefs().Add("Bcd", ftBCD, 4).Precision = 18;
-  t.FieldDefs().Add("D1", ftDate);
-  t.FieldDefs().Add("D2", ftDate);
-  t.FieldDefs().Add("Tm", ftTime);
-  t.FieldDefs().Add("Dt", ftDateTime);
-  t.FieldDefs().Add("Bytes", ftBytes, 4);
-  t.FieldDefs().Add("VarB", ftVarBytes, 6);
-  t.FieldDefs().Add("Blob", ftBlob);
-  t.FieldDefs().Add("Memo", ftMemo);
-  t.FieldDefs().Add("Wide", ftWideString, 8);
-  t.FieldDefs().Add("Large5", ftLargeint).Precision = 5;
-  t.FieldDefs().Add("Large", ftLargeint);
-  t.FieldDefs().Add("Guid", ftGuid, 38);
-  t.FieldDefs().Add("Fmt", ftFMTBcd, 2).Precision = 10;
-  t.FieldDefs().Add("Var", ftVariant);
+  AddFields(t.FieldDefs(), {{"Str", ftString, 10},
+                            {"Small", ftSmallint},
+                            {"Int", ftInteger},
+                            {"Word", ftWord},
+                            {"Bool", ftBoolean},
+                            {"Float", ftFloat},
+                            {"Cur", ftCurrency},
+                            {"Bcd", ftBCD, 4, 18},
+                            {"D1", ftDate},
+                            {"D2", ftDate},
+                            {"Tm", ftTime},
+                            {"Dt", ftDateTime},
+                            {"Bytes", ftBytes, 4},
+                            {"VarB", ftVarBytes, 6},
+                            {"Blob", ftBlob},
+                            {"Memo", ftMemo},
+                            {"Wide", ftWideString, 8},
+                            {"Large5", ftLargeint, 0, 5},
+                            {"Large", ftLargeint},
+                            {"Guid", ftGuid, 38},
+                            {"Fmt", ftFMTBcd, 2, 10},
+                            {"Var", ftVariant}});
   t.Open();
   EXPECT_EQ(t.Data().Fields().Find("Large5")->DataType, dtInt32Largeint);
   EXPECT_EQ(t.Data().Fields().Find("Large5")->Size, 4);
@@ -147,12 +149,7 @@ TEST(VirtualTable, EveryFieldTypeRoundTripsThroughItsFieldObject) {
 
 TEST(VirtualTable, StringsAreCutToSizeKeepTrailingBlanksAndEmptyIsNotNull) {
   TVirtualTable t("t");
-  t.FieldDefs().Add("S", ftString, 4);
-  t.Open();
-  AddRow(t, {"ab  "});
-  AddRow(t, {"abcdefgh"});
-  AddRow(t, {""});
-  AddRow(t, {nullptr});
+  OpenTextTable(t, "S", 4, {"ab  ", "abcdefgh", "", nullptr});
   t.First();
   EXPECT_EQ(t.FieldByName("S").AsString(), "ab  ");
   t.Next();
@@ -234,9 +231,7 @@ TEST(VirtualTable, NavigationCountsAndPersistentData) {
 
 TEST(VirtualTable, WritingNeedsEditModeAndWritableFields) {
   TVirtualTable t("tb");
-  t.FieldDefs().Add("N", ftString, 10);
-  t.Open();
-  AddRow(t, {"a"});
+  OpenTextTable(t, "N", 10, {"a"});
   try {
     t.FieldByName("N").SetAsString("x");
     FAIL();

@@ -3,23 +3,32 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+
 using namespace qualtren;
 
 TEST(PosNoCase, FoldsAToZOnlyAndHasNoWildcards) {
-  EXPECT_EQ(PosNoCase("from ", "select * FROM x"), 10u);
-  EXPECT_EQ(PosNoCase("FROM", "from"), 1u);
-  EXPECT_EQ(PosNoCase("x", "abc"), 0u);
-  EXPECT_EQ(PosNoCase("", "abc"), 0u);
-  EXPECT_EQ(PosNoCase("abcd", "abc"), 0u);
-  // Bytes outside A to Z keep their case; [ and { are not folded together.
-  EXPECT_EQ(PosNoCase("\xC8", "a\xE8"), 0u);
-  EXPECT_EQ(PosNoCase("\xE8", "a\xE8"), 2u);
-  EXPECT_EQ(PosNoCase("[", "{"), 0u);
-  EXPECT_EQ(PosNoCase("@", "`"), 0u);
-  // No wildcards.
-  EXPECT_EQ(PosNoCase("a%", "abc"), 0u);
-  EXPECT_EQ(PosNoCase("a_c", "abc"), 0u);
-  EXPECT_EQ(PosNoCase("a_c", "xA_C"), 2u);
+  // What is sought, where, and the place it is found at from 1 (0: nowhere).
+  const struct {
+    const char* Sub;
+    const char* Text;
+    size_t Pos;
+  } cases[] = {{"from ", "select * FROM x", 10},
+               {"FROM", "from", 1},
+               {"x", "abc", 0},
+               {"", "abc", 0},
+               {"abcd", "abc", 0},
+               // Bytes outside A to Z keep their case; [ and { are not folded together.
+               {"\xC8", "a\xE8", 0},
+               {"\xE8", "a\xE8", 2},
+               {"[", "{", 0},
+               {"@", "`", 0},
+               // No wildcards.
+               {"a%", "abc", 0},
+               {"a_c", "abc", 0},
+               {"a_c", "xA_C", 2}};
+  for (const auto& c : cases)
+    EXPECT_EQ(PosNoCase(c.Sub, c.Text), c.Pos) << c.Sub << " in " << c.Text;
   EXPECT_TRUE(ContainsNoCase("JOIN ", "a join b"));
   EXPECT_FALSE(ContainsNoCase("join ", "a join\tb"));
 }
@@ -28,42 +37,59 @@ namespace {
 std::string Auto(const std::string& line) {
   return GetAutoTableName(line + "\r\n");
 }
+
+// One line of a statement and the table name worked out of it.
+struct NameCase {
+  const char* Line;
+  const char* Name;
+};
+
+void ExpectNames(std::initializer_list<NameCase> cases) {
+  for (const NameCase& c : cases)
+    EXPECT_EQ(Auto(c.Line), c.Name) << c.Line;
+}
 }  // namespace
 
 TEST(GetAutoTableName, OneTableStatements) {
-  EXPECT_EQ(Auto("select * from Kupac"), "kupac");
-  EXPECT_EQ(Auto("SELECT * FROM Kupac WHERE Grad = 'X'"), "kupac");
-  EXPECT_EQ(Auto("select Ime, Grad from Kupac, Racun where Ime = Grad"), "kupac");
-  EXPECT_EQ(Auto("select * from Kupac k where k.Ime = 'X'"), "kupac");
-  EXPECT_EQ(Auto("select * from   Kupac"), "kupac");
-  EXPECT_EQ(Auto("select * from Kupac;"), "kupac;");
-  EXPECT_EQ(Auto("select * from dbo.Kupac"), "dbo.kupac");
-  EXPECT_EQ(Auto("select * from [Kupac]"), "[kupac]");
-  // Only A to Z are lowered.
-  EXPECT_EQ(Auto("select * from \xC8ZMA"), "\xC8zma");
+  ExpectNames({
+      {"select * from Kupac", "kupac"},
+      {"SELECT * FROM Kupac WHERE Grad = 'X'", "kupac"},
+      {"select Ime, Grad from Kupac, Racun where Ime = Grad", "kupac"},
+      {"select * from Kupac k where k.Ime = 'X'", "kupac"},
+      {"select * from   Kupac", "kupac"},
+      {"select * from Kupac;", "kupac;"},
+      {"select * from dbo.Kupac", "dbo.kupac"},
+      {"select * from [Kupac]", "[kupac]"},
+      // Only A to Z are lowered.
+      {"select * from \xC8ZMA", "\xC8zma"},
+  });
 }
 
 TEST(GetAutoTableName, NoNameForJoinsSubQueriesAndOtherStatements) {
-  EXPECT_EQ(Auto("select * from Kupac join Racun on Kupac.Ime = Racun.Kupac"), "");
-  EXPECT_EQ(Auto("select * from Kupac where Grad in (select Grad from Racun)"), "");
-  // The first "from " ends validfrom; the window then starts with "from ".
-  EXPECT_EQ(Auto("select validfrom from Kupac"), "");
-  EXPECT_EQ(Auto("select * from\r\nKupac"), "");
-  EXPECT_EQ(Auto("select * from\tKupac"), "");
-  EXPECT_EQ(Auto("select * from"), "");
-  EXPECT_EQ(Auto("select * from Datafrom where Grad = 'X'"), "");
-  EXPECT_EQ(Auto("insert into Kupac values (1)"), "");
-  EXPECT_EQ(Auto("update Kupac set Grad = 'X'"), "");
+  ExpectNames({
+      {"select * from Kupac join Racun on Kupac.Ime = Racun.Kupac", ""},
+      {"select * from Kupac where Grad in (select Grad from Racun)", ""},
+      // The first "from " ends validfrom; the window then starts with "from ".
+      {"select validfrom from Kupac", ""},
+      {"select * from\r\nKupac", ""},
+      {"select * from\tKupac", ""},
+      {"select * from", ""},
+      {"select * from Datafrom where Grad = 'X'", ""},
+      {"insert into Kupac values (1)", ""},
+      {"update Kupac set Grad = 'X'", ""},
+  });
   EXPECT_EQ(GetAutoTableName(""), "");
 }
 
 TEST(GetAutoTableName, NameRunsUpToCommaOrBlankOnly) {
-  EXPECT_EQ(Auto("select * from Kupac\r\nwhere Grad = 'X'"), "kupac\r\nwhere");
-  EXPECT_EQ(Auto("select * from Kupac\twhere"), "kupac\twhere");
-  EXPECT_EQ(Auto("select * from Kupac(nolock) k"), "kupac(nolock)");
-  EXPECT_EQ(Auto("delete from Kupac,x"), "kupac");
-  // A comment is not special: its quoted word becomes the name.
-  EXPECT_EQ(Auto("select 1 -- from 'Y'"), "'y'");
+  ExpectNames({
+      {"select * from Kupac\r\nwhere Grad = 'X'", "kupac\r\nwhere"},
+      {"select * from Kupac\twhere", "kupac\twhere"},
+      {"select * from Kupac(nolock) k", "kupac(nolock)"},
+      {"delete from Kupac,x", "kupac"},
+      // A comment is not special: its quoted word becomes the name.
+      {"select 1 -- from 'Y'", "'y'"},
+  });
 }
 
 TEST(GetAutoTableName, SeesOnly2048CharactersAfterTheFirstFrom) {

@@ -52,12 +52,8 @@ class CheckingObserver : public TLineObserver {
 };
 
 TEST(Differential, EngineGivesTheReferenceBytesAndFailures) {
-  SetActiveCodePage(1250);
-  Random r(20261208);
   int failures = 0, translated = 0;
-  for (int round = 0; round < 400; ++round) {
-    RandomTables tables(r, BasicWords());
-    const TransTables refs = tables.set.Tables();
+  ForRandomTables(20261208, 400, BasicWords(), [&](Random& r, int round, const TransTables& refs) {
     const std::string tableName = r.Pick(BasicWords().TableNames);
     const bool autoName = r.Chance(50);
     const bool comment = r.Chance(35);
@@ -97,7 +93,7 @@ TEST(Differential, EngineGivesTheReferenceBytesAndFailures) {
         EXPECT_EQ(out.Bytes(), expected);
       }
     }
-  }
+  });
   // Both kinds of outcome were met often enough to mean something.
   EXPECT_GT(failures, 40);
   EXPECT_GT(translated, 400);
@@ -108,12 +104,8 @@ TEST(Differential, EngineGivesTheReferenceBytesAndFailures) {
 // words are answered from it from the first one on where the tables allow
 // it, and by the tries (with their failures) where they do not.
 TEST(Differential, DictionaryGivesTheReferenceBytesAndFailures) {
-  SetActiveCodePage(1250);
-  Random r(7);
   int fromDictionary = 0;
-  for (int round = 0; round < 400; ++round) {
-    RandomTables tables(r, BasicWords());
-    const TransTables refs = tables.set.Tables();
+  ForRandomTables(7, 400, BasicWords(), [&](Random& r, int round, const TransTables& refs) {
     const std::string tableName = r.Pick(BasicWords().TableNames);
     const bool autoName = r.Chance(50);
     TTranslateOptions settings = AnsiOptions(tableName, autoName, r.Chance(35), "-- ");
@@ -132,7 +124,7 @@ TEST(Differential, DictionaryGivesTheReferenceBytesAndFailures) {
         AnsiToUtf8(expected));
     EXPECT_EQ(error, refError);
     if (TNameDictionary::Build(refs) != nullptr) ++fromDictionary;
-  }
+  });
   EXPECT_GT(fromDictionary, 300);
   SetActiveCodePage(1252);
 }

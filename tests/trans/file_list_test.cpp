@@ -24,16 +24,23 @@ class TempDir : public testsupport::TTempDir {
 };
 
 TEST(FileList, MasksMatchStarsAndQuestionMarksCaseSensitively) {
-  EXPECT_TRUE(MatchesMask("a.txt", "*.txt"));
-  EXPECT_TRUE(MatchesMask(".hidden.txt", "*.txt"));
-  EXPECT_FALSE(MatchesMask("a.TXT", "*.txt"));
-  EXPECT_FALSE(MatchesMask("a.txtbak", "*.txt"));
-  EXPECT_TRUE(MatchesMask("a.txtbak", "*.txt*"));
-  EXPECT_TRUE(MatchesMask("ab.sql", "a?.sql"));
-  EXPECT_FALSE(MatchesMask("a.sql", "a?.sql"));
-  EXPECT_TRUE(MatchesMask("abcabd", "*abd"));
-  EXPECT_TRUE(MatchesMask("", "*"));
-  EXPECT_FALSE(MatchesMask("x", ""));
+  // A name, a mask, and whether the mask takes the name.
+  const struct {
+    const char* Name;
+    const char* Mask;
+    bool Matches;
+  } cases[] = {{"a.txt", "*.txt", true},
+               {".hidden.txt", "*.txt", true},
+               {"a.TXT", "*.txt", false},
+               {"a.txtbak", "*.txt", false},
+               {"a.txtbak", "*.txt*", true},
+               {"ab.sql", "a?.sql", true},
+               {"a.sql", "a?.sql", false},
+               {"abcabd", "*abd", true},
+               {"", "*", true},
+               {"x", "", false}};
+  for (const auto& c : cases)
+    EXPECT_EQ(MatchesMask(c.Name, c.Mask), c.Matches) << c.Name << " by " << c.Mask;
 }
 
 TEST(FileList, ListsRegularFilesOnlySortedAndNothingForAMissingDirectory) {

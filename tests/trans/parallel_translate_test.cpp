@@ -21,14 +21,10 @@ namespace {
 using namespace randomtest;
 
 TEST(ParallelTranslate, ChunksOfEverySizeGiveTheOneThreadBytes) {
-  SetActiveCodePage(1250);
-  Random r(11);
   int rounds = 0;
-  for (int round = 0; round < 600; ++round) {
-    RandomTables tables(r, BasicWords());
-    const TransTables refs = tables.set.Tables();
+  ForRandomTables(11, 600, BasicWords(), [&](Random& r, int round, const TransTables& refs) {
     const std::shared_ptr<const TNameDictionary> dictionary = TNameDictionary::Build(refs);
-    if (!dictionary) continue;  // a table without a field: the one-thread path serves
+    if (!dictionary) return;  // a table without a field: the one-thread path serves
     ++rounds;
     TTranslateOptions options;
     options.TableName = TOuterText::FromAnsi(r.Pick(BasicWords().TableNames));
@@ -55,7 +51,7 @@ TEST(ParallelTranslate, ChunksOfEverySizeGiveTheOneThreadBytes) {
     const bool sawNul = parallel.Run(in, out, options.TableName.For(utf8), utf8, bytesRead);
     EXPECT_EQ(out.Bytes(), expected);
     EXPECT_EQ(sawNul, text.find('\0') != std::string::npos);
-  }
+  });
   EXPECT_GT(rounds, 400);
   SetActiveCodePage(1252);
 }

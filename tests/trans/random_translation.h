@@ -5,10 +5,14 @@
 // lack a field so that lookups fail.
 #pragma once
 
+#include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "base/codepage.h"
 #include "dataset/dataset.h"
 #include "trans/trans_tables.h"
 
@@ -97,6 +101,21 @@ inline std::string RandomText(Random& r, const TWords& words) {
     if (line + 1 < lines || r.Chance(50)) text += r.Pick(words.Breaks);
   }
   return text;
+}
+
+/// Runs `body(r, round, refs)` for `rounds` rounds under code page 1250 (its
+/// case folding is one of the collisions), each round over new random
+/// tables of `words`, all drawn from one generator seeded with `seed`. A
+/// fatal failure in a round ends the run.
+template <typename Body>
+void ForRandomTables(uint32_t seed, int rounds, const TWords& words, Body body) {
+  SetActiveCodePage(1250);
+  Random r(seed);
+  for (int round = 0; round < rounds; ++round) {
+    RandomTables tables(r, words);
+    body(r, round, tables.set.Tables());
+    if (::testing::Test::HasFatalFailure()) return;
+  }
 }
 
 }  // namespace qualtren::randomtest
