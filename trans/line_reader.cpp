@@ -5,7 +5,8 @@
 
 namespace qualtren {
 
-TLineReader::TLineReader(TStream& in, size_t blockSize) : in_(in), buffer_(blockSize) {}
+TLineReader::TLineReader(TStream& in, size_t blockSize)
+    : in_(in), buffer_(blockSize < 2 ? 2 : blockSize) {}
 
 bool TLineReader::Fill() {
   if (atEnd_) return false;
@@ -23,8 +24,26 @@ bool TLineReader::Fill() {
   return n > 0;
 }
 
+bool TLineReader::CutPart(std::string_view& line) {
+  if (cutAfter_ == nullptr || begin_ != 0 || end_ != buffer_.size()) return false;
+  for (size_t i = end_; i > begin_; --i)
+    if (cutAfter_(buffer_[i - 1])) {
+      line = std::string_view(buffer_.data() + begin_, i - begin_);
+      begin_ = i;
+      inLine_ = true;
+      return true;
+    }
+  return false;
+}
+
 bool TLineReader::Next(std::string_view& line) {
+  bool ends = true;
+  return Next(line, ends);
+}
+
+bool TLineReader::Next(std::string_view& line, bool& ends) {
   if (sawNul_) return false;
+  ends = true;
   size_t scanned = 0;  // bytes of the line already searched for its end
   for (;;) {
     const char* data = buffer_.data();
@@ -34,23 +53,31 @@ bool TLineReader::Next(std::string_view& line) {
     scanned = i - begin_;
     // The line's end is not read yet, or a CR is, and an LF may follow it.
     if (i == end_ || (data[i] == '\r' && i + 1 == end_ && !atEnd_)) {
+      if (i == end_ && CutPart(line)) {
+        ends = false;
+        return true;
+      }
       if (Fill()) continue;
       data = buffer_.data();
       i = begin_ + scanned;
       if (i == end_) {
-        if (begin_ == end_) return false;
+        // A line whose parts ran up to the end still ends, if empty.
+        if (begin_ == end_ && !inLine_) return false;
         line = std::string_view(data + begin_, end_ - begin_);
         begin_ = end_;
+        inLine_ = false;
         return true;
       }
     }
     if (data[i] == '\0') {
       sawNul_ = true;
-      if (i == begin_) return false;
+      if (i == begin_ && !inLine_) return false;
       line = std::string_view(data + begin_, i - begin_);
       begin_ = i;
+      inLine_ = false;
       return true;
     }
+    inLine_ = false;
     line = std::string_view(data + begin_, i - begin_);
     begin_ = i + 1;
     if (data[i] == '\r' && begin_ < end_ && data[begin_] == '\n') ++begin_;

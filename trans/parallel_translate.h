@@ -47,6 +47,8 @@ class TParallelTranslator {
            const TCommentOptions& comment, uint64_t& bytesRead);
 
  private:
+  class TRun;
+
   TransTables tables_;
   std::shared_ptr<const TNameDictionary> dictionary_;
   size_t workers_;

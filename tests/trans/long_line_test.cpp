@@ -1,0 +1,70 @@
+// Lines longer than the stream translator's block and the parallel driver's
+// chunk: on one thread and on several, with and without comment lines, a
+// dialect and the automatic table name, a text of such lines is translated
+// to the bytes TranslateText gives it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/codepage.h"
+#include "base/stream.h"
+#include "random_translation.h"
+#include "trans/name_dictionary.h"
+#include "trans/parallel_translate.h"
+#include "trans/stream_translate.h"
+#include "trans/translate.h"
+
+namespace qualtren {
+namespace {
+
+using namespace randomtest;
+
+// About `bytes` of names and pieces of SQL on one line.
+std::string LongLine(Random& r, size_t bytes) {
+  std::string line = "select ";
+  while (line.size() < bytes)
+    line += r.Chance(45) ? r.Pick(BasicWords().Names) : r.Pick(BasicWords().Pieces);
+  return line;
+}
+
+TEST(LongLine, TranslatedInPartsToTheBytesOfTheWholeLine) {
+  SetActiveCodePage(1250);
+  Random r(5);
+  int rounds = 0;
+  while (rounds < 2) {
+    RandomTables tables(r, BasicWords());
+    const TransTables refs = tables.set.Tables();
+    if (!TNameDictionary::Build(refs)) continue;
+    ++rounds;
+    // Longer than a chunk (1 MiB), a short line between, and no break at the end.
+    const std::string text = LongLine(r, TParallelTranslator::kChunkBytes + 300000) +
+                             "\r\nfrom Kupac where Ime = 1\n" + LongLine(r, 400000);
+    for (int variant = 0; variant < 8; ++variant) {
+      const bool comment = variant & 1, dialect = variant & 2, autoName = variant & 4;
+      TTranslateSettings settings;
+      settings.TableName = "Racun";
+      settings.AutoTableName = autoName;
+      settings.Comment = {comment, "-- ", " */"};
+      if (dialect) settings.Dialect.Dialect = TDialect::TSql;
+      std::string error;
+      const std::string expected = TranslateText(refs, settings, text, &error);
+      ASSERT_EQ(error, "");
+      for (size_t jobs : {size_t{1}, size_t{2}}) {
+        SCOPED_TRACE(testing::Message()
+                     << "round " << rounds << " variant " << variant << " jobs " << jobs);
+        TStreamTranslator streamer(
+            refs, {comment, TArgumentText::FromAnsi("-- "), TArgumentText::FromAnsi(" */")},
+            TEncodingRule::Ansi, jobs, settings.Dialect);
+        TMemoryStream in(text), out;
+        const TStreamOutcome outcome =
+            streamer.Translate(in, out, TArgumentText::FromAnsi("Racun"), autoName);
+        EXPECT_EQ(outcome.status, TStreamOutcome::Status::Translated) << outcome.Error;
+        EXPECT_TRUE(out.Bytes() == expected);
+      }
+    }
+  }
+  SetActiveCodePage(1252);
+}
+
+}  // namespace
+}  // namespace qualtren
