@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "trans/lines.h"
+
 namespace qualtren {
 
 TLineReader::TLineReader(TStream& in, size_t blockSize)
@@ -47,9 +49,7 @@ bool TLineReader::Next(std::string_view& line, bool& ends) {
   size_t scanned = 0;  // bytes of the line already searched for its end
   for (;;) {
     const char* data = buffer_.data();
-    size_t i = begin_ + scanned;
-    while (i < end_ && data[i] != '\r' && data[i] != '\n' && data[i] != '\0')
-      ++i;
+    size_t i = static_cast<size_t>(FindLineEnd(data + begin_ + scanned, data + end_) - data);
     scanned = i - begin_;
     // The line's end is not read yet, or a CR is, and an LF may follow it.
     if (i == end_ || (data[i] == '\r' && i + 1 == end_ && !atEnd_)) {

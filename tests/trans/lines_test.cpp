@@ -42,6 +42,26 @@ TEST(SplitLines, KeepsEveryOtherByte) {
   EXPECT_EQ(SplitLines(line + "\r\n" + line), (Lines{line, line}));
 }
 
+// The word-at-a-time search against a byte-at-a-time one: random bytes,
+// line ends among them or none, at every offset and length.
+TEST(FindLineEnd, FindsTheFirstCrLfOrNul) {
+  uint32_t seed = 3;
+  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  for (int round = 0; round < 3000; ++round) {
+    std::string bytes;
+    const size_t ends = next() % 3;
+    for (size_t i = 0, n = next() % 40; i < n; ++i)
+      bytes += next() % 20 < ends ? "\r\n"[next() % 3] : static_cast<char>(next() % 256);
+    const size_t from = bytes.empty() ? 0 : next() % bytes.size();
+    size_t expected = from;
+    while (expected < bytes.size() && bytes[expected] != '\r' && bytes[expected] != '\n' &&
+           bytes[expected] != '\0')
+      ++expected;
+    EXPECT_EQ(FindLineEnd(bytes.data() + from, bytes.data() + bytes.size()) - bytes.data(),
+              static_cast<ptrdiff_t>(expected));
+  }
+}
+
 TEST(JoinLines, CrLfAfterEveryLine) {
   EXPECT_EQ(JoinLines({}), "");
   EXPECT_EQ(JoinLines({""}), "\r\n");
