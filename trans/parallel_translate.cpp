@@ -3,8 +3,8 @@
 // chunk's variant by the context the chunks before it leave; worker threads
 // translate the chunks. The chunks' buffers go round a ring and are reused,
 // never allocated afresh for each chunk; a line longer than a chunk comes in
-// parts that the calling thread translates itself, in order, while the
-// workers go on with the chunks of whole lines around it.
+// parts that the calling thread translates itself, in order (a line of a
+// few chunks still goes to a worker whole).
 #include "trans/parallel_translate.h"
 
 #include <condition_variable>
@@ -57,7 +57,8 @@ class TChunkReader {
       part = false;
       if (cut_ > 0 && (carry_.size() >= chunkBytes_ || atEnd_)) return Hand(chunk, cut_);
       if (atEnd_) return !carry_.empty() && Hand(chunk, carry_.size());
-      if (cut_ == 0 && carry_.size() >= chunkBytes_ && cutAfter_ != nullptr)
+      // A line of a few chunks still goes to a worker whole.
+      if (cut_ == 0 && carry_.size() >= kPartAfter * chunkBytes_ && cutAfter_ != nullptr)
         if (const size_t at = PartCut(); at > 0) {
           part = true;
           return Hand(chunk, at);
@@ -111,6 +112,8 @@ class TChunkReader {
     searched_ = 0;
     return true;
   }
+
+  static constexpr size_t kPartAfter = 4;  // chunks' worth of a line before it is cut
 
   TStream& in_;
   size_t chunkBytes_;
