@@ -1,11 +1,26 @@
 // The line reader: a block buffer over a stream, scanned for line breaks.
 #include "trans/line_reader.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "trans/lines.h"
 
 namespace qualtren {
+
+TLineReader::TBuffer::TBuffer(size_t size)
+    : bytes(static_cast<char*>(std::malloc(size)), std::free), capacity(size) {
+  if (!bytes) throw std::bad_alloc();
+}
+
+void TLineReader::TBuffer::Grow() {
+  char* grown = static_cast<char*>(std::realloc(bytes.get(), 2 * capacity));
+  if (grown == nullptr) throw std::bad_alloc();
+  (void)bytes.release();
+  bytes.reset(grown);
+  capacity *= 2;
+}
 
 TLineReader::TLineReader(TStream& in, size_t blockSize)
     : in_(in), buffer_(blockSize < 2 ? 2 : blockSize) {}
@@ -18,7 +33,7 @@ bool TLineReader::Fill() {
     begin_ = 0;
   }
   // A line longer than the buffer makes the buffer grow.
-  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+  if (end_ == buffer_.size()) buffer_.Grow();
   const size_t n = in_.Read(buffer_.data() + end_, buffer_.size() - end_);
   bytesRead_ += n;
   end_ += n;
@@ -29,7 +44,7 @@ bool TLineReader::Fill() {
 bool TLineReader::CutPart(std::string_view& line) {
   if (cutAfter_ == nullptr || begin_ != 0 || end_ != buffer_.size()) return false;
   for (size_t i = end_; i > begin_; --i)
-    if (cutAfter_(buffer_[i - 1])) {
+    if (cutAfter_(buffer_.data()[i - 1])) {
       line = std::string_view(buffer_.data() + begin_, i - begin_);
       begin_ = i;
       inLine_ = true;

@@ -131,6 +131,9 @@ TStreamOutcome TStreamTranslator::Translate(TStream& in, TStream& out,
   std::string_view line;
   bool ends = true;
   while (reader.Next(line, ends)) {
+    // A long line held whole gets room for its translation at once, not by
+    // doubling (room not written to costs no memory).
+    if (line.size() > kWriteChunk) pending.reserve(pending.size() + 3 * line.size());
     try {
       if (ends)
         translator.TranslateLine(line, pending);
