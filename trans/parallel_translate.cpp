@@ -130,7 +130,9 @@ class TChunkReader {
 // (unless it is known to start in "F").
 void TranslateChunk(TLineTranslator& translator, TChunk& chunk, bool startKnown) {
   chunk.Output.clear();
-  chunk.Output.reserve(chunk.Input.size() + chunk.Input.size() / 4);
+  // Room for comment lines too: room not written to costs no memory, and
+  // a chunk of one long line then never grows by doubling beside a copy.
+  chunk.Output.reserve(3 * chunk.Input.size());
   chunk.HeadFromTable.clear();
   chunk.HasKeyword = false;
   translator.SetTableContext(false);
