@@ -2,11 +2,11 @@
 // chunks at line breaks and writes the translations in order, choosing each
 // chunk's variant by the context the chunks before it leave; worker threads
 // translate the chunks. The chunks' buffers go round a ring and are reused,
-// never allocated afresh for each chunk; a line longer than a chunk comes in
-// parts that the calling thread translates itself, in order (a line of a
-// few chunks still goes to a worker whole).
+// never allocated afresh for each chunk; a line longer than a few chunks
+// comes in parts, which the workers translate as they translate chunks.
 #include "trans/parallel_translate.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <exception>
@@ -34,8 +34,8 @@ struct TChunk {
   bool HasKeyword = false;
   bool EndContext = false;  // after the chunk, when it has a keyword
   TLexState EndLex;         // after the chunk, when it starts in code
-  // The front of a line too long for a chunk, ending in a separator: no
-  // worker translates it, the calling thread does, in order.
+  // The front of a line too long for a few chunks, ending in a separator
+  // (never with a dialect or comment lines, which need the line whole).
   bool Part = false;
   bool Done = false;
 };
@@ -126,9 +126,25 @@ class TChunkReader {
   uint64_t bytesRead_ = 0;
 };
 
+// Calls `onPiece` with the pieces of a part of a line, each of about
+// `pieceBytes` and cut behind a separator (as the part itself is).
+template <typename OnPiece>
+void ForEachPiece(std::string_view part, size_t pieceBytes, OnPiece&& onPiece) {
+  for (size_t at = 0; at < part.size();) {
+    size_t end = std::min(part.size(), at + pieceBytes);
+    while (end < part.size() && !IsSeparator(part[end - 1]))
+      ++end;
+    onPiece(part.substr(at, end - at));
+    at = end;
+  }
+}
+
 // Translates a chunk from the context "F", and its head again from "T"
-// (unless it is known to start in "F").
-void TranslateChunk(TLineTranslator& translator, TChunk& chunk, bool startKnown) {
+// (unless it is known to start in "F"). The head ends with the first line
+// that holds a keyword, or in a part of a line with the first piece that
+// holds one.
+void TranslateChunk(TLineTranslator& translator, TChunk& chunk, bool startKnown,
+                    size_t pieceBytes) {
   chunk.Output.clear();
   // Room for comment lines too: room not written to costs no memory, and
   // a chunk of one long line then never grows by doubling beside a copy.
@@ -137,20 +153,33 @@ void TranslateChunk(TLineTranslator& translator, TChunk& chunk, bool startKnown)
   chunk.HasKeyword = false;
   translator.SetTableContext(false);
   translator.SetLexState({});
-  size_t headLines = 0;
-  ForEachLine(chunk.Input, [&](std::string_view line) {
+  size_t headLines = 0, headBytes = 0;
+  const auto translate = [&](std::string_view text) {
     const size_t keywords = translator.KeywordsSeen();
-    translator.TranslateLine(line, chunk.Output);
+    if (chunk.Part)
+      translator.TranslateLinePart(text, chunk.Output);
+    else
+      translator.TranslateLine(text, chunk.Output);
     if (chunk.HasKeyword) return;
     ++headLines;
+    headBytes = static_cast<size_t>(text.data() + text.size() - chunk.Input.data());
     chunk.HeadEnd = chunk.Output.size();
     chunk.HasKeyword = translator.KeywordsSeen() != keywords;
-  });
+  };
+  if (chunk.Part)
+    ForEachPiece(chunk.Input, pieceBytes, translate);
+  else
+    ForEachLine(chunk.Input, translate);
   chunk.EndContext = translator.TableContext();
   chunk.EndLex = translator.LexState();
   if (startKnown) return;
   translator.SetTableContext(true);
   translator.SetLexState({});
+  if (chunk.Part) {
+    translator.TranslateLinePart(std::string_view(chunk.Input).substr(0, headBytes),
+                                 chunk.HeadFromTable);
+    return;
+  }
   size_t line = 0;
   ForEachLine(chunk.Input, [&](std::string_view text) {
     if (line++ == headLines) return false;
@@ -204,7 +233,7 @@ class TParallelTranslator::TRun {
     if (ReadChunk()) {
       // A text of one chunk stays on this thread.
       if (!ring_[0].Part && !ReadChunk()) {
-        TranslateChunk(MakeTranslator()->Translator, ring_[0], true);
+        TranslateChunk(MakeTranslator()->Translator, ring_[0], true, PieceBytes());
         out_.WriteBytes(ring_[0].Output);
       } else {
         for (size_t w = 0; w < owner_.workers_; ++w)
@@ -224,6 +253,10 @@ class TParallelTranslator::TRun {
   static bool CutsLines(const TParallelTranslator& owner, const TCommentOptions& comment) {
     return owner.dialect_.Dialect == TDialect::None && !comment.Add;
   }
+
+  // The pieces of a part of a line (4 KiB in chunks of 256 KiB): the words
+  // of the first that holds a keyword are translated for both contexts.
+  size_t PieceBytes() const { return std::max<size_t>(1, owner_.chunkBytes_ / 64); }
 
   std::unique_ptr<TOwnTranslator> MakeTranslator() const {
     return std::make_unique<TOwnTranslator>(owner_.tables_, tableName_, utf8_, owner_.dictionary_,
@@ -265,7 +298,7 @@ class TParallelTranslator::TRun {
           seq = taken_++;
         }
         TChunk& chunk = ring_[seq % window_];
-        if (!chunk.Part) TranslateChunk(own->Translator, chunk, seq == 0);
+        TranslateChunk(own->Translator, chunk, seq == 0, PieceBytes());
         {
           std::lock_guard<std::mutex> lock(mutex_);
           chunk.Done = true;
@@ -291,7 +324,7 @@ class TParallelTranslator::TRun {
       if (failure_) std::rethrow_exception(failure_);
       next = &ring_[written_ % window_];
     }
-    if (next->Part || !(lex_ == TLexState())) {
+    if (!(lex_ == TLexState())) {
       TranslateHere(*next);
     } else {
       // The variant of the context the chunks before leave.
@@ -312,20 +345,16 @@ class TParallelTranslator::TRun {
     return true;
   }
 
-  // Translates a chunk here, from where the text really stands: a part of
-  // a long line, or a chunk that starts inside a string or comment of the
-  // chunk before.
+  // Translates a chunk here, from where the text really stands: it starts
+  // inside a string or comment of the chunk before (so there is a dialect,
+  // and no chunk is a part of a line).
   void TranslateHere(TChunk& chunk) {
     if (!own_) own_ = MakeTranslator();
     TLineTranslator& own = own_->Translator;
     own.SetTableContext(context_);
     own.SetLexState(lex_);
     chunk.Output.clear();
-    if (chunk.Part)
-      own.TranslateLinePart(chunk.Input, chunk.Output);
-    else
-      ForEachLine(chunk.Input,
-                  [&](std::string_view line) { own.TranslateLine(line, chunk.Output); });
+    ForEachLine(chunk.Input, [&](std::string_view line) { own.TranslateLine(line, chunk.Output); });
     out_.WriteBytes(chunk.Output);
     context_ = own.TableContext();
     lex_ = own.LexState();

@@ -26,8 +26,10 @@ class TNameDictionary;
 /// translated as if it started in code; the few that start inside a string
 /// or a comment that runs over from the chunk before are translated again
 /// on the calling thread. Without a dialect and comment lines, a line
-/// longer than a few chunks is read in parts cut behind a separator, which
-/// the calling thread translates in order, so that no line is held whole.
+/// longer than a few chunks is read in parts cut behind a separator, so
+/// that no line is held whole; the workers translate a part as a chunk,
+/// its words up to the end of the first piece of a few KB that holds a
+/// keyword for both contexts.
 /// A lookup over a dictionary never fails, so neither does the translation.
 /// At most a few chunks per worker are in memory at once, and their
 /// buffers are reused from one chunk to the next.
