@@ -9,6 +9,7 @@
 #include <set>
 #include <utility>
 
+#include "bench/corpus_words.h"
 #include "dataset/dataset.h"
 
 namespace qualtren::bench {
@@ -38,173 +39,6 @@ class Random {
   uint64_t state_;
 };
 
-struct Root {
-  const char* Local;
-  const char* English;
-};
-
-constexpr std::array<Root, 90> kRoots = {{
-    {"Kupac", "Customer"},
-    {"Ra\xE8un", "Invoice"},
-    {"Stavka", "Item"},
-    {"Artikl", "Product"},
-    {"Skladi\x9Ate", "Warehouse"},
-    {"Dobavlja\xE8", "Supplier"},
-    {"Narud\x9E"
-     "ba",
-     "Order"},
-    {"Isporuka", "Delivery"},
-    {"Pla\xE6"
-     "anje",
-     "Payment"},
-    {"Zaposlenik", "Employee"},
-    {"Odjel", "Department"},
-    {"Pla\xE6"
-     "a",
-     "Salary"},
-    {"Ugovor", "Contract"},
-    {"Partner", "Partner"},
-    {"Adresa", "Address"},
-    {"Grad", "City"},
-    {"Dr\x9E"
-     "ava",
-     "Country"},
-    {"Valuta", "Currency"},
-    {"Te\xE8"
-     "aj",
-     "Rate"},
-    {"Porez", "Tax"},
-    {"Popust", "Discount"},
-    {"Cijena", "Price"},
-    {"Koli\xE8ina", "Quantity"},
-    {"Iznos", "Amount"},
-    {"Datum", "Date"},
-    {"Napomena", "Note"},
-    {"Opis", "Description"},
-    {"Naziv", "Title"},
-    {"\x8Aifra", "Code"},
-    {"Broj", "Number"},
-    {"Vrsta", "Kind"},
-    {"Stanje", "State"},
-    {"Konto", "Account"},
-    {"Knji\x9E"
-     "enje",
-     "Posting"},
-    {"Nalog", "Voucher"},
-    {"Blagajna", "CashDesk"},
-    {"Banka", "Bank"},
-    {"Projekt", "Project"},
-    {"Zadatak", "Task"},
-    {"Radnik", "Worker"},
-    {"Smjena", "Shift"},
-    {"Vozilo", "Vehicle"},
-    {"Gorivo", "Fuel"},
-    {"Put", "Trip"},
-    {"Tro\x9A"
-     "ak",
-     "Cost"},
-    {"Prihod", "Income"},
-    {"Rashod", "Expense"},
-    {"Mjesto", "Place"},
-    {"Regija", "Region"},
-    {"Poslovnica", "Branch"},
-    {"Kategorija", "Category"},
-    {"Grupa", "Group"},
-    {"Jedinica", "Unit"},
-    {"Mjera", "Measure"},
-    {"Pakiranje", "Package"},
-    {"Serija", "Batch"},
-    {"Rok", "Deadline"},
-    {"Jamstvo", "Warranty"},
-    {"Servis", "Service"},
-    {"Kvar", "Fault"},
-    {"Dio", "Part"},
-    {"Alat", "Tool"},
-    {"Stroj", "Machine"},
-    {"Proizvod", "Goods"},
-    {"Nabava", "Purchase"},
-    {"Prodaja", "Sale"},
-    {"Ponuda", "Offer"},
-    {"Upit", "Inquiry"},
-    {"Reklamacija", "Complaint"},
-    {"Povrat", "Return"},
-    {"Otpis", "WriteOff"},
-    {"Inventura", "Inventory"},
-    {"Lokacija", "Location"},
-    {"Polica", "Shelf"},
-    {"Paleta", "Pallet"},
-    {"Prijevoz", "Transport"},
-    {"Voza\xE8", "Driver"},
-    {"Ruta", "Route"},
-    {"Korisnik", "User"},
-    {"Uloga", "Role"},
-    {"Pravo", "Right"},
-    {"Dokument", "Document"},
-    {"Prilog", "Attachment"},
-    {"Verzija", "Version"},
-    {"Godina", "Year"},
-    {"Mjesec", "Month"},
-    {"Dan", "Day"},
-    {"Sat", "Hour"},
-    {"Oznaka", "Label"},
-    {"Razlog", "Reason"},
-}};
-
-constexpr std::array<const char*, 48> kLiterals = {"Zagreb",
-                                                   "Split",
-                                                   "Rijeka",
-                                                   "Osijek",
-                                                   "Zadar",
-                                                   "Pula",
-                                                   "Vara\x9E"
-                                                   "din",
-                                                   "Sisak",
-                                                   "Ana",
-                                                   "Ivan",
-                                                   "Marko",
-                                                   "Petra",
-                                                   "Luka",
-                                                   "Maja",
-                                                   "Josip",
-                                                   "Ivana",
-                                                   "gotovina",
-                                                   "kartica",
-                                                   "virman",
-                                                   "otvoren",
-                                                   "zatvoren",
-                                                   "storno",
-                                                   "hitno",
-                                                   "novo",
-                                                   "Pla\xE6"
-                                                   "eno",
-                                                   "Nepla\xE6"
-                                                   "eno",
-                                                   "Aktivan",
-                                                   "Neaktivan",
-                                                   "DA",
-                                                   "NE",
-                                                   "A1",
-                                                   "B2",
-                                                   "HRK",
-                                                   "EUR",
-                                                   "USD",
-                                                   "kom",
-                                                   "kg",
-                                                   "m2",
-                                                   "l",
-                                                   "sat",
-                                                   "Ok",
-                                                   "Gre\x9Aka",
-                                                   "Provjera",
-                                                   "Upozorenje",
-                                                   "Obrada",
-                                                   "Gotovo",
-                                                   "x",
-                                                   "y"};
-
-constexpr std::array<const char*, 10> kAliases = {"a", "b", "c",  "k",  "r",
-                                                  "s", "t", "t1", "t2", "x"};
-
 std::string Compound(const Root& a, const Root& b, bool english) {
   return std::string(english ? a.English : a.Local) + (english ? b.English : b.Local);
 }
@@ -224,7 +58,11 @@ std::vector<std::pair<size_t, size_t>> ShuffledPairs(Random& random) {
 class ScriptWriter {
  public:
   ScriptWriter(const CorpusSchema& schema, uint64_t seed, TScriptShape shape)
-      : schema_(schema), random_(seed), distinct_(shape == TScriptShape::ManyDistinctWords) {}
+      : schema_(schema),
+        random_(seed),
+        distinct_(shape == TScriptShape::ManyDistinctWords ||
+                  shape == TScriptShape::LongStatements),
+        long_(shape == TScriptShape::LongStatements) {}
 
   std::string Write(size_t bytes) {
     text_.reserve(bytes + 4096);
@@ -242,7 +80,12 @@ class ScriptWriter {
         Exec();
       else
         Comment();
-      if (random_.Chance(40)) Line("");
+      if (long_) {
+        // The statement's lines joined by blanks make one line.
+        text_.back() = '\r';
+        text_ += '\n';
+      }
+      if (random_.Chance(40)) text_ += "\r\n";
     }
     return std::move(text_);
   }
@@ -250,12 +93,19 @@ class ScriptWriter {
  private:
   void Line(const std::string& line) {
     text_ += line;
-    text_ += "\r\n";
+    text_ += long_ ? " " : "\r\n";
   }
 
-  const CorpusSchema::Table& PickTable() {
-    return schema_.Tables[random_.Skewed(schema_.Tables.size())];
+  // Long statements pick tables and columns evenly, so that every name of
+  // the schema comes up.
+  size_t Pick(size_t n) { return long_ ? random_.Below(n) : random_.Skewed(n); }
+  // How many columns a list names: `few` plus up to `more`, and in a long
+  // statement several times as many.
+  size_t Width(size_t few, size_t more) {
+    return long_ ? 8 * few + random_.Below(8 * more) : few + random_.Below(more);
   }
+
+  const CorpusSchema::Table& PickTable() { return schema_.Tables[Pick(schema_.Tables.size())]; }
 
   // A column of the table, now and then a name that no table knows.
   std::string Column(const CorpusSchema::Table& table) {
@@ -266,7 +116,7 @@ class ScriptWriter {
     if (distinct_ && random_.Chance(10))
       return std::string(kRoots[random_.Below(kRoots.size())].Local) + "_" +
              std::to_string(random_.Below(1000));
-    return schema_.ColumnNames[table.Columns[random_.Skewed(table.Columns.size())]].Local;
+    return schema_.ColumnNames[table.Columns[Pick(table.Columns.size())]].Local;
   }
 
   std::string Literal() {
@@ -297,7 +147,7 @@ class ScriptWriter {
     const std::string a = kAliases[random_.Below(5)];
     const std::string b = kAliases[5 + random_.Below(5)];
     std::string select = "select " + a + "." + Column(t1);
-    for (size_t i = 0, n = 1 + random_.Below(5); i < n; ++i)
+    for (size_t i = 0, n = Width(1, 5); i < n; ++i)
       select += ", " + (random_.Chance(50) ? a + "." + Column(t1) : b + "." + Column(t2));
     const bool multiLine = random_.Chance(60);
     const std::string from = "from " + t1.Names.Local + " " + a;
@@ -330,7 +180,7 @@ class ScriptWriter {
   void Insert() {
     const auto& t = PickTable();
     std::string columns, values;
-    for (size_t i = 0, n = 2 + random_.Below(6); i < n; ++i) {
+    for (size_t i = 0, n = Width(2, 6); i < n; ++i) {
       if (i) columns += ", ", values += ", ";
       columns += Column(t);
       values += Literal();
@@ -366,6 +216,7 @@ class ScriptWriter {
   const CorpusSchema& schema_;
   Random random_;
   bool distinct_;
+  bool long_;
   std::string text_;
 };
 
@@ -467,6 +318,12 @@ bool ScriptShapeFromName(const std::string& name, TScriptShape& shape) {
     shape = TScriptShape::Standard;
   else if (name == "distinct")
     shape = TScriptShape::ManyDistinctWords;
+  else if (name == "long")
+    shape = TScriptShape::LongStatements;
+  else if (name == "one-line")
+    shape = TScriptShape::OneLine;
+  else if (name == "lines-of-ten")
+    shape = TScriptShape::LinesOfTen;
   else
     return false;
   return true;
@@ -474,7 +331,28 @@ bool ScriptShapeFromName(const std::string& name, TScriptShape& shape) {
 
 std::string MakeScript(const CorpusSchema& schema, size_t bytes, uint64_t seed,
                        TScriptShape shape) {
+  if (shape == TScriptShape::OneLine || shape == TScriptShape::LinesOfTen)
+    return RelayWords(ScriptWriter(schema, seed, TScriptShape::Standard).Write(bytes),
+                      shape == TScriptShape::OneLine ? 0 : 10);
   return ScriptWriter(schema, seed, shape).Write(bytes);
+}
+
+std::string RelayWords(std::string_view script, size_t wordsPerLine) {
+  std::string text;
+  text.reserve(script.size() + 2);
+  size_t words = 0;
+  for (size_t i = 0; i < script.size();) {
+    const size_t begin = script.find_first_not_of(" \t\r\n", i);
+    if (begin == std::string_view::npos) break;
+    size_t end = script.find_first_of(" \t\r\n", begin);
+    if (end == std::string_view::npos) end = script.size();
+    if (words > 0) text += wordsPerLine > 0 && words % wordsPerLine == 0 ? "\r\n" : " ";
+    text.append(script.substr(begin, end - begin));
+    ++words;
+    i = end;
+  }
+  if (words > 0) text += "\r\n";
+  return text;
 }
 
 std::string NamesTsv(const CorpusSchema& schema) {

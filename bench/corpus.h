@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "trans/trans_tables.h"
@@ -62,10 +63,16 @@ void SaveTransTableFiles(const CorpusSchema& schema, size_t columnRecords, const
 /// hand-written migration does (about 60 000 distinct words in 20 MiB); the
 /// one of many distinct words also uses generated names with digits that
 /// no table holds, temporary tables, variables and wide literals, as a
-/// generated script does (more than 100 000 distinct words in 20 MiB).
-enum class TScriptShape { Standard, ManyDistinctWords };
+/// generated script does (more than 100 000 distinct words in 20 MiB). Long
+/// statements are those of many distinct words, each on one line of up to
+/// a few KB, naming many columns of tables picked evenly (every name of the
+/// schema is used). One line and lines of ten hold the words of the
+/// standard script, all on one line (as minified or generated SQL comes)
+/// or ten to a line.
+enum class TScriptShape { Standard, ManyDistinctWords, LongStatements, OneLine, LinesOfTen };
 
-/// The shape named "standard" or "distinct"; false for another name.
+/// The shape named "standard", "distinct", "long", "one-line" or
+/// "lines-of-ten"; false for another name.
 bool ScriptShapeFromName(const std::string& name, TScriptShape& shape);
 
 /// An SQL script of at least `bytes` bytes with CR LF line breaks: selects
@@ -74,6 +81,11 @@ bool ScriptShapeFromName(const std::string& name, TScriptShape& shape);
 /// no table holds.
 std::string MakeScript(const CorpusSchema& schema, size_t bytes, uint64_t seed = 7,
                        TScriptShape shape = TScriptShape::Standard);
+
+/// The words of `script` (cut at blanks, TABs and line breaks) joined by
+/// blanks, CR LF behind every `wordsPerLine` words and behind the last;
+/// with 0, all on one line.
+std::string RelayWords(std::string_view script, size_t wordsPerLine);
 
 /// Every local name of the schema and its English name, one pair a line,
 /// separated by a TAB: the lookup table of a hand-written script.

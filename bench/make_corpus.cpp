@@ -1,7 +1,8 @@
 // Writes a benchmark corpus into a directory: the three translation table
 // files, an SQL script (code page 1250, and the same text in UTF-8 and in
 // UTF-16 LE with a byte-order mark) and the names as TAB-separated pairs.
-//   qualtren_corpus DIR [MIB [COLUMN_RECORDS|all [standard|distinct]]]
+//   qualtren_corpus DIR [MIB [COLUMN_RECORDS|all [SHAPE]]]
+// SHAPE: standard (the default), distinct, long, one-line or lines-of-ten.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -17,8 +18,7 @@ using namespace qualtren;
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr,
-                 "usage: qualtren_corpus DIR [MIB [COLUMN_RECORDS|all [standard|distinct]]]\n");
+    std::fprintf(stderr, "usage: qualtren_corpus DIR [MIB [COLUMN_RECORDS|all [SHAPE]]]\n");
     return 2;
   }
   const std::string dir = std::string(argv[1]) + "/";
@@ -30,7 +30,10 @@ int main(int argc, char** argv) {
                              : schema.ColumnRecords.size();
   bench::TScriptShape shape = bench::TScriptShape::Standard;
   if (argc > 4 && !bench::ScriptShapeFromName(argv[4], shape)) {
-    std::fprintf(stderr, "qualtren_corpus: the shape is standard or distinct, not %s\n", argv[4]);
+    std::fprintf(stderr,
+                 "qualtren_corpus: the shape is standard, distinct, long, one-line or "
+                 "lines-of-ten, not %s\n",
+                 argv[4]);
     return 2;
   }
   try {

@@ -1,6 +1,7 @@
 // Benchmarks of the translation engine: TranslateText on the generated
 // corpus against column tables of 100, 10 000 and 100 000 records, the
-// command line end to end on the corpus's files, and the sample script.
+// command line end to end on the corpus's files and on its words laid out
+// on one line and ten to a line, and the sample script.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -99,6 +100,37 @@ void BM_CliTranslateCorpus(benchmark::State& state) {
   state.SetLabel(kCorpusForms[state.range(0)].File);
 }
 BENCHMARK(BM_CliTranslateCorpus)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// The words of the corpus on one line (argument 0, as minified SQL comes)
+// and ten to a line (1), through the command line end to end with --jobs 1
+// and with two jobs (second argument): per byte, the one line should cost
+// what the short lines cost, and two jobs never more than one.
+void BM_CliTranslateLayout(benchmark::State& state) {
+  const std::string dir = CorpusDir();
+  static const bool written = [&dir] {
+    TFileStream(dir + "/one-line.sql", FileMode::Create).WriteBytes(RelayWords(Corpus(), 0));
+    TFileStream(dir + "/lines-of-ten.sql", FileMode::Create).WriteBytes(RelayWords(Corpus(), 10));
+    return true;
+  }();
+  (void)written;
+  const std::string file = dir + (state.range(0) == 0 ? "/one-line.sql" : "/lines-of-ten.sql");
+  const std::string jobs = std::to_string(state.range(1));
+  const char* argv[] = {"qualtren-cli", "translate", "--tables",   dir.c_str(), "--code-page",
+                        "1250",         "--jobs",    jobs.c_str(), file.c_str()};
+  for (auto _ : state) {
+    std::istringstream in;
+    std::ostringstream out, err;
+    CliIo io{in, out, err};
+    if (RunCli(9, argv, io) != kExitOk) state.SkipWithError(err.str().c_str());
+    benchmark::DoNotOptimize(out.str().size());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(Corpus().size()) * state.iterations());
+  state.SetLabel(state.range(0) == 0 ? "one line" : "lines of ten");
+}
+BENCHMARK(BM_CliTranslateLayout)
+    ->ArgsProduct({{0, 1}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The sample script repeated to about 1.5 MB with the sample tables; the
 // automatic table name is off, as in file-list translation.

@@ -1,9 +1,12 @@
 // The parallel driver: the calling thread reads the text, cuts it into
 // chunks at line breaks and writes the translations in order, choosing each
 // chunk's variant by the context the chunks before it leave; worker threads
-// translate the chunks.
+// translate the chunks. The chunks' buffers go round a ring and are reused,
+// never allocated afresh for each chunk; a line longer than a few chunks
+// comes in parts, which the workers translate as they translate chunks.
 #include "trans/parallel_translate.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <exception>
@@ -21,7 +24,7 @@ namespace qualtren {
 namespace {
 
 struct TChunk {
-  std::string Input;   // whole lines with their breaks
+  std::string Input;   // whole lines with their breaks, or a part of one line
   std::string Output;  // translated from the context "F"
   // Up to the end of the first line with a keyword (the whole chunk when
   // none has one): the lines translated from the context "T", and where
@@ -31,85 +34,152 @@ struct TChunk {
   bool HasKeyword = false;
   bool EndContext = false;  // after the chunk, when it has a keyword
   TLexState EndLex;         // after the chunk, when it starts in code
+  // The front of a line too long for a few chunks, ending in a separator
+  // (never with a dialect or comment lines, which need the line whole).
+  bool Part = false;
   bool Done = false;
 };
 
-// Where a chunk may end in `bytes`: just behind the last line break that
-// is known whole (an LF; a CR only when the byte after it is there and is
-// no LF), or at the end of the text; 0 where there is none yet.
-size_t CutPoint(std::string_view bytes, bool atEnd) {
-  if (atEnd) return bytes.size();
-  if (const size_t lf = bytes.rfind('\n'); lf != std::string_view::npos) return lf + 1;
-  if (bytes.size() >= 2)
-    if (const size_t cr = bytes.rfind('\r', bytes.size() - 2); cr != std::string_view::npos)
-      return cr + 1;
-  return 0;
-}
-
-// Reads the text a chunk at a time, up to its end or a NUL byte.
+// Reads the text a chunk at a time, up to its end or a NUL byte. Each byte
+// is searched for a line break once, and the buffers are swapped rather
+// than copied: a chunk's buffer becomes the carry for the bytes behind it.
 class TChunkReader {
  public:
-  TChunkReader(TStream& in, size_t chunkBytes) : in_(in), chunkBytes_(chunkBytes) {}
+  // `cutAfter` (nullptr: never) says behind which bytes a line too long for
+  // a chunk may be cut into parts.
+  TChunkReader(TStream& in, size_t chunkBytes, bool (*cutAfter)(char))
+      : in_(in), chunkBytes_(chunkBytes), cutAfter_(cutAfter) {}
 
-  /// The next chunk of whole lines into `chunk`; false when the text is over.
-  bool Next(std::string& chunk) {
+  /// The next chunk into `chunk`, reusing its buffer: whole lines, or with
+  /// `part` the front of a long line; false when the text is over.
+  bool Next(std::string& chunk, bool& part) {
     for (;;) {
-      const size_t cut = CutPoint(carry_, atEnd_);
-      if ((cut > 0 && carry_.size() >= chunkBytes_) || (atEnd_ && cut > 0)) {
-        chunk.assign(carry_, 0, cut);
-        carry_.erase(0, cut);
-        return true;
-      }
-      if (atEnd_) return false;
-      // A line longer than a chunk makes the chunk grow.
-      const size_t old = carry_.size();
-      carry_.resize(old + chunkBytes_);
-      const size_t n = in_.Read(carry_.data() + old, chunkBytes_);
-      carry_.resize(old + n);
-      bytesRead_ += n;
-      if (n == 0) atEnd_ = true;
-      if (const void* nul = std::memchr(carry_.data() + old, 0, n)) {
-        carry_.resize(static_cast<size_t>(static_cast<const char*>(nul) - carry_.data()));
-        atEnd_ = true;
-        sawNul_ = true;
-      }
+      part = false;
+      if (cut_ > 0 && (carry_.size() >= chunkBytes_ || atEnd_)) return Hand(chunk, cut_);
+      if (atEnd_) return !carry_.empty() && Hand(chunk, carry_.size());
+      // A line of a few chunks still goes to a worker whole.
+      if (cut_ == 0 && carry_.size() >= kPartAfter * chunkBytes_ && cutAfter_ != nullptr)
+        if (const size_t at = PartCut(); at > 0) {
+          part = true;
+          return Hand(chunk, at);
+        }
+      Read();
     }
   }
   bool SawNul() const { return sawNul_; }
   uint64_t BytesRead() const { return bytesRead_; }
 
  private:
+  // Appends up to a chunk's worth of bytes to the carry and finds the last
+  // line break known whole among them.
+  void Read() {
+    const size_t old = carry_.size();
+    carry_.resize(old + chunkBytes_);
+    const size_t n = in_.Read(carry_.data() + old, chunkBytes_);
+    carry_.resize(old + n);
+    bytesRead_ += n;
+    if (n == 0) atEnd_ = true;
+    if (const void* nul = std::memchr(carry_.data() + old, 0, n)) {
+      carry_.resize(static_cast<size_t>(static_cast<const char*>(nul) - carry_.data()));
+      atEnd_ = true;
+      sawNul_ = true;
+    }
+    // A CR ends a line known whole once the byte behind it is read.
+    const size_t end = atEnd_ ? carry_.size() : carry_.size() - (carry_.size() > 0);
+    for (size_t i = end; i > (old > 0 ? old - 1 : 0); --i)
+      if (carry_[i - 1] == '\n' || carry_[i - 1] == '\r') {
+        cut_ = i + (carry_[i - 1] == '\r' && i < carry_.size() && carry_[i] == '\n');
+        break;
+      }
+  }
+
+  // Where a carry without a line break may be cut: behind its last cut
+  // byte but the very last (so that the line's rest, which ends it, is
+  // never empty), searching each byte once; 0 where there is none.
+  size_t PartCut() {
+    for (size_t i = carry_.size() - 1; i > searched_; --i)
+      if (carry_[i - 1] != '\r' && carry_[i - 1] != '\n' && cutAfter_(carry_[i - 1])) return i;
+    searched_ = carry_.size() - 1;
+    return 0;
+  }
+
+  // Hands the carry's first `bytes` to `chunk`; the rest stays.
+  bool Hand(std::string& chunk, size_t bytes) {
+    chunk.assign(carry_, bytes);
+    carry_.resize(bytes);
+    chunk.swap(carry_);
+    cut_ = 0;
+    searched_ = 0;
+    return true;
+  }
+
+  static constexpr size_t kPartAfter = 4;  // chunks' worth of a line before it is cut
+
   TStream& in_;
   size_t chunkBytes_;
+  bool (*cutAfter_)(char);
   std::string carry_;
+  size_t cut_ = 0;       // behind the carry's last line break known whole; 0: none
+  size_t searched_ = 0;  // the carry's first bytes hold no cut byte
   bool atEnd_ = false;
   bool sawNul_ = false;
   uint64_t bytesRead_ = 0;
 };
 
+// Calls `onPiece` with the pieces of a part of a line, each of about
+// `pieceBytes` and cut behind a separator (as the part itself is).
+template <typename OnPiece>
+void ForEachPiece(std::string_view part, size_t pieceBytes, OnPiece&& onPiece) {
+  for (size_t at = 0; at < part.size();) {
+    size_t end = std::min(part.size(), at + pieceBytes);
+    while (end < part.size() && !IsSeparator(part[end - 1]))
+      ++end;
+    onPiece(part.substr(at, end - at));
+    at = end;
+  }
+}
+
 // Translates a chunk from the context "F", and its head again from "T"
-// (unless it is known to start in "F").
-void TranslateChunk(TLineTranslator& translator, TChunk& chunk, bool startKnown) {
+// (unless it is known to start in "F"). The head ends with the first line
+// that holds a keyword, or in a part of a line with the first piece that
+// holds one.
+void TranslateChunk(TLineTranslator& translator, TChunk& chunk, bool startKnown,
+                    size_t pieceBytes) {
   chunk.Output.clear();
-  chunk.Output.reserve(chunk.Input.size() + chunk.Input.size() / 4);
+  // Room for comment lines too: room not written to costs no memory, and
+  // a chunk of one long line then never grows by doubling beside a copy.
+  chunk.Output.reserve(3 * chunk.Input.size());
   chunk.HeadFromTable.clear();
   chunk.HasKeyword = false;
   translator.SetTableContext(false);
   translator.SetLexState({});
-  size_t headLines = 0;
-  ForEachLine(chunk.Input, [&](std::string_view line) {
+  size_t headLines = 0, headBytes = 0;
+  const auto translate = [&](std::string_view text) {
     const size_t keywords = translator.KeywordsSeen();
-    translator.TranslateLine(line, chunk.Output);
+    if (chunk.Part)
+      translator.TranslateLinePart(text, chunk.Output);
+    else
+      translator.TranslateLine(text, chunk.Output);
     if (chunk.HasKeyword) return;
     ++headLines;
+    headBytes = static_cast<size_t>(text.data() + text.size() - chunk.Input.data());
     chunk.HeadEnd = chunk.Output.size();
     chunk.HasKeyword = translator.KeywordsSeen() != keywords;
-  });
+  };
+  if (chunk.Part)
+    ForEachPiece(chunk.Input, pieceBytes, translate);
+  else
+    ForEachLine(chunk.Input, translate);
   chunk.EndContext = translator.TableContext();
   chunk.EndLex = translator.LexState();
   if (startKnown) return;
   translator.SetTableContext(true);
   translator.SetLexState({});
+  if (chunk.Part) {
+    translator.TranslateLinePart(std::string_view(chunk.Input).substr(0, headBytes),
+                                 chunk.HeadFromTable);
+    return;
+  }
   size_t line = 0;
   ForEachLine(chunk.Input, [&](std::string_view text) {
     if (line++ == headLines) return false;
@@ -118,7 +188,199 @@ void TranslateChunk(TLineTranslator& translator, TChunk& chunk, bool startKnown)
   });
 }
 
+// A line translator with a lookup of its own over the shared dictionary.
+struct TOwnTranslator {
+  TOwnTranslator(const TransTables& tables, const std::string& tableName, bool utf8,
+                 const std::shared_ptr<const TNameDictionary>& dictionary,
+                 const TCommentOptions& comment, TDialectOptions dialect)
+      : Lookup(tables, tableName, utf8, dictionary),
+        Translator(Lookup, comment, nullptr, dialect) {}
+  TOwnTranslator(const TOwnTranslator&) = delete;
+  TOwnTranslator& operator=(const TOwnTranslator&) = delete;
+  TNameLookup Lookup;
+  TLineTranslator Translator;
+};
+
 }  // namespace
+
+// One text on the workers: a window of chunks in flight (read ahead, being
+// translated, or waiting to be written), taken by the workers in order and
+// written in order.
+class TParallelTranslator::TRun {
+ public:
+  TRun(const TParallelTranslator& owner, TStream& text, TStream& out, const std::string& tableName,
+       bool utf8, const TCommentOptions& comment)
+      : owner_(owner),
+        out_(out),
+        tableName_(tableName),
+        utf8_(utf8),
+        comment_(comment),
+        reader_(text, owner.chunkBytes_, CutsLines(owner, comment) ? IsSeparator : nullptr),
+        window_(2 * owner.workers_ + 2),
+        ring_(window_) {}
+
+  // However the run ends, the workers take no further chunk and are joined.
+  ~TRun() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      finished_ = true;
+    }
+    work_.notify_all();
+    threads_.clear();
+  }
+
+  bool Run(uint64_t& bytesRead) {
+    if (ReadChunk()) {
+      // A text of one chunk stays on this thread.
+      if (!ring_[0].Part && !ReadChunk()) {
+        TranslateChunk(MakeTranslator()->Translator, ring_[0], true, PieceBytes());
+        out_.WriteBytes(ring_[0].Output);
+      } else {
+        for (size_t w = 0; w < owner_.workers_; ++w)
+          threads_.emplace_back([this] { Work(); });
+        work_.notify_all();
+        while (ReadChunk() || WriteNext()) {
+        }
+      }
+    }
+    bytesRead = reader_.BytesRead();
+    return reader_.SawNul();
+  }
+
+ private:
+  // Long lines come in parts where no dialect's lexer and no comment line
+  // needs them whole.
+  static bool CutsLines(const TParallelTranslator& owner, const TCommentOptions& comment) {
+    return owner.options_.Dialect.Dialect == TDialect::None && !comment.Add;
+  }
+
+  // The pieces of a part of a line (4 KiB in chunks of 256 KiB): the words
+  // of the first that holds a keyword are translated for both contexts.
+  size_t PieceBytes() const { return std::max<size_t>(1, owner_.chunkBytes_ / 64); }
+
+  std::unique_ptr<TOwnTranslator> MakeTranslator() const {
+    return std::make_unique<TOwnTranslator>(owner_.tables_, tableName_, utf8_, owner_.dictionary_,
+                                            comment_, owner_.options_.Dialect);
+  }
+
+  // Reads the next chunk into the window while it has room; false when it
+  // has none or the text is over.
+  bool ReadChunk() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (failure_) std::rethrow_exception(failure_);
+      if (textOver_ || produced_ - written_ >= window_) return false;
+    }
+    TChunk& chunk = ring_[produced_ % window_];
+    if (!reader_.Next(chunk.Input, chunk.Part)) {
+      textOver_ = true;
+      return false;
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      chunk.Done = false;
+      ++produced_;
+    }
+    work_.notify_one();
+    return true;
+  }
+
+  // A worker: takes the chunks in order until there are no more.
+  void Work() {
+    try {
+      const std::unique_ptr<TOwnTranslator> own = MakeTranslator();
+      for (;;) {
+        uint64_t seq;
+        {
+          std::unique_lock<std::mutex> lock(mutex_);
+          work_.wait(lock, [&] { return taken_ < produced_ || finished_; });
+          if (taken_ == produced_) return;
+          seq = taken_++;
+        }
+        TChunk& chunk = ring_[seq % window_];
+        TranslateChunk(own->Translator, chunk, seq == 0, PieceBytes());
+        {
+          std::lock_guard<std::mutex> lock(mutex_);
+          chunk.Done = true;
+        }
+        done_.notify_all();
+      }
+    } catch (...) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!failure_) failure_ = std::current_exception();
+      finished_ = true;
+      done_.notify_all();
+    }
+  }
+
+  // Waits for the next chunk in order and writes it; false when all are
+  // written and the text is over.
+  bool WriteNext() {
+    TChunk* next = nullptr;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (written_ == produced_ && textOver_) return false;
+      done_.wait(lock, [&] { return ring_[written_ % window_].Done || failure_; });
+      if (failure_) std::rethrow_exception(failure_);
+      next = &ring_[written_ % window_];
+    }
+    if (!(lex_ == TLexState())) {
+      TranslateHere(*next);
+    } else {
+      // The variant of the context the chunks before leave.
+      if (context_) {
+        out_.WriteBytes(next->HeadFromTable);
+        out_.WriteBytes(std::string_view(next->Output).substr(next->HeadEnd));
+      } else {
+        out_.WriteBytes(next->Output);
+      }
+      if (next->HasKeyword) context_ = next->EndContext;
+      lex_ = next->EndLex;
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      next->Done = false;
+      ++written_;
+    }
+    return true;
+  }
+
+  // Translates a chunk here, from where the text really stands: it starts
+  // inside a string or comment of the chunk before (so there is a dialect,
+  // and no chunk is a part of a line).
+  void TranslateHere(TChunk& chunk) {
+    if (!own_) own_ = MakeTranslator();
+    TLineTranslator& own = own_->Translator;
+    own.SetTableContext(context_);
+    own.SetLexState(lex_);
+    chunk.Output.clear();
+    ForEachLine(chunk.Input, [&](std::string_view line) { own.TranslateLine(line, chunk.Output); });
+    out_.WriteBytes(chunk.Output);
+    context_ = own.TableContext();
+    lex_ = own.LexState();
+  }
+
+  const TParallelTranslator& owner_;
+  TStream& out_;
+  const std::string& tableName_;
+  bool utf8_;
+  const TCommentOptions& comment_;
+  TChunkReader reader_;
+  const size_t window_;
+  std::vector<TChunk> ring_;
+  bool textOver_ = false;  // the reader has handed out its last chunk
+
+  std::mutex mutex_;
+  std::condition_variable work_, done_;
+  std::exception_ptr failure_;
+  uint64_t produced_ = 0, taken_ = 0, written_ = 0;
+  bool finished_ = false;  // no chunk will come any more
+
+  bool context_ = false;  // the name context after the chunks written
+  TLexState lex_;         // where the lexer stands after them
+  std::unique_ptr<TOwnTranslator> own_;
+  std::vector<std::jthread> threads_;
+};
 
 TParallelTranslator::TParallelTranslator(const TransTables& tables,
                                          std::shared_ptr<const TNameDictionary> dictionary,
@@ -127,155 +389,12 @@ TParallelTranslator::TParallelTranslator(const TransTables& tables,
       dictionary_(std::move(dictionary)),
       workers_(options.Workers()),
       chunkBytes_(chunkBytes < 1 ? 1 : chunkBytes),
-      dialect_(options.Dialect),
       options_(options) {}
 
 bool TParallelTranslator::Run(TStream& text, TStream& out, const std::string& tableName, bool utf8,
                               uint64_t& bytesRead) {
   const TCommentOptions comment = options_.CommentFor(utf8);
-  TChunkReader reader(text, chunkBytes_);
-  // A window of chunks in flight: read ahead, being translated, or waiting
-  // to be written.
-  const size_t window = 2 * workers_ + 2;
-  std::vector<TChunk> ring(window);
-  uint64_t produced = 0, taken = 0, written = 0;
-  bool finished = false;  // no chunk will come any more
-  bool context = false;   // the name context after the chunks written
-
-  if (!reader.Next(ring[0].Input)) {
-    bytesRead = reader.BytesRead();
-    return reader.SawNul();
-  }
-  ++produced;
-  // A text of one chunk stays on this thread.
-  if (!reader.Next(ring[1].Input)) {
-    TNameLookup lookup(tables_, tableName, utf8, dictionary_);
-    TLineTranslator translator(lookup, comment, nullptr, dialect_);
-    TranslateChunk(translator, ring[0], true);
-    out.WriteBytes(ring[0].Output);
-    bytesRead = reader.BytesRead();
-    return reader.SawNul();
-  }
-  ++produced;
-
-  std::mutex mutex;
-  std::condition_variable work, done;
-  std::exception_ptr failure;
-  auto worker = [&] {
-    try {
-      TNameLookup lookup(tables_, tableName, utf8, dictionary_);
-      TLineTranslator translator(lookup, comment, nullptr, dialect_);
-      for (;;) {
-        uint64_t seq;
-        {
-          std::unique_lock<std::mutex> lock(mutex);
-          work.wait(lock, [&] { return taken < produced || finished; });
-          if (taken == produced) return;
-          seq = taken++;
-        }
-        TChunk& chunk = ring[seq % window];
-        TranslateChunk(translator, chunk, seq == 0);
-        {
-          std::lock_guard<std::mutex> lock(mutex);
-          chunk.Done = true;
-        }
-        done.notify_all();
-      }
-    } catch (...) {
-      std::lock_guard<std::mutex> lock(mutex);
-      if (!failure) failure = std::current_exception();
-      finished = true;
-      done.notify_all();
-    }
-  };
-  std::vector<std::jthread> threads;
-  // However this thread leaves, the workers take no further chunk and can
-  // be joined.
-  struct TStop {
-    std::mutex& Mutex;
-    std::condition_variable& Work;
-    bool& Finished;
-    ~TStop() {
-      {
-        std::lock_guard<std::mutex> lock(Mutex);
-        Finished = true;
-      }
-      Work.notify_all();
-    }
-  };
-  for (size_t w = 0; w < workers_; ++w)
-    threads.emplace_back(worker);
-  TStop stop{mutex, work, finished};
-  work.notify_all();
-
-  // A chunk that starts inside a string or comment of the chunk before is
-  // translated again here, from where the text really stands.
-  TLexState lex;
-  std::unique_ptr<TNameLookup> ownLookup;
-  std::unique_ptr<TLineTranslator> own;
-  bool textOver = false;
-  for (;;) {
-    // Read ahead while the window has room.
-    bool room;
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      if (failure) std::rethrow_exception(failure);
-      room = !textOver && produced - written < window;
-    }
-    if (room) {
-      TChunk& chunk = ring[produced % window];
-      if (reader.Next(chunk.Input)) {
-        chunk.Done = false;
-        {
-          std::lock_guard<std::mutex> lock(mutex);
-          ++produced;
-        }
-        work.notify_one();
-        continue;
-      }
-      textOver = true;
-    }
-    // Write the next chunk in order once it is done.
-    TChunk* next = nullptr;
-    {
-      std::unique_lock<std::mutex> lock(mutex);
-      if (written == produced && textOver) break;
-      done.wait(lock, [&] { return ring[written % window].Done || failure; });
-      if (failure) std::rethrow_exception(failure);
-      next = &ring[written % window];
-    }
-    if (!(lex == TLexState())) {
-      if (!own) {
-        ownLookup = std::make_unique<TNameLookup>(tables_, tableName, utf8, dictionary_);
-        own = std::make_unique<TLineTranslator>(*ownLookup, comment, nullptr, dialect_);
-      }
-      own->SetTableContext(context);
-      own->SetLexState(lex);
-      next->Output.clear();
-      ForEachLine(next->Input,
-                  [&](std::string_view line) { own->TranslateLine(line, next->Output); });
-      out.WriteBytes(next->Output);
-      context = own->TableContext();
-      lex = own->LexState();
-    } else {
-      // The variant of the context the chunks before leave.
-      if (context) {
-        out.WriteBytes(next->HeadFromTable);
-        out.WriteBytes(std::string_view(next->Output).substr(next->HeadEnd));
-      } else {
-        out.WriteBytes(next->Output);
-      }
-      if (next->HasKeyword) context = next->EndContext;
-      lex = next->EndLex;
-    }
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      next->Done = false;
-      ++written;
-    }
-  }
-  bytesRead = reader.BytesRead();
-  return reader.SawNul();
+  return TRun(*this, text, out, tableName, utf8, comment).Run(bytesRead);
 }
 
 }  // namespace qualtren

@@ -25,13 +25,18 @@ class TNameDictionary;
 /// the lines before are translated for both. With a dialect, a chunk is
 /// translated as if it started in code; the few that start inside a string
 /// or a comment that runs over from the chunk before are translated again
-/// on the calling thread. A lookup over a dictionary never fails, so
-/// neither does the translation. At most a few chunks per
-/// worker are in memory at once.
+/// on the calling thread. Without a dialect and comment lines, a line
+/// longer than a few chunks is read in parts cut behind a separator, so
+/// that no line is held whole; the workers translate a part as a chunk,
+/// its words up to the end of the first piece of a few KB that holds a
+/// keyword for both contexts.
+/// A lookup over a dictionary never fails, so neither does the translation.
+/// At most a few chunks per worker are in memory at once, and their
+/// buffers are reused from one chunk to the next.
 class TParallelTranslator {
  public:
   /// Chunks hold about this many bytes of text.
-  static constexpr size_t kChunkBytes = 1u << 20;
+  static constexpr size_t kChunkBytes = 256u << 10;
 
   /// Works on options.Workers() threads, with the options' comment lines
   /// and dialect.
@@ -48,11 +53,12 @@ class TParallelTranslator {
            uint64_t& bytesRead);
 
  private:
+  class TRun;
+
   TransTables tables_;
   std::shared_ptr<const TNameDictionary> dictionary_;
   size_t workers_;
   size_t chunkBytes_;
-  TDialectOptions dialect_;
   TTranslateOptions options_;
 };
 

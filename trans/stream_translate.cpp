@@ -19,10 +19,14 @@ constexpr size_t kWriteChunk = 64u << 10;
 std::string AutoTableNameOfStream(TStream& in) {
   TAutoTableNameScanner scanner;
   TLineReader reader(in);
+  // The scanner takes its text in pieces of any size: a long line need not
+  // be held whole.
+  reader.CutLongLines([](char) { return true; });
   std::string_view line;
-  while (!scanner.Decided() && reader.Next(line)) {
+  bool ends = true;
+  while (!scanner.Decided() && reader.Next(line, ends)) {
     scanner.Feed(line);
-    scanner.Feed("\r\n");
+    if (ends) scanner.Feed("\r\n");
   }
   return scanner.Name();
 }
@@ -113,12 +117,20 @@ TStreamOutcome TStreamTranslator::Translate(TStream& in, TStream& out, TLineObse
                              options_.Dialect);
   if (observer) observer->OnBegin(outcome.Form);
   TLineReader reader(text);
+  if (translator.TakesLineParts()) reader.CutLongLines(IsSeparator);
   std::string pending;
   pending.reserve(kWriteChunk + 4096);
   std::string_view line;
-  while (reader.Next(line)) {
+  bool ends = true;
+  while (reader.Next(line, ends)) {
+    // A long line held whole gets room for its translation at once, not by
+    // doubling (room not written to costs no memory).
+    if (line.size() > kWriteChunk) pending.reserve(pending.size() + 3 * line.size());
     try {
-      translator.TranslateLine(line, pending);
+      if (ends)
+        translator.TranslateLine(line, pending);
+      else
+        translator.TranslateLinePart(line, pending);
     } catch (const std::exception& e) {
       outcome.status = TStreamOutcome::Status::Failed;
       outcome.Error = *e.what() ? e.what() : "Translation failed";

@@ -105,6 +105,12 @@ void TLineTranslator::TranslateLine(std::string_view line, std::string& out) {
   }
 }
 
+void TLineTranslator::TranslateLinePart(std::string_view part, std::string& out) {
+  // Behind the separator that ends the part, no word is left over to be the
+  // line's last.
+  TranslateStretch(part, 0, part.size(), out, out.size(), TLexKind::Code);
+}
+
 void TLineTranslator::Keep(std::string_view word, size_t inputOffset, std::string& out,
                            size_t lineStart, TLexKind where) {
   if (observer_ != nullptr)

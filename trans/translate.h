@@ -75,6 +75,16 @@ class TLineTranslator {
   /// due, then the translated line. Raises what the lookup raises; `out`
   /// may then hold part of the line.
   void TranslateLine(std::string_view line, std::string& out);
+  /// Whether a line may come in parts (TranslateLinePart): without a
+  /// dialect, comment lines and an observer, which need the line whole.
+  bool TakesLineParts() const {
+    return dialect_.Dialect == TDialect::None && !comment_.Add && observer_ == nullptr;
+  }
+  /// Translates a front part of a line that goes on, `part` ending in a
+  /// separator, and appends it to `out` without a line break; the parts
+  /// and then the rest of the line (to TranslateLine) give the bytes the
+  /// whole line gives. Only where TakesLineParts.
+  void TranslateLinePart(std::string_view part, std::string& out);
 
   /// The name context: "T" (true) or "F" (false); it starts as "F".
   bool TableContext() const { return tableContext_; }

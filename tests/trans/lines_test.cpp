@@ -42,6 +42,26 @@ TEST(SplitLines, KeepsEveryOtherByte) {
   EXPECT_EQ(SplitLines(line + "\r\n" + line), (Lines{line, line}));
 }
 
+// The word-at-a-time search against a byte-at-a-time one: random bytes,
+// line ends among them or none, at every offset and length.
+TEST(FindLineEnd, FindsTheFirstCrLfOrNul) {
+  uint32_t seed = 3;
+  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  for (int round = 0; round < 3000; ++round) {
+    std::string bytes;
+    const size_t ends = next() % 3;
+    for (size_t i = 0, n = next() % 40; i < n; ++i)
+      bytes += next() % 20 < ends ? "\r\n"[next() % 3] : static_cast<char>(next() % 256);
+    const size_t from = bytes.empty() ? 0 : next() % bytes.size();
+    size_t expected = from;
+    while (expected < bytes.size() && bytes[expected] != '\r' && bytes[expected] != '\n' &&
+           bytes[expected] != '\0')
+      ++expected;
+    EXPECT_EQ(FindLineEnd(bytes.data() + from, bytes.data() + bytes.size()) - bytes.data(),
+              static_cast<ptrdiff_t>(expected));
+  }
+}
+
 TEST(JoinLines, CrLfAfterEveryLine) {
   EXPECT_EQ(JoinLines({}), "");
   EXPECT_EQ(JoinLines({""}), "\r\n");
@@ -74,4 +94,46 @@ TEST(LineReader, CutsAsForEachLineWhateverTheBlockSize) {
       EXPECT_FALSE(reader.Next(line));
     }
   }
+}
+
+// Long lines cut into parts: the parts of each line join into the line that
+// ForEachLine gives, every part but a line's last ends in a cut byte (a
+// blank here), and the text ends as it would without parts, also where a
+// line's last part runs up to a NUL byte or the end of the text.
+TEST(LineReader, LongLinesComeInPartsThatJoinIntoTheLines) {
+  const std::string alphabet("ab  \r\n\0", 7);
+  uint32_t seed = 7;
+  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  size_t parts = 0;
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    for (size_t i = 0, n = next() % 40; i < n; ++i)
+      text += alphabet[next() % (next() % 4 == 0 ? alphabet.size() : 4)];
+    Lines expected;
+    ForEachLine(text, [&](std::string_view line) { expected.emplace_back(line); });
+    for (size_t block : {size_t{2}, size_t{3}, size_t{5}, size_t{16}}) {
+      TMemoryStream in(text);
+      TLineReader reader(in, block);
+      reader.CutLongLines([](char c) { return c == ' '; });
+      Lines got;
+      std::string joined;
+      std::string_view part;
+      bool ends = false;
+      while (reader.Next(part, ends)) {
+        joined += part;
+        if (ends) {
+          got.push_back(std::move(joined));
+          joined.clear();
+        } else {
+          ++parts;
+          ASSERT_FALSE(part.empty());
+          EXPECT_EQ(part.back(), ' ') << "block " << block << " text '" << text << "'";
+        }
+      }
+      EXPECT_EQ(got, expected) << "block " << block << " text '" << text << "'";
+      EXPECT_EQ(joined, "");
+      EXPECT_EQ(reader.SawNul(), text.find('\0') != std::string::npos) << text;
+    }
+  }
+  EXPECT_GT(parts, 1000u);
 }
