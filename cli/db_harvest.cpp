@@ -100,6 +100,7 @@ int RunDbHarvest(const DbOptions& options, CliIo& io) {
   for (const TDbRoutine& r : catalog.Routines)
     note(outputs[2], {}, r.Name);
 
+  if (!options.Out.empty()) std::filesystem::create_directories(options.Out);
   for (const TOutput& out : outputs) {
     const std::string file =
         options.Out.empty() ? out.File : (std::filesystem::path(options.Out) / out.File).string();

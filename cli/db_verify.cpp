@@ -21,8 +21,7 @@ std::vector<std::string> VerifyFiles(const DbOptions& options) {
   std::vector<std::string> files;
   for (const std::string& path : options.Paths) {
     if (std::filesystem::is_directory(path)) {
-      const TInputFiles found =
-          ListInputFiles(DirectoryPrefix(path), options.Mask, "", options.Recursive);
+      const TInputFiles found = ListInputFiles(path, options.Mask, "", options.Recursive);
       if (!found.Unreadable.empty())
         throw Exception(found.Unreadable.front() + ": the directory cannot be read");
       files.insert(files.end(), found.Files.begin(), found.Files.end());

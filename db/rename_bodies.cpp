@@ -167,6 +167,14 @@ struct TBodies {
     for (size_t i = 0; i < C.Routines.size(); ++i) {
       const TDbRoutine& r = C.Routines[i];
       const std::string what = Described(r);
+      if (Plan.HalfDone[i]) {
+        Last.push_back({std::string("DROP ") + (r.Function ? "FUNCTION " : "PROCEDURE ") +
+                            QuoteName(f, r.Name),
+                        KindOf(r), false, false});
+        Renamed(KindOf(r));
+        Remade[i] = true;
+        continue;
+      }
       const std::string body = Translate(r.Definition, what);
       const std::string parameters = Translate(r.Parameters, what);
       const std::string returns = Translate(r.Returns, what);

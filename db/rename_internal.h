@@ -18,6 +18,9 @@ struct TPlan {
   std::vector<std::string> ColumnTarget;          ///< empty: not renamed
   std::vector<std::string> RoutineTarget;         ///< empty: not renamed
   std::map<std::string, std::string> FinalTable;  ///< table name -> its name after the run
+  /// MySQL: routines created under their new name by an earlier run that
+  /// stopped before dropping the old one; only the drop is left.
+  std::vector<bool> HalfDone;
 };
 
 /// The statements that re-create bodies: `first` run before every rename,

@@ -224,8 +224,24 @@ void AddRenames(const TDbCatalog& c, const TPlan& plan, TRenameScript& script,
   }
 }
 
+// Whether MySQL holds the routine under its target name already, made by
+// an earlier run from the routine's translated text.
+bool HalfDone(const TDbCatalog& c, const TDbRoutine& r, const std::string& target,
+              const TransTables& tables) {
+  for (const TDbRoutine& other : c.Routines) {
+    if (other.Function != r.Function || AsciiLower(other.Name) != AsciiLower(target)) continue;
+    try {
+      return other.Definition ==
+             rename_detail::TranslateBody(tables, TDialect::MySql, r.Definition, r.Name);
+    } catch (const ERenameRefused&) {
+      return false;
+    }
+  }
+  return false;
+}
+
 // The targets of every name, and the refusals among them.
-TPlan MakePlan(const TDbCatalog& c, TNameMap& names) {
+TPlan MakePlan(const TDbCatalog& c, TNameMap& names, const TransTables& tables) {
   TPlan plan;
   std::vector<TNamed> named;
   const bool pg = c.Flavor == TDbFlavor::Postgres;
@@ -250,11 +266,13 @@ TPlan MakePlan(const TDbCatalog& c, TNameMap& names) {
   }
   for (const TDbRoutine& r : c.Routines) {
     plan.RoutineTarget.push_back(names.Target(TNameKind::Procedure, r.Name));
+    plan.HalfDone.push_back(c.Flavor == TDbFlavor::MySql && !plan.RoutineTarget.back().empty() &&
+                            HalfDone(c, r, plan.RoutineTarget.back(), tables));
     const std::string space = pg                             ? "F" + r.Signature
                               : c.Flavor == TDbFlavor::MySql ? (r.Function ? "F" : "P")
                                                              : "R";
     named.push_back(
-        {space, r.Name, plan.RoutineTarget.back(),
+        {plan.HalfDone.back() ? "done" : space, r.Name, plan.RoutineTarget.back(),
          Described(r.Function ? TDbObjectKind::Function : TDbObjectKind::Procedure, r.Name)});
   }
   std::vector<std::string> reasons = Refusals(named, c.Flavor);
@@ -267,7 +285,7 @@ TPlan MakePlan(const TDbCatalog& c, TNameMap& names) {
 TRenameScript BuildRenameScript(const TDbCatalog& catalog, const TTransRows& rows,
                                 const TransTables& tables) {
   TNameMap names(rows, catalog.Flavor);
-  const TPlan plan = MakePlan(catalog, names);
+  const TPlan plan = MakePlan(catalog, names, tables);
   TRenameScript script;
   script.Flavor = catalog.Flavor;
   script.MariaDb = catalog.MariaDb;
