@@ -210,6 +210,7 @@ class TMariaDbServer {
 
   bool Started() const { return started_; }
   const std::string& Error() const { return error_; }
+  const std::string& Socket() const { return socket_; }
   std::string Url(const std::string& database) const {
     return "mysql://root@/" + database + "?socket=" + socket_;
   }
