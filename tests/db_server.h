@@ -173,12 +173,12 @@ class TMariaDbServer {
                         a4 = "--log-error=" + dir_ + "/error.log";
       if (::geteuid() == 0)
         ::execlp("mariadbd", "mariadbd", "--no-defaults", a1.c_str(), a2.c_str(), a3.c_str(),
-                 a4.c_str(), "--skip-networking", "--innodb-buffer-pool-size=32M", "--user=root",
-                 static_cast<char*>(nullptr));
+                 a4.c_str(), "--skip-networking", "--innodb-buffer-pool-size=32M",
+                 "--open-files-limit=1024", "--user=root", static_cast<char*>(nullptr));
       else
         ::execlp("mariadbd", "mariadbd", "--no-defaults", a1.c_str(), a2.c_str(), a3.c_str(),
                  a4.c_str(), "--skip-networking", "--innodb-buffer-pool-size=32M",
-                 static_cast<char*>(nullptr));
+                 "--open-files-limit=1024", static_cast<char*>(nullptr));
       ::_exit(127);
     }
     for (int i = 0; i < 600; ++i) {
