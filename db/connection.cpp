@@ -13,7 +13,9 @@
 #include <QVariant>
 #include <atomic>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace qualtren {
 
@@ -128,6 +130,39 @@ bool OdbcHoldsPassword(std::string_view s) {
     i = semi == std::string_view::npos ? s.size() : semi + 1;
   }
   return false;
+}
+
+// The [client] section's value of `key` in ~/.my.cnf, as the mysql client
+// reads it (the Qt driver reads no option file itself); empty when none.
+std::string MyCnfValue(const std::string& key) {
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || *home == '\0') return {};
+  std::ifstream in(std::filesystem::path(home) / ".my.cnf");
+  std::string line, value;
+  bool client = false;
+  while (std::getline(in, line)) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+      line.pop_back();
+    const size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos || line[start] == '#' || line[start] == ';') continue;
+    line.erase(0, start);
+    if (line[0] == '[') {
+      client = line == "[client]";
+      continue;
+    }
+    const size_t eq = line.find('=');
+    if (!client || eq == std::string::npos) continue;
+    std::string name = line.substr(0, eq);
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t'))
+      name.pop_back();
+    if (name != key) continue;
+    value = line.substr(line.find_first_not_of(" \t", eq + 1) == std::string::npos
+                            ? line.size()
+                            : line.find_first_not_of(" \t", eq + 1));
+    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
+      value = value.substr(1, value.size() - 2);
+  }
+  return value;
 }
 
 // Makes the process's Qt application object when there is none.
@@ -269,7 +304,10 @@ TDbConnection::TDbConnection(const TDbUrl& url, const std::string& password, TDi
       db.setDatabaseName(Q(url.Odbc));
       break;
   }
-  if (!password.empty()) db.setPassword(Q(password));
+  if (!password.empty())
+    db.setPassword(Q(password));
+  else if (url.Engine == TDbEngine::MySql)
+    db.setPassword(Q(MyCnfValue("password")));
   if (!db.open()) {
     const std::string reason = ErrorText(db.lastError());
     Refuse("cannot connect to " + url.Text + ": " + (reason.empty() ? "no reason given" : reason));

@@ -86,6 +86,36 @@ TEST_F(DbEnginesCliTest, MariaDbRenameIsFinishedByTheNextApply) {
             "verify: 2 statements, 1 failed, in 1 file, 1 not run\n");
 }
 
+TEST_F(DbEnginesCliTest, PasswordsComeFromTheEnvironmentOrTheEnginesOwnFile) {
+  const testsupport::TMariaDbServer* my = TDbServers::Get().MariaDb();
+  ASSERT_NE(my, nullptr);
+  ASSERT_EQ(my->Sql("",
+                    "CREATE DATABASE pw; CREATE USER 'ana'@'localhost' IDENTIFIED BY "
+                    "'Tajna-99'; GRANT ALL ON pw.* TO 'ana'@'localhost'"),
+            0);
+  const std::string url = "mysql://ana@/pw?socket=" + my->Socket();
+  Write("check.sql", "SELECT 1;\n");
+  Write("home/.keep", "");
+  auto verify = [&](const std::string& env) {
+    return Execute("cd " + Quote(dir_.string()) + " && HOME=" + Quote(Path("home").string()) + " " +
+                   env + " LC_ALL=C " + Quote(cli_) + " db verify --db " + Quote(url) +
+                   " check.sql >.stdout 2>.stderr </dev/null");
+  };
+  RunResult r = verify("");
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_NE(r.Err.find("cannot connect to " + url + ": Access denied for user 'ana'"),
+            std::string::npos)
+      << r.Err;
+  r = verify("QUALTREN_DB_PASSWORD=wrong-pw");
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_EQ(r.Err.find("wrong-pw"), std::string::npos) << r.Err;
+  EXPECT_EQ(verify("QUALTREN_DB_PASSWORD=Tajna-99").Status, 0);
+  Write("home/.my.cnf", "[mysql]\npassword=nope\n[client]\npassword = \"Tajna-99\"\n");
+  r = verify("");
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(r.Out, "verify: 1 statement, 0 failed, in 1 file\n");
+}
+
 TEST_F(DbEnginesCliTest, SqliteRecreatesARenamedViewAndVerifiesWithoutQuotedStrings) {
   ASSERT_EQ(Shell("touch shop.db"), 0);
   {
