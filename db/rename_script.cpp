@@ -117,6 +117,8 @@ std::vector<std::string> Refusals(const std::vector<TNamed>& objects, TDbFlavor 
     return flavor == TDbFlavor::Postgres ? s : AsciiLower(s);
   };
   std::unordered_map<std::string, const TNamed*> current, target;
+  current.reserve(objects.size());
+  target.reserve(objects.size());
   for (const TNamed& o : objects)
     current.emplace(o.Space + '\0' + fold(o.Name), &o);
   bool inBytes = false;
