@@ -52,16 +52,7 @@ void DeclareTablesAndCodePage(CLI::App& cmd, DbOptions& o, const char* tablesHel
       ->type_name("N");
 }
 
-}  // namespace
-
-std::vector<TDbCommand> DeclareDb(CLI::App& app) {
-  CLI::App* db = app.add_subcommand(
-      "db",
-      "Read a live database's names into the tables, rename the database, and check the "
-      "translated scripts against it");
-  db->require_subcommand(1);
-  std::vector<TDbCommand> commands;
-
+TDbCommand DeclareHarvest(CLI::App* db) {
   auto harvest = std::make_shared<DbOptions>();
   CLI::App* h = db->add_subcommand(
       "harvest",
@@ -92,9 +83,10 @@ std::vector<TDbCommand> DeclareDb(CLI::App& app) {
             "not written)\n"
             "  2  bad usage, a connection refused, a table that failed to load, or a file not "
             "written");
-  commands.push_back(
-      {h, harvest.get(), [harvest](CliIo& io) { return RunDbHarvest(*harvest, io); }});
+  return {h, harvest.get(), [harvest](CliIo& io) { return RunDbHarvest(*harvest, io); }};
+}
 
+TDbCommand DeclareRename(CLI::App* db) {
   auto rename = std::make_shared<DbOptions>();
   CLI::App* r = db->add_subcommand(
       "rename",
@@ -127,8 +119,10 @@ std::vector<TDbCommand> DeclareDb(CLI::App& app) {
             "  0  the script written, or applied (also when there is nothing to rename)\n"
             "  2  bad usage, a refusal, a connection refused, a table that failed to load, or a "
             "statement the database refused (with transactional DDL nothing was changed)");
-  commands.push_back({r, rename.get(), [rename](CliIo& io) { return RunDbRename(*rename, io); }});
+  return {r, rename.get(), [rename](CliIo& io) { return RunDbRename(*rename, io); }};
+}
 
+TDbCommand DeclareVerify(CLI::App* db) {
   auto verify = std::make_shared<DbOptions>();
   verify->Mask = "*.sql";
   CLI::App* v = db->add_subcommand(
@@ -152,8 +146,18 @@ std::vector<TDbCommand> DeclareDb(CLI::App& app) {
             "  0  no statement failed\n"
             "  1  a statement failed\n"
             "  2  bad usage, a connection refused, or a file that could not be read");
-  commands.push_back({v, verify.get(), [verify](CliIo& io) { return RunDbVerify(*verify, io); }});
-  return commands;
+  return {v, verify.get(), [verify](CliIo& io) { return RunDbVerify(*verify, io); }};
+}
+
+}  // namespace
+
+std::vector<TDbCommand> DeclareDb(CLI::App& app) {
+  CLI::App* db = app.add_subcommand(
+      "db",
+      "Read a live database's names into the tables, rename the database, and check the "
+      "translated scripts against it");
+  db->require_subcommand(1);
+  return {DeclareHarvest(db), DeclareRename(db), DeclareVerify(db)};
 }
 
 }  // namespace qualtren
