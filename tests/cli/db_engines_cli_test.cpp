@@ -110,6 +110,17 @@ TEST_F(DbEnginesCliTest, PasswordsComeFromTheEnvironmentOrTheEnginesOwnFile) {
   EXPECT_EQ(r.Status, 2);
   EXPECT_EQ(r.Err.find("wrong-pw"), std::string::npos) << r.Err;
   EXPECT_EQ(verify("QUALTREN_DB_PASSWORD=Tajna-99").Status, 0);
+  // --password-prompt reads the terminal with its echo off: the terminal
+  // shows the prompt, never the password.
+  const RunResult prompted = Execute(
+      "cd " + Quote(dir_.string()) + " && (sleep 1; printf 'Tajna-99\\n') | script -q -e -c " +
+      Quote("HOME=" + Quote(Path("home").string()) + " LC_ALL=C " + Quote(cli_) +
+            " db verify --password-prompt --db " + Quote(url) + " check.sql") +
+      " /dev/null >.stdout 2>.stderr");
+  EXPECT_EQ(prompted.Status, 0) << prompted.Out;
+  EXPECT_NE(prompted.Out.find("Password: "), std::string::npos) << prompted.Out;
+  EXPECT_NE(prompted.Out.find("verify: 1 statement, 0 failed"), std::string::npos) << prompted.Out;
+  EXPECT_EQ(prompted.Out.find("Tajna"), std::string::npos) << prompted.Out;
   Write("home/.my.cnf", "[mysql]\npassword=nope\n[client]\npassword = \"Tajna-99\"\n");
   r = verify("");
   EXPECT_EQ(r.Status, 0) << r.Err;
