@@ -13,6 +13,7 @@
 #include <QVariant>
 #include <atomic>
 #include <cctype>
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -171,7 +172,11 @@ void EnsureQtApplication() {
   static int argc = 1;
   static char name[] = "qualtren-cli";
   static char* argv[] = {name, nullptr};
+  // Qt sets the C library's locale from the environment; the rest of the
+  // program reads numbers and text under the locale it had.
+  const std::string locale = std::setlocale(LC_ALL, nullptr);
   static QCoreApplication app(argc, argv);
+  std::setlocale(LC_ALL, locale.c_str());
 }
 
 std::string FirstLine(std::string text) {

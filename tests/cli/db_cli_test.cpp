@@ -137,6 +137,27 @@ TEST_F(DbPostgresCliTest, RenameAppliesRecreatesBodiesAndFindsNothingTheSecondTi
   EXPECT_EQ(r.Out, "db rename: nothing to rename; the database has its English names\n");
 }
 
+// A function whose parameter takes a translated name cannot be changed by
+// CREATE OR REPLACE: it is dropped and created anew under its new name.
+TEST_F(DbPostgresCliTest, ARoutineWhoseHeaderChangesIsDroppedAndCreated) {
+  Sql(kShop);
+  Sql("CREATE FUNCTION \"Po_gradu\"(grad text) RETURNS bigint LANGUAGE sql "
+      "AS $$ SELECT count(*) FROM kupac k WHERE k.grad = \"Po_gradu\".grad $$");
+  MakeShopTables("t");
+  Write("t/more.csv", "Naziv,ProcedureNameAng\nPo_gradu,ByCity\n");
+  ASSERT_EQ(Run("table add t/Q47SifSQL_SP.vtd t/more.csv").Status, 0);
+  RunResult r = Run("db rename --db " + Url() + " --tables t", "", "hr_HR.UTF-8");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_NE(r.Out.find("BEGIN;\nDROP FUNCTION \"public\".\"Po_gradu\"(grad text);\n"),
+            std::string::npos)
+      << r.Out;
+  EXPECT_EQ(r.Out.find("ALTER FUNCTION \"public\".\"Po_gradu\""), std::string::npos) << r.Out;
+  r = Run("db rename --db " + Url() + " --tables t --apply", "", "hr_HR.UTF-8");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(Rows("SELECT \"ByCity\"('Zagreb'), \"ByCity\"(city => 'Split')"), "1|0\n");
+  EXPECT_EQ(Rows("SELECT count(*) FROM pg_proc WHERE proname = 'Po_gradu'"), "0\n");
+}
+
 TEST_F(DbPostgresCliTest, VerifyReportsEachRefusedStatementAndChangesNothing) {
   Sql(kShop);
   Write("sql/good.sql",
