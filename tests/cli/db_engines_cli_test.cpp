@@ -182,6 +182,13 @@ TEST_F(DbEnginesCliTest, OdbcReadsWhatTheNativeDriverReads) {
   EXPECT_EQ(r.Status, 1) << r.Err;
   EXPECT_NE(r.Out.find("check.sql:2: ERROR: column \"nema\" does not exist"), std::string::npos)
       << r.Out;
+  // The rename runs through ODBC in one transaction as it does natively.
+  MakeTables();
+  r = Run("db rename --db " + Quote(odbc) + " --dialect postgres --tables t --apply");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(r.Out,
+            "db rename: renamed 1 table, 1 view, 2 columns, 1 function; re-created nothing\n");
+  EXPECT_EQ(pg->Rows("odbcshop", "SELECT settle(), count(*) FROM overview"), "1|0\n");
   r = Run("db harvest --db " + Quote(odbc));
   EXPECT_EQ(r.Status, 2);
   EXPECT_NE(r.Err.find("needs --dialect"), std::string::npos) << r.Err;
