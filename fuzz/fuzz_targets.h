@@ -44,6 +44,10 @@ int SqlLexer(const uint8_t* data, size_t size);
 // it gives on one.
 int DialectTranslate(const uint8_t* data, size_t size);
 
+// A connection URL through ParseDbUrl: taken, or refused with a message
+// that never repeats a URL holding a password.
+int DbUrl(const uint8_t* data, size_t size);
+
 struct NamedTarget {
   std::string_view name;  // also the name of its corpus directory
   Target run;
@@ -59,6 +63,7 @@ inline constexpr NamedTarget kTargets[] = {
     {"sql_lexer", SqlLexer},
     {"encoding", Encoding},
     {"dialect_translate", DialectTranslate},
+    {"db_url", DbUrl},
 };
 
 }  // namespace qualtren::fuzz
