@@ -131,24 +131,31 @@ struct TBodies {
     }
   }
 
-  // SQLite: a renamed view is dropped before the renames and created under
-  // its new name from its translated text.
+  // SQLite: a view that is renamed, or whose text translates to another
+  // (SQLite follows the names it refers to, not the names of its own
+  // columns), is dropped before the renames and created under its final name
+  // from its translated text.
   void Sqlite() {
     for (size_t i = 0; i < C.Tables.size(); ++i) {
       const TDbTable& t = C.Tables[i];
-      if (!t.View || Plan.TableTarget[i].empty()) continue;
+      if (!t.View) continue;
       const std::string what = "view \"" + t.Name + "\"";
       const size_t as = FindCodeWord(t.Definition, TDialect::Ansi, "AS");
       if (as == std::string::npos) throw ERenameRefused({what + ": its text holds no AS"});
       const std::string head = t.Definition.substr(0, as);
       const size_t paren = head.find('(');
-      const std::string columns =
-          paren == std::string::npos ? std::string() : TrimEnd(Translate(head.substr(paren), what));
+      const std::string columns = paren == std::string::npos ? std::string() : head.substr(paren);
+      const std::string body = t.Definition.substr(as);
+      const std::string newColumns = columns.empty() ? columns : Translate(columns, what);
+      const std::string newBody = Translate(body, what);
+      const bool renamed = !Plan.TableTarget[i].empty();
+      if (!renamed && newColumns == columns && newBody == body) continue;
       First.push_back(
           {"DROP VIEW " + QuoteName(C.Flavor, t.Name), TDbObjectKind::View, false, false});
-      Renamed(TDbObjectKind::View);
-      Recreate(TDbObjectKind::View, "CREATE VIEW " + QuoteName(C.Flavor, Plan.TableTarget[i]) +
-                                        columns + " " + Translate(t.Definition.substr(as), what));
+      if (renamed) Renamed(TDbObjectKind::View);
+      Recreate(TDbObjectKind::View, "CREATE VIEW " +
+                                        QuoteName(C.Flavor, Plan.FinalTable.at(t.Name)) +
+                                        TrimEnd(newColumns) + " " + newBody);
     }
   }
 

@@ -170,7 +170,7 @@ TEST_F(DbKillCliTest, KilledApplyOnSqliteLeavesTheDatabaseAsItWas) {
   EXPECT_EQ(schema(),
             "CREATE TABLE \"Customer\" (id int, \"Name\" text)\n"
             "CREATE TABLE \"Invoice\" (\"Amount\" int)\n"
-            "CREATE VIEW pregled AS SELECT \"Name\" FROM \"Customer\"\n");
+            "CREATE VIEW \"pregled\" AS SELECT Name FROM Customer\n");
 }
 
 }  // namespace
