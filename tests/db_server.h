@@ -130,13 +130,14 @@ class TPostgresServer {
   }
   /// Runs SQL with psql on a database; the exit status.
   int Psql(const std::string& database, const std::string& sql) const {
-    return RunShell("psql -X -q -v ON_ERROR_STOP=1 -h " + ShellQuote(dir_) + " -U postgres -d " +
-                    ShellQuote(database) + " -c " + ShellQuote(sql) + " >/dev/null");
+    return RunShell("LC_ALL=C psql -X -q -v ON_ERROR_STOP=1 -h " + ShellQuote(dir_) +
+                    " -U postgres -d " + ShellQuote(database) + " -c " + ShellQuote(sql) +
+                    " >/dev/null");
   }
   /// The rows a query gives, each value separated by "|", each row ending
   /// in a line break.
   std::string Rows(const std::string& database, const std::string& sql) const {
-    return ShellOutput("psql -X -q -A -t -h " + ShellQuote(dir_) + " -U postgres -d " +
+    return ShellOutput("LC_ALL=C psql -X -q -A -t -h " + ShellQuote(dir_) + " -U postgres -d " +
                        ShellQuote(database) + " -c " + ShellQuote(sql) + " 2>&1");
   }
   /// A new, empty database.

@@ -74,11 +74,11 @@ class DbKillPostgresTest : public DbKillCliTest {
   }
   // Another session takes the lock on racun and keeps it.
   void LockRacun() {
-    ASSERT_EQ(
-        Shell("PGAPPNAME=locker psql -X -q -h " + Quote(pg_->Dir()) + " -U postgres -d " + db_ +
-              " -c BEGIN -c 'LOCK TABLE racun IN ACCESS EXCLUSIVE MODE' "
-              "-c 'SELECT pg_sleep(120)' >/dev/null 2>&1 &"),
-        0);
+    ASSERT_EQ(Shell("LC_ALL=C PGAPPNAME=locker psql -X -q -h " + Quote(pg_->Dir()) +
+                    " -U postgres -d " + db_ +
+                    " -c BEGIN -c 'LOCK TABLE racun IN ACCESS EXCLUSIVE MODE' "
+                    "-c 'SELECT pg_sleep(120)' >/dev/null 2>&1 &"),
+              0);
     WaitFor(
         [&] {
           return Rows(
