@@ -90,7 +90,7 @@ class TPostgresServer {
         error_ = "running as root, but there is no user postgres to run the server as";
         return;
       }
-      as_ = "runuser -u postgres -- ";
+      as_ = "cd / && runuser -u postgres -- ";
       RunShell("chown postgres " + ShellQuote(dir_));
     }
     const std::string data = dir_ + "/data";
