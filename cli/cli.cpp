@@ -428,6 +428,8 @@ int RunCli(int argc, const char* const* argv, CliIo& io) {
   std::vector<TCommand> commands = {DeclareTranslate(app), DeclareFiles(app), DeclareReport(app)};
   for (TCommand& c : DeclareTable(app))
     commands.push_back(std::move(c));
+  for (TDbCommand& c : DeclareDb(app))
+    commands.push_back({c.App, c.Shared, std::move(c.Run)});
 
   try {
     const std::vector<std::string> args = SplitEmptyValues(argc, argv);

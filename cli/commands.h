@@ -3,6 +3,7 @@
 // end a command are raised as exceptions; the caller reports them.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -14,6 +15,10 @@
 #include "trans/name_lookup.h"
 #include "trans/trans_tables.h"
 #include "trans/translate.h"
+
+namespace CLI {
+class App;
+}
 
 namespace qualtren {
 
@@ -146,6 +151,15 @@ extern const char* const kTableSuggestHelp;
 /// message, unless the message names it already
 /// ("tables/Q47SifTableStr.vtd: Stream read error").
 void LoadTables(TTransTableSet& tables, const std::string& dir);
+
+/// A "db" subcommand (db_commands.cpp): its parser, its options and its run.
+struct TDbCommand {
+  CLI::App* App = nullptr;
+  const TSharedOptions* Shared = nullptr;
+  std::function<int(CliIo&)> Run;
+};
+/// Declares "db harvest", "db rename" and "db verify" on `app`.
+std::vector<TDbCommand> DeclareDb(CLI::App& app);
 
 // Parses the command line and runs the chosen subcommand; every error ends
 // up as one message on io.Err and the matching status.

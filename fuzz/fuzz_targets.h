@@ -49,6 +49,9 @@ int DialectTranslate(const uint8_t* data, size_t size);
 // words must cover the name's letters and digits, and a proposal hold known
 // words only.
 int NameWords(const uint8_t* data, size_t size);
+// A connection URL through ParseDbUrl: taken, or refused with a message
+// that never repeats a URL holding a password.
+int DbUrl(const uint8_t* data, size_t size);
 
 struct NamedTarget {
   std::string_view name;  // also the name of its corpus directory
@@ -66,6 +69,7 @@ inline constexpr NamedTarget kTargets[] = {
     {"encoding", Encoding},
     {"dialect_translate", DialectTranslate},
     {"name_words", NameWords},
+    {"db_url", DbUrl},
 };
 
 }  // namespace qualtren::fuzz
