@@ -1,0 +1,333 @@
+// The statement cutter: one pass over a script's lines. The dialect's lexer
+// tells code from strings, comments and quoted names; the cutter looks for
+// separators and dollar quotes in the code, reads each statement's first
+// words for its role, and knows the line commands of each dialect's client
+// (GO, "/", DELIMITER, psql's backslash lines and COPY data, sqlcmd's and
+// SQL*Plus's own commands).
+#include "trans/statement_cutter.h"
+
+#include <initializer_list>
+
+#include "base/ascii.h"
+#include "trans/statement_words.h"
+
+namespace qualtren {
+
+namespace {
+
+constexpr size_t kNone = std::string_view::npos;
+// The longest delimiter the mysql client takes, and the longest dollar-quote
+// tag looked for (both bound the work per byte).
+constexpr size_t kMaxDelimiter = 16;
+constexpr size_t kMaxDollarTag = 64;
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+bool IsWordByte(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' ||
+         u >= 0x80;
+}
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back()))
+    text.remove_suffix(1);
+  return text;
+}
+
+// Whether `text` starts with the word `word` (A to Z in any case), a blank
+// or the end after it.
+bool StartsWithWord(std::string_view text, std::string_view word) {
+  return text.size() >= word.size() && EqualsAsciiNoCase(text.substr(0, word.size()), word) &&
+         (text.size() == word.size() || IsBlank(text[word.size()]));
+}
+
+// SQL*Plus's own commands, which take their line and need no separator.
+bool IsSqlPlusCommand(std::string_view line) {
+  if (line.front() == '@') return true;
+  if (StartsWithWord(line, "set")) {
+    const std::string_view rest = Trim(line.substr(3));
+    for (std::string_view sql : {"transaction", "role", "constraint", "constraints"})
+      if (StartsWithWord(rest, sql)) return false;
+    return true;
+  }
+  for (std::string_view command :
+       {"rem",      "remark", "prompt", "spool",   "whenever", "define", "undefine",
+        "exit",     "quit",   "show",   "connect", "conn",     "column", "col",
+        "ttitle",   "btitle", "break",  "compute", "clear",    "pause",  "accept",
+        "variable", "var",    "print",  "host",    "exec",     "execute"})
+    if (StartsWithWord(line, command)) return true;
+  return false;
+}
+
+class TCutter {
+ public:
+  TCutter(std::string_view script, TDialect dialect) : s_(script), d_(dialect), lexer_(dialect) {}
+
+  std::vector<TSqlStatement> Run();
+
+ private:
+  void OnLine(size_t begin, size_t end);
+  bool LineCommand(size_t begin, size_t end);
+  void LexFrom(size_t from, size_t end);
+  size_t ScanCode(size_t from, size_t to);
+  void ScanWords(size_t from, size_t to);
+  void EndWord(size_t& word, size_t end);
+  size_t DollarOpener(size_t at, size_t to);
+  bool SeparatorEnds();
+  void SetDelimiter(std::string_view argument);
+  void Touch(size_t at);
+  void Finish(size_t end);
+  void Emit(std::string_view text, size_t line, TStatementRole role);
+
+  std::string_view s_;
+  TDialect d_;
+  TSqlLexer lexer_;
+  std::vector<TLexSpan> spans_;
+  std::vector<TSqlStatement> out_;
+  size_t line_ = 1;
+  // The statement being built: where its first byte of code stands (kNone
+  // while it holds only blanks and comments), its line and its words.
+  size_t start_ = kNone;
+  size_t startLine_ = 0;
+  TStatementWords words_;
+  TBodyEnd bodyEnd_ = TBodyEnd::Separator;
+  std::string delimiter_ = ";";
+  std::string_view dollarTag_;  // the tag of the dollar body the cutter stands in
+  bool inDollar_ = false;
+  bool copyData_ = false;  // in the data lines of COPY ... FROM stdin
+};
+
+std::vector<TSqlStatement> TCutter::Run() {
+  const size_t n = s_.size();
+  for (size_t p = 0;;) {
+    size_t e = p;
+    while (e < n && s_[e] != '\r' && s_[e] != '\n')
+      ++e;
+    OnLine(p, e);
+    if (e == n) break;
+    p = e + (s_[e] == '\r' && e + 1 < n && s_[e + 1] == '\n' ? 2 : 1);
+    ++line_;
+  }
+  Finish(n);
+  return std::move(out_);
+}
+
+void TCutter::OnLine(size_t begin, size_t end) {
+  const std::string_view line = s_.substr(begin, end - begin);
+  if (copyData_) {
+    if (Trim(line) == "\\.") copyData_ = false;
+    return;
+  }
+  size_t from = begin;
+  if (inDollar_) {
+    const size_t close = line.find(dollarTag_);
+    if (close == kNone) return;
+    from = begin + close + dollarTag_.size();
+    inDollar_ = false;
+    lexer_ = TSqlLexer(d_);
+  } else if (lexer_.State().In == TLexState::TIn::Code && LineCommand(begin, end)) {
+    return;
+  }
+  LexFrom(from, end);
+}
+
+// A line that the dialect's client reads as its own command: GO in tsql, "/"
+// in oracle, DELIMITER in mysql, a backslash command in postgres and mysql,
+// sqlcmd's ":" commands and SQL*Plus's commands before a statement.
+bool TCutter::LineCommand(size_t begin, size_t end) {
+  const std::string_view line = Trim(s_.substr(begin, end - begin));
+  if (line.empty()) return false;
+  const bool atStart = start_ == kNone;
+  if ((d_ == TDialect::TSql && EqualsAsciiNoCase(line, "go")) ||
+      (d_ == TDialect::Oracle && line == "/")) {
+    Finish(begin);
+    return true;
+  }
+  if (d_ == TDialect::MySql && atStart && StartsWithWord(line, "delimiter")) {
+    SetDelimiter(Trim(line.substr(9)));
+    return true;
+  }
+  const bool backslash = (d_ == TDialect::Postgres || d_ == TDialect::MySql) && line[0] == '\\';
+  const bool client = atStart && ((d_ == TDialect::TSql && line[0] == ':') ||
+                                  (d_ == TDialect::Oracle && IsSqlPlusCommand(line)));
+  if (!backslash && !client) return false;
+  Finish(begin);
+  Emit(line, line_, TStatementRole::ClientCommand);
+  return true;
+}
+
+// Lexes the line's code from `from` on; where a dollar body opens, looks for
+// its end on the same line and lexes on after it.
+void TCutter::LexFrom(size_t from, size_t end) {
+  for (;;) {
+    lexer_.Lex(s_.substr(from, end - from), spans_);
+    size_t body = kNone;
+    for (const TLexSpan& span : spans_) {
+      const size_t a = from + span.Begin, z = from + span.End;
+      if (span.Kind == TLexKind::Code) {
+        body = ScanCode(a, z);
+        if (body != kNone) break;
+      } else if (span.Kind != TLexKind::Comment) {
+        Touch(a);
+      } else if (d_ == TDialect::MySql && s_.compare(a, 3, "/*!") == 0) {
+        // An executable comment is code to MySQL: /*!50003 CREATE*/ ...
+        Touch(a);
+        size_t words = a + 3;
+        while (words < z && s_[words] >= '0' && s_[words] <= '9')
+          ++words;
+        ScanWords(words, z);
+      }
+    }
+    if (body == kNone) return;
+    const size_t close = s_.substr(body, end - body).find(dollarTag_);
+    if (close == kNone) return;
+    from = body + close + dollarTag_.size();
+    inDollar_ = false;
+    lexer_ = TSqlLexer(d_);
+  }
+}
+
+// Scans code for separators, words and (postgres) dollar quotes. Returns
+// kNone, or where the body of a dollar quote opened in it starts.
+size_t TCutter::ScanCode(size_t from, size_t to) {
+  size_t word = kNone;
+  for (size_t i = from; i < to;) {
+    const char c = s_[i];
+    if (c == delimiter_[0] && s_.compare(i, delimiter_.size(), delimiter_) == 0 &&
+        i + delimiter_.size() <= to) {
+      EndWord(word, i);
+      if (SeparatorEnds())
+        Finish(i);
+      else
+        Touch(i);
+      i += delimiter_.size();
+      continue;
+    }
+    if (IsWordByte(c) || (c == '$' && word != kNone)) {
+      if (word == kNone) {
+        Touch(i);
+        word = i;
+      }
+      ++i;
+      continue;
+    }
+    EndWord(word, i);
+    if (c == '$' && d_ == TDialect::Postgres) {
+      const size_t body = DollarOpener(i, to);
+      if (body != kNone) {
+        Touch(i);
+        return body;
+      }
+    }
+    if (!IsBlank(c)) Touch(i);
+    ++i;
+  }
+  EndWord(word, to);
+  return kNone;
+}
+
+// The words of [from, to), with no separator looked for.
+void TCutter::ScanWords(size_t from, size_t to) {
+  size_t word = kNone;
+  for (size_t i = from; i < to; ++i) {
+    if (IsWordByte(s_[i]) || (s_[i] == '$' && word != kNone)) {
+      if (word == kNone) word = i;
+    } else {
+      EndWord(word, i);
+    }
+  }
+  EndWord(word, to);
+}
+
+void TCutter::EndWord(size_t& word, size_t end) {
+  if (word == kNone) return;
+  words_.Add(s_.substr(word, end - word));
+  if (words_.Count() <= TStatementWords::kKept) bodyEnd_ = BodyEnd(words_, d_);
+  word = kNone;
+}
+
+// At a "$" not glued to a word before it: a dollar quote $$ or $tag$ opens
+// there when the tag is a name (no digit first). Returns where its body
+// starts, or kNone.
+size_t TCutter::DollarOpener(size_t at, size_t to) {
+  if (at > 0 && (IsWordByte(s_[at - 1]) || s_[at - 1] == '$')) return kNone;
+  size_t j = at + 1;
+  if (j < to && s_[j] != '$') {
+    if (s_[j] >= '0' && s_[j] <= '9') return kNone;
+    while (j < to && j - at <= kMaxDollarTag && (IsWordByte(s_[j])))
+      ++j;
+  }
+  if (j >= to || s_[j] != '$') return kNone;
+  dollarTag_ = s_.substr(at, j + 1 - at);
+  inDollar_ = true;
+  return j + 1;
+}
+
+bool TCutter::SeparatorEnds() {
+  switch (bodyEnd_) {
+    case TBodyEnd::Separator:
+      return true;
+    case TBodyEnd::Go:
+    case TBodyEnd::Slash:
+      return false;
+    case TBodyEnd::Block:
+      if (!words_.InsideBlock()) return true;
+      words_.Separator();
+      return false;
+  }
+  return true;
+}
+
+// As the mysql client: the argument up to a blank, or a quoted one; none,
+// one holding a backslash or one too long changes nothing.
+void TCutter::SetDelimiter(std::string_view argument) {
+  std::string_view d = argument;
+  if (!d.empty() && (d[0] == '\'' || d[0] == '"' || d[0] == '`')) {
+    const size_t close = d.find(d[0], 1);
+    d = d.substr(1, close == kNone ? kNone : close - 1);
+  } else {
+    size_t end = 0;
+    while (end < d.size() && !IsBlank(d[end]))
+      ++end;
+    d = d.substr(0, end);
+  }
+  if (d.empty() || d.size() > kMaxDelimiter || d.find('\\') != kNone) return;
+  delimiter_ = std::string(d);
+}
+
+void TCutter::Touch(size_t at) {
+  if (start_ != kNone) return;
+  start_ = at;
+  startLine_ = line_;
+}
+
+// Ends the statement being built before `end`; one of only blanks and
+// comments is dropped.
+void TCutter::Finish(size_t end) {
+  if (start_ != kNone) {
+    const TStatementRole role = RoleOf(words_, d_);
+    Emit(Trim(s_.substr(start_, end - start_)), startLine_, role);
+    // The data lines start on the next line.
+    if (role == TStatementRole::ClientCommand && words_.CopyFromStdin()) copyData_ = true;
+  }
+  start_ = kNone;
+  words_ = {};
+  bodyEnd_ = TBodyEnd::Separator;
+}
+
+void TCutter::Emit(std::string_view text, size_t line, TStatementRole role) {
+  out_.push_back({std::string(text), line, role});
+}
+
+}  // namespace
+
+std::vector<TSqlStatement> CutStatements(std::string_view script, TDialect dialect) {
+  return TCutter(script, dialect).Run();
+}
+
+}  // namespace qualtren
