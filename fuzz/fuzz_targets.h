@@ -44,6 +44,11 @@ int SqlLexer(const uint8_t* data, size_t size);
 // it gives on one.
 int DialectTranslate(const uint8_t* data, size_t size);
 
+// A script cut into statements in a dialect that the input chooses: every
+// text must stand in the script in order, trimmed, its line never going
+// back, and a statement to run, cut again alone, must give itself back.
+int StatementCutter(const uint8_t* data, size_t size);
+
 struct NamedTarget {
   std::string_view name;  // also the name of its corpus directory
   Target run;
@@ -59,6 +64,7 @@ inline constexpr NamedTarget kTargets[] = {
     {"sql_lexer", SqlLexer},
     {"encoding", Encoding},
     {"dialect_translate", DialectTranslate},
+    {"statement_cutter", StatementCutter},
 };
 
 }  // namespace qualtren::fuzz

@@ -1,13 +1,15 @@
 // The fuzz targets over the readers of the translation side: the CSV import,
-// the automatic table name, the translation driver and the SQL lexer, the
-// last three held against a second way of computing the same result.
+// the automatic table name, the translation driver, the SQL lexer and the
+// statement cutter, held against a second way of computing the same result
+// or against what must hold of any result.
 #include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "base/exception.h"
+#include "base/ascii.h"
 #include "base/codepage.h"
+#include "base/exception.h"
 #include "base/stream.h"
 #include "base/text_encoding.h"
 #include "cli/commands.h"
@@ -18,6 +20,7 @@
 #include "trans/name_dictionary.h"
 #include "trans/parallel_translate.h"
 #include "trans/sql_lexer.h"
+#include "trans/statement_cutter.h"
 #include "trans/stream_translate.h"
 #include "trans/trans_tables.h"
 #include "trans/translate.h"
@@ -164,8 +167,7 @@ int Encoding(const uint8_t* data, size_t size) {
   const TransTables tables = Tables().Tables();
 
   TStreamTranslator streamer(
-      tables, {comment, TArgumentText::FromAnsi("-- \xE8 "), TArgumentText::FromAnsi(" */")},
-      rule);
+      tables, {comment, TArgumentText::FromAnsi("-- \xE8 "), TArgumentText::FromAnsi(" */")}, rule);
   TMemoryStream in(bytes), out;
   const TStreamOutcome outcome =
       streamer.Translate(in, out, TArgumentText::FromAnsi(tableName), autoName);
@@ -279,6 +281,44 @@ int DialectTranslate(const uint8_t* data, size_t size) {
   TParallelTranslator parallel(tables, dictionary, 2, 1 + (flags >> 5), lexed.Dialect);
   parallel.Run(in, out, lexed.TableName, false, {}, bytesRead);
   Require(lexedError.empty() && out.Bytes() == lexedOut);
+  return 0;
+}
+
+int StatementCutter(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const auto dialect = static_cast<TDialect>(data[0] % 6);
+  const std::string_view script(reinterpret_cast<const char*>(data + 1), size - 1);
+  const std::vector<TSqlStatement> cut = CutStatements(script, dialect);
+  auto isBlank = [](char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+  };
+  // Each text stands in the script after the one before, not empty and
+  // trimmed; the lines do not go back and stay within the script's.
+  size_t from = 0, breaks = 0, line = 1;
+  for (const TSqlStatement& s : cut) {
+    Require(!s.Text.empty() && !isBlank(s.Text.front()) && !isBlank(s.Text.back()));
+    const size_t at = script.find(s.Text, from);
+    Require(at != std::string_view::npos);
+    for (size_t i = from; i < at; ++i)
+      if (script[i] == '\n' || (script[i] == '\r' && (i + 1 == at || script[i + 1] != '\n')))
+        ++breaks;
+    Require(s.Line >= line && s.Line >= breaks + 1);
+    Require(s.Role <= TStatementRole::CommitsItself);
+    line = s.Line;
+    from = at + s.Text.size();
+  }
+  const auto newlines = static_cast<size_t>(std::count(script.begin(), script.end(), '\n') +
+                                            std::count(script.begin(), script.end(), '\r'));
+  Require(line <= 1 + newlines);
+  // A statement to run, cut again alone, is that one statement (where no
+  // DELIMITER line may have changed the separator before it).
+  const bool delimiters = dialect == TDialect::MySql &&
+                          LowerAscii(std::string(script)).find("delimiter") != std::string::npos;
+  for (const TSqlStatement& s : cut) {
+    if (s.Role != TStatementRole::Run || delimiters) continue;
+    const std::vector<TSqlStatement> again = CutStatements(s.Text, dialect);
+    Require(again.size() == 1 && again[0].Text == s.Text && again[0].Line == 1);
+  }
   return 0;
 }
 

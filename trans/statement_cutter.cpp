@@ -120,7 +120,13 @@ std::vector<TSqlStatement> TCutter::Run() {
 void TCutter::OnLine(size_t begin, size_t end) {
   const std::string_view line = s_.substr(begin, end - begin);
   if (copyData_) {
-    if (Trim(line) == "\\.") copyData_ = false;
+    // After the data, code starts afresh, whatever the line of the COPY
+    // left open.
+    if (Trim(line) == "\\.") {
+      copyData_ = false;
+      inDollar_ = false;
+      lexer_ = TSqlLexer(d_);
+    }
     return;
   }
   size_t from = begin;
@@ -134,6 +140,9 @@ void TCutter::OnLine(size_t begin, size_t end) {
     return;
   }
   LexFrom(from, end);
+  // A statement after a COPY ... FROM stdin on its line ends with the line:
+  // the data lines follow.
+  if (copyData_) Finish(end);
 }
 
 // A line that the dialect's client reads as its own command: GO in tsql, "/"
