@@ -63,6 +63,9 @@ TTransTableSet& Tables() {
     AddRow(set.Table, {"Kupac", "Customer"});
     AddRow(set.Table, {"Racun", "Invoice"});
     AddRow(set.Table, {"a%", ""});
+    // Names holding the quotes of quoted names, locally and in English.
+    AddRow(set.Table, {"Lo\x9A\"Naziv", "BadName"});
+    AddRow(set.Table, {"Kv]a`drat", "Sq\"u]a`re"});
     AddRow(set.StoredProc, {"Obracun", "Settle"});
     AddRow(set.TableStr, {"Kupac", "Ime", "Name"});
     AddRow(set.TableStr, {"Kupac", "Grad", "City"});
@@ -74,6 +77,39 @@ TTransTableSet& Tables() {
   }();
   (void)built;
   return set;
+}
+
+// `text` with every `quote` doubled.
+std::string Doubled(std::string_view text, char quote) {
+  std::string out;
+  for (char c : text) {
+    out += c;
+    if (c == quote) out += quote;
+  }
+  return out;
+}
+
+// The input's first line, quoted in each way the dialect quotes a name with
+// its quote inside doubled, must be looked up as the line stands and written
+// back as its English name with the quote doubled.
+void QuotedNameAsItStands(std::string_view text, TDialect dialect, const std::string& tableName) {
+  const std::string name(text.substr(0, text.find_first_of(std::string_view("\r\n\0", 3))));
+  if (name.empty()) return;
+  const TransTables tables = Tables().Tables();
+  const std::string english = TranslateName(tables, tableName, name, "F");
+  TTranslateSettings settings;
+  settings.TableName = tableName;
+  settings.Dialect = {dialect, false, false};
+  const std::string_view quotes = dialect == TDialect::MySql  ? "``"
+                                  : dialect == TDialect::TSql ? "\"\"[]"
+                                                              : "\"\"";
+  for (size_t q = 0; q < quotes.size(); q += 2) {
+    const char open = quotes[q], close = quotes[q + 1];
+    const std::string in = "select " + (open + Doubled(name, close)) + close;
+    std::string error;
+    const std::string out = TranslateText(tables, settings, in, &error);
+    Require(error.empty() && out == "select " + (open + Doubled(english, close)) + close + "\r\n");
+  }
 }
 
 }  // namespace
@@ -281,6 +317,7 @@ int DialectTranslate(const uint8_t* data, size_t size) {
   TParallelTranslator parallel(tables, dictionary, 2, 1 + (flags >> 5), lexed.Dialect);
   parallel.Run(in, out, lexed.TableName, false, {}, bytesRead);
   Require(lexedError.empty() && out.Bytes() == lexedOut);
+  QuotedNameAsItStands(text, dialect, plain.TableName);
   return 0;
 }
 
