@@ -205,9 +205,16 @@ void TCutter::LexFrom(size_t from, size_t end) {
 // kNone, or where the body of a dollar quote opened in it starts.
 size_t TCutter::ScanCode(size_t from, size_t to) {
   size_t word = kNone;
+  const char first = delimiter_[0];
   for (size_t i = from; i < to;) {
+    if (start_ != kNone && word == kNone && !words_.WantsWords()) {
+      // Nothing but a separator or a dollar quote matters here.
+      while (i < to && s_[i] != first && s_[i] != '$')
+        ++i;
+      if (i == to) break;
+    }
     const char c = s_[i];
-    if (c == delimiter_[0] && s_.compare(i, delimiter_.size(), delimiter_) == 0 &&
+    if (c == first && s_.compare(i, delimiter_.size(), delimiter_) == 0 &&
         i + delimiter_.size() <= to) {
       EndWord(word, i);
       if (SeparatorEnds())

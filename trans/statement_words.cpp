@@ -89,9 +89,16 @@ bool CommitsItself(const TStatementWords& w, TDialect dialect) {
 }  // namespace
 
 void TStatementWords::Add(std::string_view word) {
+  // Past the first words, only a COPY (for its FROM stdin) and a CREATE
+  // (for the BEGIN and END of its body) read on.
+  if (count_ >= kKept && !readsOn_) {
+    ++count_;
+    return;
+  }
   std::string raised(word.substr(0, kLength));
   for (char& c : raised)
     c = UpperAscii(c);
+  if (count_ == 0) readsOn_ = raised == "COPY" || raised == "CREATE";
   if (count_ < kKept) words_[count_] = raised;
   ++count_;
   if (words_[0] == "COPY") {

@@ -25,6 +25,8 @@ class TStatementWords {
   void Add(std::string_view word);
   /// How many words were added.
   size_t Count() const { return count_; }
+  /// Whether further words still tell anything (else Add only counts them).
+  bool WantsWords() const { return count_ < kKept || readsOn_; }
   /// The word at `i` (raised, cut to kLength), or the empty text past the
   /// kept ones.
   std::string_view At(size_t i) const;
@@ -48,6 +50,7 @@ class TStatementWords {
   std::string last_;  // the word before, raised, cut to kLength
   bool copyIn_ = false;
   bool copyOut_ = false;
+  bool readsOn_ = false;     // words past the first ones are read
   uint32_t depth_ = 0;       // open BEGIN and CASE
   bool pendingEnd_ = false;  // an END whose next word decides what it closes
 };
