@@ -50,6 +50,8 @@ bool IsTransactionControl(const TStatementWords& w, TDialect dialect) {
   if (endsLikePostgres && (w0 == "END" || w0 == "ABORT")) return true;
   if (dialect == TDialect::TSql && w0 == "SAVE") return OneOf(w1, {"TRAN", "TRANSACTION"});
   if (dialect == TDialect::Postgres && w0 == "PREPARE") return w1 == "TRANSACTION";
+  // SET autocommit = 1 commits what is open.
+  if (dialect == TDialect::MySql && w0 == "SET") return Among(w, 1, 3, "AUTOCOMMIT");
   return false;
 }
 

@@ -81,9 +81,11 @@ TEST(StatementCutter, CasesOfEveryDialect) {
       {D::MySql,
        "/*!50003 CREATE*/ /*!50003 TRIGGER t BEFORE INSERT ON x FOR EACH ROW SET a=1 */;;",
        "1:D:[/*!50003 CREATE*/ /*!50003 TRIGGER t BEFORE INSERT ON x FOR EACH ROW SET a=1 */]"},
-      {D::MySql, "begin; begin not atomic select 1; end; rename table a to b; lock tables t read",
+      {D::MySql,
+       "begin; begin not atomic select 1; end; rename table a to b; lock tables t read;"
+       "set @@autocommit = 1; set @x = 1",
        "1:T:[begin] | 1:R:[begin not atomic select 1] | 1:R:[end] | 1:D:[rename table a to b] | "
-       "1:D:[lock tables t read]"},
+       "1:D:[lock tables t read] | 1:T:[set @@autocommit = 1] | 1:R:[set @x = 1]"},
       {D::MySql, "delimiter\nselect 1;\n \\G\n", "2:R:[select 1] | 3:C:[\\G]"},
       // SQLite's scripts, cut as ansi: trigger bodies whole, END IF not an end.
       {D::Ansi,
