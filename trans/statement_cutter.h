@@ -20,14 +20,16 @@ enum class TStatementRole : uint8_t {
                        ///< CREATE or DROP DATABASE, ALTER SYSTEM
   ClientCommand,       ///< a client's own command: a psql backslash line, COPY ... FROM stdin
                        ///< with its data
-  CommitsItself,       ///< on MySQL and MariaDB, a statement that commits by itself (DDL)
+  CommitsItself,       ///< on MySQL and MariaDB (and Oracle), a statement that commits by
+                       ///< itself (DDL)
 };
 
 /// One statement of a script.
 struct TSqlStatement {
   /// The statement without its terminator, blanks around it trimmed. It
   /// starts at its first byte of code (comments before it are not part of
-  /// it) and is a stretch of the script as it stands, line breaks included.
+  /// it; a MySQL /*! ... */ comment is code) and is a stretch of the script
+  /// as it stands, line breaks included.
   std::string Text;
   size_t Line = 0;  ///< the line of its first byte of code, from 1
   TStatementRole Role = TStatementRole::Run;
