@@ -96,6 +96,7 @@ class TCutter {
   size_t startLine_ = 0;
   TStatementWords words_;
   TBodyEnd bodyEnd_ = TBodyEnd::Separator;
+  size_t parenDepth_ = 0;  // open parentheses (postgres)
   std::string delimiter_ = ";";
   std::string_view dollarTag_;  // the tag of the dollar body the cutter stands in
   bool inDollar_ = false;
@@ -206,10 +207,13 @@ void TCutter::LexFrom(size_t from, size_t end) {
 size_t TCutter::ScanCode(size_t from, size_t to) {
   size_t word = kNone;
   const char first = delimiter_[0];
+  const bool parens = d_ == TDialect::Postgres;
   for (size_t i = from; i < to;) {
     if (start_ != kNone && word == kNone && !words_.WantsWords()) {
-      // Nothing but a separator or a dollar quote matters here.
-      while (i < to && s_[i] != first && s_[i] != '$')
+      // Nothing but a separator, a dollar quote or (postgres) a
+      // parenthesis matters here.
+      while (i < to && s_[i] != first && s_[i] != '$' &&
+             !(parens && (s_[i] == '(' || s_[i] == ')')))
         ++i;
       if (i == to) break;
     }
@@ -233,6 +237,10 @@ size_t TCutter::ScanCode(size_t from, size_t to) {
       continue;
     }
     EndWord(word, i);
+    // As psql, a separator inside parentheses ends nothing (CREATE RULE ...
+    // DO (...; ...)).
+    if (parens && c == '(') ++parenDepth_;
+    if (parens && c == ')' && parenDepth_ > 0) --parenDepth_;
     if (c == '$' && d_ == TDialect::Postgres) {
       const size_t body = DollarOpener(i, to);
       if (body != kNone) {
@@ -285,6 +293,7 @@ size_t TCutter::DollarOpener(size_t at, size_t to) {
 }
 
 bool TCutter::SeparatorEnds() {
+  if (parenDepth_ > 0) return false;
   switch (bodyEnd_) {
     case TBodyEnd::Separator:
       return true;
@@ -334,6 +343,7 @@ void TCutter::Finish(size_t end) {
   start_ = kNone;
   words_ = {};
   bodyEnd_ = TBodyEnd::Separator;
+  parenDepth_ = 0;
 }
 
 void TCutter::Emit(std::string_view text, size_t line, TStatementRole role) {

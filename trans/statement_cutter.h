@@ -48,7 +48,8 @@ struct TSqlStatement {
 /// (CREATE PROCEDURE, FUNCTION, PACKAGE, TRIGGER, TYPE, ...) or block
 /// (DECLARE, BEGIN) runs to the next "/" line, its final "END;" kept; in
 /// ansi and postgres a CREATE TRIGGER, PROCEDURE or FUNCTION ends only at a
-/// ";" outside its BEGIN ... END (SQLite triggers, BEGIN ATOMIC bodies).
+/// ";" outside its BEGIN ... END (SQLite triggers, BEGIN ATOMIC bodies). In
+/// postgres, as in psql, a ";" inside parentheses ends nothing.
 ///
 /// ClientCommand statements: in postgres and mysql a line whose first byte
 /// (after blanks) is a backslash, whole (it ends the statement before it);

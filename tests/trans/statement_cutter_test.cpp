@@ -46,6 +46,11 @@ TEST(StatementCutter, CasesOfEveryDialect) {
       // $1 and a$b$ are no openers.
       {D::Postgres, "create function f() returns int as $body$\nselect ';$x$'; $$;\n$body$;x",
        "1:R:[create function f() returns int as $body$\nselect ';$x$'; $$;\n$body$] | 3:R:[x]"},
+      {D::Postgres,
+       "create rule r as on insert to t do also (insert into u values (1); notify u);x",
+       "1:R:[create rule r as on insert to t do also (insert into u values (1); notify u)] | "
+       "1:R:[x]"},
+      {D::Ansi, "select (1; select 2)", "1:R:[select (1] | 1:R:[select 2)]"},
       {D::Postgres, "select $1; select a$b$; select $$a;b$$;",
        "1:R:[select $1] | 1:R:[select a$b$] | 1:R:[select $$a;b$$]"},
       // Postgres: BEGIN ATOMIC bodies, psql lines, COPY data, roles.
