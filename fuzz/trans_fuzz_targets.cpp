@@ -273,6 +273,16 @@ int SqlLexer(const uint8_t* data, size_t size) {
         at = s.End;
       }
       Require(at == line.size());
+      // Stopped before a dollar quote, the same spans cut there.
+      TSqlLexer stopper(dialect, before.back());
+      std::vector<TLexSpan> some;
+      const size_t stop = stopper.LexToDollarQuote(line, some);
+      Require(stop <= line.size() && (stop == line.size() || dialect == TDialect::Postgres));
+      Require(some.size() <= spans.size());
+      for (size_t i = 0; i < some.size(); ++i)
+        Require(some[i].Kind == spans[i].Kind && some[i].Begin == spans[i].Begin &&
+                some[i].End == std::min<size_t>(spans[i].End, stop));
+      Require(stop < line.size() ? stopper.State() == TLexState{} : some == spans);
       all.push_back(spans);
     }
     // A restart before every line must give that line's spans and state; a

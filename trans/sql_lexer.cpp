@@ -25,6 +25,7 @@ enum TAction : uint8_t {
   kDash,         // opens a line comment when a second dash follows
   kSlash,        // opens a block comment when * follows
   kHash,         // opens a line comment
+  kDollar,       // may open a dollar quote, where the pass stops at one
 };
 
 struct TRules {
@@ -84,6 +85,22 @@ constexpr std::array<TRules, 6> kRules = {
     MakeRules(TDialect::Postgres), MakeRules(TDialect::Oracle), MakeRules(TDialect::MySql),
 };
 
+// Postgres's rules for a pass that stops at a dollar quote.
+constexpr TRules kPostgresDollarStops = [] {
+  TRules r = MakeRules(TDialect::Postgres);
+  r.Code[Byte('$')] = kDollar;
+  return r;
+}();
+
+constexpr size_t kMaxDollarTag = 63;
+
+// A byte of a dollar quote's tag (digits not first).
+constexpr bool IsTagByte(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' ||
+         u >= 0x80;
+}
+
 // The bytes a string prefix may not follow: were one of them before it, the
 // prefix would be the end of a longer word.
 constexpr std::array<bool, 256> kWordBytes = [] {
@@ -129,6 +146,16 @@ std::string_view DialectName(TDialect dialect) {
   return i < std::size(kNames) ? kNames[i] : std::string_view();
 }
 
+size_t DollarQuoteOpener(std::string_view line, size_t at) {
+  if (at >= line.size() || line[at] != '$') return 0;
+  if (at > 0 && (IsTagByte(line[at - 1]) || line[at - 1] == '$')) return 0;
+  size_t j = at + 1;
+  if (j < line.size() && line[j] >= '0' && line[j] <= '9') return 0;
+  while (j < line.size() && j - at <= kMaxDollarTag && IsTagByte(line[j]))
+    ++j;
+  return j < line.size() && line[j] == '$' ? j + 1 - at : 0;
+}
+
 TSqlLexer::TSqlLexer(TDialect dialect, TLexState start)
     : dialect_(static_cast<size_t>(dialect) < kRules.size() ? dialect : TDialect::None),
       state_(start) {
@@ -151,6 +178,13 @@ void TSqlLexer::Lex(std::string_view line, std::vector<TLexSpan>& spans) {
   Run<true>(line, &spans);
 }
 
+size_t TSqlLexer::LexToDollarQuote(std::string_view line, std::vector<TLexSpan>& spans) {
+  spans.clear();
+  if (line.size() > std::numeric_limits<uint32_t>::max())
+    throw Exception("A line of SQL text is too long to lex (4 GiB or more)");
+  return Run<true>(line, &spans, dialect_ == TDialect::Postgres);
+}
+
 void TSqlLexer::Skip(std::string_view line) {
   Run<false>(line, nullptr);
 }
@@ -166,7 +200,11 @@ class TLinePass {
  public:
   TLinePass(const TRules& rules, std::string_view line, TLexState state,
             std::vector<TLexSpan>* spans)
-      : rules_(rules), s_(line.data()), n_(line.size()), st_(state), spans_(spans) {}
+      : rules_(rules), s_(line.data()), n_(line.size()), st_(state), spans_(spans), stop_(n_) {}
+
+  // Where the pass stopped before a dollar quote; the line's size if it
+  // did not.
+  size_t Stop() const { return stop_; }
 
   TLexState Run() {
     while (p_ < n_) {
@@ -232,6 +270,15 @@ class TLinePass {
         break;
       case kHash:
         LineComment();
+        break;
+      case kDollar:
+        if (DollarQuoteOpener(std::string_view(s_, n_), p_) == 0) {
+          ++p_;
+          break;
+        }
+        Emit(TLexKind::Code, p_);
+        stop_ = p_;
+        p_ = n_;
         break;
       case kSlash:
         if (p_ + 1 < n_ && s_[p_ + 1] == '*') {
@@ -389,6 +436,7 @@ class TLinePass {
 
   // The rest of the line belongs to what is open at its end.
   void Finish() {
+    if (stop_ < n_) return;
     switch (st_.In) {
       case TIn::Code:
         Emit(TLexKind::Code, n_);
@@ -412,6 +460,7 @@ class TLinePass {
   const size_t n_;
   TLexState st_;
   std::vector<TLexSpan>* spans_;
+  size_t stop_;
   size_t p_ = 0;
   size_t start_ = 0;
   size_t nameBegin_ = 0;  // where the text of the quoted name being built begins
@@ -420,8 +469,11 @@ class TLinePass {
 }  // namespace
 
 template <bool kEmit>
-void TSqlLexer::Run(std::string_view line, std::vector<TLexSpan>* spans) {
-  state_ = TLinePass<kEmit>(kRules[static_cast<size_t>(dialect_)], line, state_, spans).Run();
+size_t TSqlLexer::Run(std::string_view line, std::vector<TLexSpan>* spans, bool dollarStops) {
+  TLinePass<kEmit> pass(dollarStops ? kPostgresDollarStops : kRules[static_cast<size_t>(dialect_)],
+                        line, state_, spans);
+  state_ = pass.Run();
+  return pass.Stop();
 }
 
 }  // namespace qualtren

@@ -16,10 +16,8 @@ namespace qualtren {
 namespace {
 
 constexpr size_t kNone = std::string_view::npos;
-// The longest delimiter the mysql client takes, and the longest dollar-quote
-// tag looked for (both bound the work per byte).
+// The longest delimiter the mysql client takes (it bounds the work per byte).
 constexpr size_t kMaxDelimiter = 16;
-constexpr size_t kMaxDollarTag = 64;
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
@@ -74,10 +72,9 @@ class TCutter {
   void OnLine(size_t begin, size_t end);
   bool LineCommand(size_t begin, size_t end);
   void LexFrom(size_t from, size_t end);
-  size_t ScanCode(size_t from, size_t to);
+  void ScanCode(size_t from, size_t to);
   void ScanWords(size_t from, size_t to);
   void EndWord(size_t& word, size_t end);
-  size_t DollarOpener(size_t at, size_t to);
   bool SeparatorEnds();
   void SetDelimiter(std::string_view argument);
   void Touch(size_t at);
@@ -171,17 +168,17 @@ bool TCutter::LineCommand(size_t begin, size_t end) {
   return true;
 }
 
-// Lexes the line's code from `from` on; where a dollar body opens, looks for
-// its end on the same line and lexes on after it.
+// Lexes the line's code from `from` on; where a dollar body opens (the
+// lexer stops before it), looks for its end on the same line and lexes on
+// after it. Every byte is lexed once.
 void TCutter::LexFrom(size_t from, size_t end) {
   for (;;) {
-    lexer_.Lex(s_.substr(from, end - from), spans_);
-    size_t body = kNone;
+    const std::string_view rest = s_.substr(from, end - from);
+    const size_t stop = lexer_.LexToDollarQuote(rest, spans_);
     for (const TLexSpan& span : spans_) {
       const size_t a = from + span.Begin, z = from + span.End;
       if (span.Kind == TLexKind::Code) {
-        body = ScanCode(a, z);
-        if (body != kNone) break;
+        ScanCode(a, z);
       } else if (span.Kind != TLexKind::Comment) {
         Touch(a);
       } else if (d_ == TDialect::MySql && s_.compare(a, 3, "/*!") == 0) {
@@ -193,27 +190,28 @@ void TCutter::LexFrom(size_t from, size_t end) {
         ScanWords(words, z);
       }
     }
-    if (body == kNone) return;
-    const size_t close = s_.substr(body, end - body).find(dollarTag_);
+    if (stop == rest.size()) return;
+    Touch(from + stop);
+    dollarTag_ = rest.substr(stop, DollarQuoteOpener(rest, stop));
+    inDollar_ = true;
+    const size_t body = stop + dollarTag_.size();
+    const size_t close = rest.find(dollarTag_, body);
     if (close == kNone) return;
-    from = body + close + dollarTag_.size();
+    from += close + dollarTag_.size();
     inDollar_ = false;
     lexer_ = TSqlLexer(d_);
   }
 }
 
-// Scans code for separators, words and (postgres) dollar quotes. Returns
-// kNone, or where the body of a dollar quote opened in it starts.
-size_t TCutter::ScanCode(size_t from, size_t to) {
+// Scans code for separators and words.
+void TCutter::ScanCode(size_t from, size_t to) {
   size_t word = kNone;
   const char first = delimiter_[0];
   const bool parens = d_ == TDialect::Postgres;
   for (size_t i = from; i < to;) {
     if (start_ != kNone && word == kNone && !words_.WantsWords()) {
-      // Nothing but a separator, a dollar quote or (postgres) a
-      // parenthesis matters here.
-      while (i < to && s_[i] != first && s_[i] != '$' &&
-             !(parens && (s_[i] == '(' || s_[i] == ')')))
+      // Nothing but a separator or (postgres) a parenthesis matters here.
+      while (i < to && s_[i] != first && !(parens && (s_[i] == '(' || s_[i] == ')')))
         ++i;
       if (i == to) break;
     }
@@ -241,18 +239,10 @@ size_t TCutter::ScanCode(size_t from, size_t to) {
     // DO (...; ...)).
     if (parens && c == '(') ++parenDepth_;
     if (parens && c == ')' && parenDepth_ > 0) --parenDepth_;
-    if (c == '$' && d_ == TDialect::Postgres) {
-      const size_t body = DollarOpener(i, to);
-      if (body != kNone) {
-        Touch(i);
-        return body;
-      }
-    }
     if (!IsBlank(c)) Touch(i);
     ++i;
   }
   EndWord(word, to);
-  return kNone;
 }
 
 // The words of [from, to), with no separator looked for.
@@ -273,23 +263,6 @@ void TCutter::EndWord(size_t& word, size_t end) {
   words_.Add(s_.substr(word, end - word));
   if (words_.Count() <= TStatementWords::kKept) bodyEnd_ = BodyEnd(words_, d_);
   word = kNone;
-}
-
-// At a "$" not glued to a word before it: a dollar quote $$ or $tag$ opens
-// there when the tag is a name (no digit first). Returns where its body
-// starts, or kNone.
-size_t TCutter::DollarOpener(size_t at, size_t to) {
-  if (at > 0 && (IsWordByte(s_[at - 1]) || s_[at - 1] == '$')) return kNone;
-  size_t j = at + 1;
-  if (j < to && s_[j] != '$') {
-    if (s_[j] >= '0' && s_[j] <= '9') return kNone;
-    while (j < to && j - at <= kMaxDollarTag && (IsWordByte(s_[j])))
-      ++j;
-  }
-  if (j >= to || s_[j] != '$') return kNone;
-  dollarTag_ = s_.substr(at, j + 1 - at);
-  inDollar_ = true;
-  return j + 1;
 }
 
 bool TCutter::SeparatorEnds() {
