@@ -357,14 +357,15 @@ int StatementCutter(const uint8_t* data, size_t size) {
   const auto newlines = static_cast<size_t>(std::count(script.begin(), script.end(), '\n') +
                                             std::count(script.begin(), script.end(), '\r'));
   Require(line <= 1 + newlines);
-  // A statement to run, cut again alone, is that one statement (where no
-  // DELIMITER line may have changed the separator before it).
+  // A statement to run, cut again after another one on its line (so that
+  // its first line is read as code, as where it stood), gives itself back
+  // (where no DELIMITER line may have changed the separator before it).
   const bool delimiters = dialect == TDialect::MySql &&
                           LowerAscii(std::string(script)).find("delimiter") != std::string::npos;
   for (const TSqlStatement& s : cut) {
     if (s.Role != TStatementRole::Run || delimiters) continue;
-    const std::vector<TSqlStatement> again = CutStatements(s.Text, dialect);
-    Require(again.size() == 1 && again[0].Text == s.Text && again[0].Line == 1);
+    const std::vector<TSqlStatement> again = CutStatements("x;" + s.Text, dialect);
+    Require(again.size() == 2 && again[1].Text == s.Text && again[1].Line == 1);
   }
   return 0;
 }
