@@ -46,8 +46,8 @@ int DialectTranslate(const uint8_t* data, size_t size);
 
 // A script cut into statements in a dialect that the input chooses: every
 // text must stand in the script in order, trimmed, its line never going
-// back, and a statement to run, cut again after another, must give itself
-// back.
+// back, and a statement to run, cut again after another (with a separator
+// after it or not), must give itself back.
 int StatementCutter(const uint8_t* data, size_t size);
 
 struct NamedTarget {

@@ -358,14 +358,19 @@ int StatementCutter(const uint8_t* data, size_t size) {
                                             std::count(script.begin(), script.end(), '\r'));
   Require(line <= 1 + newlines);
   // A statement to run, cut again after another one on its line (so that
-  // its first line is read as code, as where it stood), gives itself back
-  // (where no DELIMITER line may have changed the separator before it).
+  // its first line is read as code, as where it stood), gives itself back,
+  // alone or with a separator after it (the trimming may have left its last
+  // line as GO, or a mysql "--" at a line's end), where no DELIMITER line
+  // may have changed the separator before it.
   const bool delimiters = dialect == TDialect::MySql &&
                           LowerAscii(std::string(script)).find("delimiter") != std::string::npos;
+  auto givesBack = [dialect](const std::string& again, const std::string& text) {
+    const std::vector<TSqlStatement> cut = CutStatements(again, dialect);
+    return cut.size() == 2 && cut[1].Text == text && cut[1].Line == 1;
+  };
   for (const TSqlStatement& s : cut) {
     if (s.Role != TStatementRole::Run || delimiters) continue;
-    const std::vector<TSqlStatement> again = CutStatements("x;" + s.Text, dialect);
-    Require(again.size() == 2 && again[1].Text == s.Text && again[1].Line == 1);
+    Require(givesBack("x;" + s.Text, s.Text) || givesBack("x;" + s.Text + ";", s.Text));
   }
   return 0;
 }
