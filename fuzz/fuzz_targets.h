@@ -52,6 +52,11 @@ int NameWords(const uint8_t* data, size_t size);
 // A connection URL through ParseDbUrl: taken, or refused with a message
 // that never repeats a URL holding a password.
 int DbUrl(const uint8_t* data, size_t size);
+// A script cut into statements in a dialect that the input chooses: every
+// text must stand in the script in order, trimmed, its line never going
+// back, and a statement to run, cut again after another (with a separator
+// after it or not), must give itself back.
+int StatementCutter(const uint8_t* data, size_t size);
 
 struct NamedTarget {
   std::string_view name;  // also the name of its corpus directory
@@ -70,6 +75,7 @@ inline constexpr NamedTarget kTargets[] = {
     {"dialect_translate", DialectTranslate},
     {"name_words", NameWords},
     {"db_url", DbUrl},
+    {"statement_cutter", StatementCutter},
 };
 
 }  // namespace qualtren::fuzz

@@ -1,11 +1,13 @@
 // The fuzz targets over the readers of the translation side: the CSV import,
-// the automatic table name, the translation driver and the SQL lexer, the
-// last three held against a second way of computing the same result.
+// the automatic table name, the translation driver, the SQL lexer and the
+// statement cutter, held against a second way of computing the same result
+// or against what must hold of any result.
 #include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "base/ascii.h"
 #include "base/codepage.h"
 #include "base/exception.h"
 #include "base/stream.h"
@@ -18,6 +20,7 @@
 #include "trans/name_dictionary.h"
 #include "trans/parallel_translate.h"
 #include "trans/sql_lexer.h"
+#include "trans/statement_cutter.h"
 #include "trans/stream_translate.h"
 #include "trans/trans_tables.h"
 #include "trans/translate.h"
@@ -60,6 +63,9 @@ TTransTableSet& Tables() {
     AddRow(set.Table, {"Kupac", "Customer"});
     AddRow(set.Table, {"Racun", "Invoice"});
     AddRow(set.Table, {"a%", ""});
+    // Names holding the quotes of quoted names, locally and in English.
+    AddRow(set.Table, {"Lo\x9A\"Naziv", "BadName"});
+    AddRow(set.Table, {"Kv]a`drat", "Sq\"u]a`re"});
     AddRow(set.StoredProc, {"Obracun", "Settle"});
     AddRow(set.TableStr, {"Kupac", "Ime", "Name"});
     AddRow(set.TableStr, {"Kupac", "Grad", "City"});
@@ -71,6 +77,39 @@ TTransTableSet& Tables() {
   }();
   (void)built;
   return set;
+}
+
+// `text` with every `quote` doubled.
+std::string Doubled(std::string_view text, char quote) {
+  std::string out;
+  for (char c : text) {
+    out += c;
+    if (c == quote) out += quote;
+  }
+  return out;
+}
+
+// The input's first line, quoted in each way the dialect quotes a name with
+// its quote inside doubled, must be looked up as the line stands and written
+// back as its English name with the quote doubled.
+void QuotedNameAsItStands(std::string_view text, TDialect dialect, const std::string& tableName) {
+  const std::string name(text.substr(0, text.find_first_of(std::string_view("\r\n\0", 3))));
+  if (name.empty()) return;
+  const TransTables tables = Tables().Tables();
+  const std::string english = TranslateName(tables, tableName, name, "F");
+  TTranslateOptions settings;
+  settings.TableName = TOuterText::FromAnsi(tableName);
+  settings.Dialect = {dialect, false, false};
+  const std::string_view quotes = dialect == TDialect::MySql  ? "``"
+                                  : dialect == TDialect::TSql ? "\"\"[]"
+                                                              : "\"\"";
+  for (size_t q = 0; q < quotes.size(); q += 2) {
+    const char open = quotes[q], close = quotes[q + 1];
+    const std::string in = "select " + (open + Doubled(name, close)) + close;
+    std::string error;
+    const std::string out = TranslateText(tables, settings, in, &error);
+    Require(error.empty() && out == "select " + (open + Doubled(english, close)) + close + "\r\n");
+  }
 }
 
 }  // namespace
@@ -237,6 +276,16 @@ int SqlLexer(const uint8_t* data, size_t size) {
         at = s.End;
       }
       Require(at == line.size());
+      // Stopped before a dollar quote, the same spans cut there.
+      TSqlLexer stopper(dialect, before.back());
+      std::vector<TLexSpan> some;
+      const size_t stop = stopper.LexToDollarQuote(line, some);
+      Require(stop <= line.size() && (stop == line.size() || dialect == TDialect::Postgres));
+      Require(some.size() <= spans.size());
+      for (size_t i = 0; i < some.size(); ++i)
+        Require(some[i].Kind == spans[i].Kind && some[i].Begin == spans[i].Begin &&
+                some[i].End == std::min<size_t>(spans[i].End, stop));
+      Require(stop < line.size() ? stopper.State() == TLexState{} : some == spans);
       all.push_back(spans);
     }
     // A restart before every line must give that line's spans and state; a
@@ -282,6 +331,51 @@ int DialectTranslate(const uint8_t* data, size_t size) {
   TParallelTranslator parallel(tables, dictionary, lexed, 1 + (flags >> 5));
   parallel.Run(in, out, lexed.TableName.Ansi, false, bytesRead);
   Require(lexedError.empty() && out.Bytes() == lexedOut);
+  QuotedNameAsItStands(text, dialect, plain.TableName.Ansi);
+  return 0;
+}
+
+int StatementCutter(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const auto dialect = static_cast<TDialect>(data[0] % 6);
+  const std::string_view script(reinterpret_cast<const char*>(data + 1), size - 1);
+  const std::vector<TSqlStatement> cut = CutStatements(script, dialect);
+  auto isBlank = [](char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+  };
+  // Each text stands in the script after the one before, not empty and
+  // trimmed; the lines do not go back and stay within the script's.
+  size_t from = 0, breaks = 0, line = 1;
+  for (const TSqlStatement& s : cut) {
+    Require(!s.Text.empty() && !isBlank(s.Text.front()) && !isBlank(s.Text.back()));
+    const size_t at = script.find(s.Text, from);
+    Require(at != std::string_view::npos);
+    for (size_t i = from; i < at; ++i)
+      if (script[i] == '\n' || (script[i] == '\r' && (i + 1 == at || script[i + 1] != '\n')))
+        ++breaks;
+    Require(s.Line >= line && s.Line >= breaks + 1);
+    Require(s.Role <= TStatementRole::CommitsItself);
+    line = s.Line;
+    from = at + s.Text.size();
+  }
+  const auto newlines = static_cast<size_t>(std::count(script.begin(), script.end(), '\n') +
+                                            std::count(script.begin(), script.end(), '\r'));
+  Require(line <= 1 + newlines);
+  // A statement to run, cut again after another one on its line (so that
+  // its first line is read as code, as where it stood), gives itself back,
+  // alone or with a separator after it (the trimming may have left its last
+  // line as GO, or a mysql "--" at a line's end), where no DELIMITER line
+  // may have changed the separator before it.
+  const bool delimiters = dialect == TDialect::MySql &&
+                          LowerAscii(std::string(script)).find("delimiter") != std::string::npos;
+  auto givesBack = [dialect](const std::string& again, const std::string& text) {
+    const std::vector<TSqlStatement> cut = CutStatements(again, dialect);
+    return cut.size() == 2 && cut[1].Text == text && cut[1].Line == 1;
+  };
+  for (const TSqlStatement& s : cut) {
+    if (s.Role != TStatementRole::Run || delimiters) continue;
+    Require(givesBack("x;" + s.Text, s.Text) || givesBack("x;" + s.Text + ";", s.Text));
+  }
   return 0;
 }
 

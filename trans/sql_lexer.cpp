@@ -25,6 +25,7 @@ enum TAction : uint8_t {
   kDash,         // opens a line comment when a second dash follows
   kSlash,        // opens a block comment when * follows
   kHash,         // opens a line comment
+  kDollar,       // may open a dollar quote, where the pass stops at one
 };
 
 struct TRules {
@@ -84,6 +85,22 @@ constexpr std::array<TRules, 6> kRules = {
     MakeRules(TDialect::Postgres), MakeRules(TDialect::Oracle), MakeRules(TDialect::MySql),
 };
 
+// Postgres's rules for a pass that stops at a dollar quote.
+constexpr TRules kPostgresDollarStops = [] {
+  TRules r = MakeRules(TDialect::Postgres);
+  r.Code[Byte('$')] = kDollar;
+  return r;
+}();
+
+constexpr size_t kMaxDollarTag = 63;
+
+// A byte of a dollar quote's tag (digits not first).
+constexpr bool IsTagByte(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' ||
+         u >= 0x80;
+}
+
 // The bytes a string prefix may not follow: were one of them before it, the
 // prefix would be the end of a longer word.
 constexpr std::array<bool, 256> kWordBytes = [] {
@@ -129,6 +146,16 @@ std::string_view DialectName(TDialect dialect) {
   return i < std::size(kNames) ? kNames[i] : std::string_view();
 }
 
+size_t DollarQuoteOpener(std::string_view line, size_t at) {
+  if (at >= line.size() || line[at] != '$') return 0;
+  if (at > 0 && (IsTagByte(line[at - 1]) || line[at - 1] == '$')) return 0;
+  size_t j = at + 1;
+  if (j < line.size() && line[j] >= '0' && line[j] <= '9') return 0;
+  while (j < line.size() && j - at <= kMaxDollarTag && IsTagByte(line[j]))
+    ++j;
+  return j < line.size() && line[j] == '$' ? j + 1 - at : 0;
+}
+
 TSqlLexer::TSqlLexer(TDialect dialect, TLexState start)
     : dialect_(static_cast<size_t>(dialect) < kRules.size() ? dialect : TDialect::None),
       state_(start) {
@@ -151,230 +178,302 @@ void TSqlLexer::Lex(std::string_view line, std::vector<TLexSpan>& spans) {
   Run<true>(line, &spans);
 }
 
+size_t TSqlLexer::LexToDollarQuote(std::string_view line, std::vector<TLexSpan>& spans) {
+  spans.clear();
+  if (line.size() > std::numeric_limits<uint32_t>::max())
+    throw Exception("A line of SQL text is too long to lex (4 GiB or more)");
+  return Run<true>(line, &spans, dialect_ == TDialect::Postgres);
+}
+
 void TSqlLexer::Skip(std::string_view line) {
   Run<false>(line, nullptr);
 }
 
-// One pass over the line. `start` is where the span being built began (0 for
-// a token that runs on from the line before); a span is written when its end
-// is found, or at the line's end.
-template <bool kEmit>
-void TSqlLexer::Run(std::string_view line, std::vector<TLexSpan>* spans) {
-  const TRules& rules = kRules[static_cast<size_t>(dialect_)];
-  const char* const s = line.data();
-  const size_t n = line.size();
-  TLexState st = state_;
-  size_t p = 0;
-  size_t start = 0;
-  size_t nameBegin = 0;  // where the text of the quoted name being built begins
+namespace {
 
-  // Writes the span [start, end) unless it is empty; the next starts at `end`.
-  auto emit = [&](TLexKind kind, size_t end) {
-    if constexpr (kEmit) {
-      if (end > start)
-        spans->push_back({kind, Offset(start), Offset(end), Offset(start), Offset(end)});
+// One pass over one line. `start` is where the span being built began (0 for
+// a token that runs on from the line before); a span is written when its end
+// is found, or at the line's end. Each state of the lexer has its own step,
+// which moves `p` on and leaves the state it ends in.
+template <bool kEmit>
+class TLinePass {
+ public:
+  TLinePass(const TRules& rules, std::string_view line, TLexState state,
+            std::vector<TLexSpan>* spans)
+      : rules_(rules), s_(line.data()), n_(line.size()), st_(state), spans_(spans), stop_(n_) {}
+
+  // Where the pass stopped before a dollar quote; the line's size if it
+  // did not.
+  size_t Stop() const { return stop_; }
+
+  TLexState Run() {
+    while (p_ < n_) {
+      switch (st_.In) {
+        case TIn::Code:
+          Code();
+          break;
+        case TIn::QuotedName:
+        case TIn::String:
+          QuotedOrString();
+          break;
+        case TIn::EscapeString:
+          EscapeString();
+          break;
+        case TIn::QString:
+          QString();
+          break;
+        case TIn::Comment:
+          Comment();
+          break;
+      }
     }
-    start = end;
-  };
-  auto emitName = [&](size_t end, size_t nameEnd) {
+    Finish();
+    return st_;
+  }
+
+ private:
+  // Writes the span [start_, end) unless it is empty; the next starts at `end`.
+  void Emit(TLexKind kind, size_t end) {
     if constexpr (kEmit) {
-      if (end > start)
-        spans->push_back(
-            {TLexKind::QuotedName, Offset(start), Offset(end), Offset(nameBegin), Offset(nameEnd)});
+      if (end > start_)
+        spans_->push_back({kind, Offset(start_), Offset(end), Offset(start_), Offset(end)});
+    }
+    start_ = end;
+  }
+  void EmitName(size_t end, size_t nameEnd) {
+    if constexpr (kEmit) {
+      if (end > start_)
+        spans_->push_back({TLexKind::QuotedName, Offset(start_), Offset(end), Offset(nameBegin_),
+                           Offset(nameEnd)});
     }
     (void)nameEnd;
-    start = end;
-  };
+    start_ = end;
+  }
   // Whether a prefix at `at` starts a token: it lies in the code being
   // scanned and no word byte stands before it.
-  auto startsToken = [&](size_t at) {
-    return at >= start && (at == 0 || !kWordBytes[Byte(s[at - 1])]);
-  };
+  bool StartsToken(size_t at) const {
+    return at >= start_ && (at == 0 || !kWordBytes[Byte(s_[at - 1])]);
+  }
 
-  while (p < n) {
-    switch (st.In) {
-      case TIn::Code: {
-        while (p < n && rules.Code[Byte(s[p])] == kPlain)
-          ++p;
-        if (p == n) break;
-        switch (rules.Code[Byte(s[p])]) {
-          case kDash:
-            if (p + 1 < n && s[p + 1] == '-' &&
-                (!rules.DashNeedsBlank || p + 2 == n || s[p + 2] == ' ' || s[p + 2] == '\t')) {
-              emit(TLexKind::Code, p);
-              emit(TLexKind::Comment, n);
-              p = n;
-            } else {
-              ++p;
-            }
-            break;
-          case kHash:
-            emit(TLexKind::Code, p);
-            emit(TLexKind::Comment, n);
-            p = n;
-            break;
-          case kSlash:
-            if (p + 1 < n && s[p + 1] == '*') {
-              emit(TLexKind::Code, p);
-              st.In = TIn::Comment;
-              st.Depth = 1;
-              p += 2;
-            } else {
-              ++p;
-            }
-            break;
-          case kSingleQuote: {
-            size_t tokenStart = p;
-            size_t opener = 1;
-            st.In = rules.BackslashEverywhere ? TIn::EscapeString : TIn::String;
-            st.Close = '\'';
-            const char before = p > start ? LowerAscii(s[p - 1]) : '\0';
-            if (rules.QQuotes && before == 'q' && p + 1 < n && s[p + 1] != ' ' &&
-                s[p + 1] != '\t' &&
-                (startsToken(p - 1) ||
-                 (p >= 2 && LowerAscii(s[p - 2]) == 'n' && startsToken(p - 2)))) {
-              tokenStart = startsToken(p - 1) ? p - 1 : p - 2;
-              st.In = TIn::QString;
-              st.Close = QuoteClose(s[p + 1]);
-              opener = 2;
-            } else if ((before == 'n' || before == 'e' || before == 'x' || before == 'b') &&
-                       startsToken(p - 1)) {
-              tokenStart = p - 1;
-              if (before == 'e') st.In = TIn::EscapeString;
-            } else if (before == '&' && p >= 2 && LowerAscii(s[p - 2]) == 'u' &&
-                       startsToken(p - 2)) {
-              tokenStart = p - 2;
-            }
-            emit(TLexKind::Code, tokenStart);
-            p += opener;
-            break;
-          }
-          case kDoubleQuote:
-            if (rules.DoubleQuoteString) {
-              emit(TLexKind::Code, p);
-              st.In = TIn::EscapeString;
-              st.Close = '"';
-              ++p;
-              break;
-            }
-            if (rules.UnicodeNames && p >= 2 && s[p - 1] == '&' && LowerAscii(s[p - 2]) == 'u' &&
-                startsToken(p - 2))
-              emit(TLexKind::Code, p - 2);
-            else
-              emit(TLexKind::Code, p);
-            st.In = TIn::QuotedName;
-            st.Close = '"';
-            nameBegin = ++p;
-            break;
-          case kBracket:
-          case kBacktick:
-            emit(TLexKind::Code, p);
-            st.In = TIn::QuotedName;
-            st.Close = s[p] == '[' ? ']' : '`';
-            nameBegin = ++p;
-            break;
+  void Code() {
+    while (p_ < n_ && rules_.Code[Byte(s_[p_])] == kPlain)
+      ++p_;
+    if (p_ == n_) return;
+    switch (rules_.Code[Byte(s_[p_])]) {
+      case kDash:
+        if (p_ + 1 < n_ && s_[p_ + 1] == '-' &&
+            (!rules_.DashNeedsBlank || p_ + 2 == n_ || s_[p_ + 2] == ' ' || s_[p_ + 2] == '\t')) {
+          LineComment();
+        } else {
+          ++p_;
         }
         break;
-      }
-
-      case TIn::QuotedName:
-      case TIn::String: {
-        // Ends at the closing quote that is not doubled.
-        const void* hit = std::memchr(s + p, st.Close, n - p);
-        if (hit == nullptr) {
-          p = n;
+      case kHash:
+        LineComment();
+        break;
+      case kDollar:
+        if (DollarQuoteOpener(std::string_view(s_, n_), p_) == 0) {
+          ++p_;
           break;
         }
-        p = static_cast<size_t>(static_cast<const char*>(hit) - s);
-        if (p + 1 < n && s[p + 1] == st.Close) {
-          p += 2;
-          break;
+        Emit(TLexKind::Code, p_);
+        stop_ = p_;
+        p_ = n_;
+        break;
+      case kSlash:
+        if (p_ + 1 < n_ && s_[p_ + 1] == '*') {
+          Emit(TLexKind::Code, p_);
+          st_.In = TIn::Comment;
+          st_.Depth = 1;
+          p_ += 2;
+        } else {
+          ++p_;
         }
-        if (st.In == TIn::QuotedName)
-          emitName(p + 1, p);
-        else
-          emit(TLexKind::String, p + 1);
-        ++p;
-        st = {};
+        break;
+      case kSingleQuote:
+        SingleQuote();
+        break;
+      case kDoubleQuote:
+        DoubleQuote();
+        break;
+      case kBracket:
+      case kBacktick:
+        Emit(TLexKind::Code, p_);
+        st_.In = TIn::QuotedName;
+        st_.Close = s_[p_] == '[' ? ']' : '`';
+        nameBegin_ = ++p_;
+        break;
+    }
+  }
+
+  // A comment from p_ to the line's end.
+  void LineComment() {
+    Emit(TLexKind::Code, p_);
+    Emit(TLexKind::Comment, n_);
+    p_ = n_;
+  }
+
+  // A string opens at the quote at p_, with the prefix before it that it
+  // takes (N, E, X, B, U&, and Oracle's q and nq with their delimiter).
+  void SingleQuote() {
+    size_t tokenStart = p_;
+    size_t opener = 1;
+    st_.In = rules_.BackslashEverywhere ? TIn::EscapeString : TIn::String;
+    st_.Close = '\'';
+    const size_t p = p_;
+    const char before = p > start_ ? LowerAscii(s_[p - 1]) : '\0';
+    if (rules_.QQuotes && before == 'q' && p + 1 < n_ && s_[p + 1] != ' ' && s_[p + 1] != '\t' &&
+        (StartsToken(p - 1) || (p >= 2 && LowerAscii(s_[p - 2]) == 'n' && StartsToken(p - 2)))) {
+      tokenStart = StartsToken(p - 1) ? p - 1 : p - 2;
+      st_.In = TIn::QString;
+      st_.Close = QuoteClose(s_[p + 1]);
+      opener = 2;
+    } else if ((before == 'n' || before == 'e' || before == 'x' || before == 'b') &&
+               StartsToken(p - 1)) {
+      tokenStart = p - 1;
+      if (before == 'e') st_.In = TIn::EscapeString;
+    } else if (before == '&' && p >= 2 && LowerAscii(s_[p - 2]) == 'u' && StartsToken(p - 2)) {
+      tokenStart = p - 2;
+    }
+    Emit(TLexKind::Code, tokenStart);
+    p_ += opener;
+  }
+
+  // A quoted name (with its U& prefix) opens at p_, or a string in mysql.
+  void DoubleQuote() {
+    if (rules_.DoubleQuoteString) {
+      Emit(TLexKind::Code, p_);
+      st_.In = TIn::EscapeString;
+      st_.Close = '"';
+      ++p_;
+      return;
+    }
+    if (rules_.UnicodeNames && p_ >= 2 && s_[p_ - 1] == '&' && LowerAscii(s_[p_ - 2]) == 'u' &&
+        StartsToken(p_ - 2))
+      Emit(TLexKind::Code, p_ - 2);
+    else
+      Emit(TLexKind::Code, p_);
+    st_.In = TIn::QuotedName;
+    st_.Close = '"';
+    nameBegin_ = ++p_;
+  }
+
+  // Ends at the closing quote that is not doubled.
+  void QuotedOrString() {
+    const void* hit = std::memchr(s_ + p_, st_.Close, n_ - p_);
+    if (hit == nullptr) {
+      p_ = n_;
+      return;
+    }
+    p_ = static_cast<size_t>(static_cast<const char*>(hit) - s_);
+    if (p_ + 1 < n_ && s_[p_ + 1] == st_.Close) {
+      p_ += 2;
+      return;
+    }
+    if (st_.In == TIn::QuotedName)
+      EmitName(p_ + 1, p_);
+    else
+      Emit(TLexKind::String, p_ + 1);
+    ++p_;
+    st_ = {};
+  }
+
+  // A backslash takes the byte after it; one at the line's end takes the
+  // line break, and the next line starts unescaped.
+  void EscapeString() {
+    while (p_ < n_) {
+      const char c = s_[p_];
+      if (c == '\\') {
+        p_ += 2;
+      } else if (c != st_.Close) {
+        ++p_;
+      } else if (p_ + 1 < n_ && s_[p_ + 1] == st_.Close) {
+        p_ += 2;
+      } else {
+        Emit(TLexKind::String, ++p_);
+        st_ = {};
         break;
       }
+    }
+    if (p_ > n_) p_ = n_;
+  }
 
-      case TIn::EscapeString:
-        // A backslash takes the byte after it; one at the line's end takes
-        // the line break, and the next line starts unescaped.
-        while (p < n) {
-          const char c = s[p];
-          if (c == '\\') {
-            p += 2;
-          } else if (c != st.Close) {
-            ++p;
-          } else if (p + 1 < n && s[p + 1] == st.Close) {
-            p += 2;
-          } else {
-            emit(TLexKind::String, ++p);
-            st = {};
-            break;
-          }
-        }
-        if (p > n) p = n;
+  // Ends at the closing delimiter followed by a quote.
+  void QString() {
+    while (p_ < n_) {
+      const void* hit = std::memchr(s_ + p_, st_.Close, n_ - p_);
+      if (hit == nullptr) {
+        p_ = n_;
         break;
+      }
+      p_ = static_cast<size_t>(static_cast<const char*>(hit) - s_) + 1;
+      if (p_ < n_ && s_[p_] == '\'') {
+        Emit(TLexKind::String, ++p_);
+        st_ = {};
+        break;
+      }
+    }
+  }
 
-      case TIn::QString:
-        // Ends at the closing delimiter followed by a quote.
-        while (p < n) {
-          const void* hit = std::memchr(s + p, st.Close, n - p);
-          if (hit == nullptr) {
-            p = n;
-            break;
-          }
-          p = static_cast<size_t>(static_cast<const char*>(hit) - s) + 1;
-          if (p < n && s[p] == '\'') {
-            emit(TLexKind::String, ++p);
-            st = {};
-            break;
-          }
+  void Comment() {
+    while (p_ < n_) {
+      const char c = s_[p_];
+      if (c == '*' && p_ + 1 < n_ && s_[p_ + 1] == '/') {
+        p_ += 2;
+        if (--st_.Depth == 0) {
+          Emit(TLexKind::Comment, p_);
+          st_ = {};
+          break;
         }
-        break;
-
-      case TIn::Comment:
-        while (p < n) {
-          const char c = s[p];
-          if (c == '*' && p + 1 < n && s[p + 1] == '/') {
-            p += 2;
-            if (--st.Depth == 0) {
-              emit(TLexKind::Comment, p);
-              st = {};
-              break;
-            }
-          } else if (c == '/' && rules.NestedComments && p + 1 < n && s[p + 1] == '*') {
-            p += 2;
-            if (st.Depth < std::numeric_limits<uint32_t>::max()) ++st.Depth;
-          } else {
-            ++p;
-          }
-        }
-        break;
+      } else if (c == '/' && rules_.NestedComments && p_ + 1 < n_ && s_[p_ + 1] == '*') {
+        p_ += 2;
+        if (st_.Depth < std::numeric_limits<uint32_t>::max()) ++st_.Depth;
+      } else {
+        ++p_;
+      }
     }
   }
 
   // The rest of the line belongs to what is open at its end.
-  switch (st.In) {
-    case TIn::Code:
-      emit(TLexKind::Code, n);
-      break;
-    case TIn::QuotedName:
-      emitName(n, n);
-      break;
-    case TIn::String:
-    case TIn::EscapeString:
-    case TIn::QString:
-      emit(TLexKind::String, n);
-      break;
-    case TIn::Comment:
-      emit(TLexKind::Comment, n);
-      break;
+  void Finish() {
+    if (stop_ < n_) return;
+    switch (st_.In) {
+      case TIn::Code:
+        Emit(TLexKind::Code, n_);
+        break;
+      case TIn::QuotedName:
+        EmitName(n_, n_);
+        break;
+      case TIn::String:
+      case TIn::EscapeString:
+      case TIn::QString:
+        Emit(TLexKind::String, n_);
+        break;
+      case TIn::Comment:
+        Emit(TLexKind::Comment, n_);
+        break;
+    }
   }
-  state_ = st;
+
+  const TRules& rules_;
+  const char* const s_;
+  const size_t n_;
+  TLexState st_;
+  std::vector<TLexSpan>* spans_;
+  size_t stop_;
+  size_t p_ = 0;
+  size_t start_ = 0;
+  size_t nameBegin_ = 0;  // where the text of the quoted name being built begins
+};
+
+}  // namespace
+
+template <bool kEmit>
+size_t TSqlLexer::Run(std::string_view line, std::vector<TLexSpan>* spans, bool dollarStops) {
+  TLinePass<kEmit> pass(dollarStops ? kPostgresDollarStops : kRules[static_cast<size_t>(dialect_)],
+                        line, state_, spans);
+  state_ = pass.Run();
+  return pass.Stop();
 }
 
 }  // namespace qualtren

@@ -3,6 +3,7 @@
 // its state from line to line.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -20,6 +21,12 @@ std::optional<TDialect> DialectFromName(std::string_view name);
 
 /// The name of the dialect as DialectFromName takes it; the empty text for None.
 std::string_view DialectName(TDialect dialect);
+
+/// The length of the PostgreSQL dollar quote opener that starts at `at` of
+/// `line`: "$$", or "$tag$" with a tag of at most 63 bytes (letters, "_",
+/// bytes of 0x80 and above, and digits but not first); 0 where none does,
+/// and where a letter, digit, "_", such a byte or "$" stands before `at`.
+size_t DollarQuoteOpener(std::string_view line, size_t at);
 
 /// What a stretch of a line is.
 enum class TLexKind : uint8_t { Code, QuotedName, String, Comment };
@@ -77,6 +84,15 @@ class TSqlLexer {
   /// cannot hold.
   void Lex(std::string_view line, std::vector<TLexSpan>& spans);
 
+  /// As Lex, but under postgres stops before the first "$" in code that
+  /// opens a dollar quote (see DollarQuoteOpener): the spans then cover the
+  /// line up to there, the state stands in code, and the result is where it
+  /// stopped; the line's size where no dollar quote opens. Under the other
+  /// dialects the same as Lex. (A dollar body is no token of the lexer: the
+  /// translation reads it as code; a reader that must skip it, such as the
+  /// statement cutter, lexes on after its end.)
+  size_t LexToDollarQuote(std::string_view line, std::vector<TLexSpan>& spans);
+
   /// The same without the spans: only moves the state on (a fast pass over
   /// a text). Takes lines of any length.
   void Skip(std::string_view line);
@@ -87,8 +103,10 @@ class TSqlLexer {
   TDialect Dialect() const { return dialect_; }
 
  private:
+  // One pass over the line; with `dollarStops`, it stops before a dollar
+  // quote opener in code and returns where (else the line's size).
   template <bool kEmit>
-  void Run(std::string_view line, std::vector<TLexSpan>* spans);
+  size_t Run(std::string_view line, std::vector<TLexSpan>* spans, bool dollarStops = false);
 
   TDialect dialect_;
   TLexState state_;

@@ -52,6 +52,37 @@ bool SwitchContext(std::string_view word, bool& tableContext) {
   }
 }
 
+// The byte that closes a quoted name opened with `open`.
+char ClosingQuote(char open) {
+  return open == '[' ? ']' : open;
+}
+
+// The name that the text of a quoted name stands for: each doubled `quote`
+// read as one (a single one, which only ends a name, is kept). Built in
+// `buffer` when it differs from `raw`.
+std::string_view Undoubled(std::string_view raw, char quote, std::string& buffer) {
+  if (raw.find(quote) == std::string_view::npos) return raw;
+  buffer.clear();
+  for (size_t i = 0; i < raw.size(); ++i) {
+    buffer += raw[i];
+    if (raw[i] == quote && i + 1 < raw.size() && raw[i + 1] == quote) ++i;
+  }
+  return buffer;
+}
+
+// Doubles every `quote` in out[from, end): a name written back between
+// quotes.
+void DoubleQuotes(std::string& out, size_t from, char quote) {
+  if (out.find(quote, from) == std::string::npos) return;
+  std::string doubled;
+  doubled.reserve(2 * (out.size() - from));
+  for (size_t i = from; i < out.size(); ++i) {
+    doubled += out[i];
+    if (out[i] == quote) doubled += quote;
+  }
+  out.replace(from, std::string::npos, doubled);
+}
+
 }  // namespace
 
 TOuterText TOuterText::FromAnsi(std::string_view text) {
@@ -201,12 +232,7 @@ void TLineTranslator::TranslateSpans(std::string_view line, std::string& out) {
         TranslateStretch(line, span.Begin, span.End, out, lineStart, TLexKind::Code);
         break;
       case TLexKind::QuotedName:
-        // Looked up whole, separators and all; the quotes stay as written.
-        out.append(line.substr(span.Begin, span.NameBegin - span.Begin));
-        if (span.NameEnd > span.NameBegin)
-          Emit(line.substr(span.NameBegin, span.NameEnd - span.NameBegin), span.NameBegin, false,
-               out, lineStart, TLexKind::QuotedName);
-        out.append(line.substr(span.NameEnd, span.End - span.NameEnd));
+        TranslateQuotedName(line, span, start, out, lineStart);
         break;
       case TLexKind::String:
       case TLexKind::Comment: {
@@ -238,6 +264,33 @@ void TLineTranslator::TranslateSpans(std::string_view line, std::string& out) {
       }
     }
   }
+}
+
+// Looked up whole, separators and all, as the name it stands for (each
+// doubled closing quote read as one); the quotes stay as written, and a
+// closing quote in the English name is doubled.
+void TLineTranslator::TranslateQuotedName(std::string_view line, const TLexSpan& span,
+                                          const TLexState& start, std::string& out,
+                                          size_t lineStart) {
+  out.append(line.substr(span.Begin, span.NameBegin - span.Begin));
+  if (span.NameEnd > span.NameBegin) {
+    // The opening quote stands before the name, unless the name runs on
+    // from the line before.
+    const char quote =
+        ClosingQuote(span.NameBegin > span.Begin ? line[span.NameBegin - 1] : start.Close);
+    const std::string_view raw = line.substr(span.NameBegin, span.NameEnd - span.NameBegin);
+    std::string buffer;
+    const size_t from = out.size();
+    Emit(Undoubled(raw, quote, buffer), span.NameBegin, false, out, lineStart,
+         TLexKind::QuotedName);
+    DoubleQuotes(out, from, quote);
+    if (observer_ != nullptr) {
+      TWordResult& word = result_.Words.back();
+      word.InputLength = raw.size();
+      word.OutputLength = out.size() - from;
+    }
+  }
+  out.append(line.substr(span.NameEnd, span.End - span.NameEnd));
 }
 
 std::string AutoTableNameOfText(std::string_view text) {

@@ -109,6 +109,9 @@ class TLineTranslator {
                         size_t lineStart, TLexKind where, char cutsToo = 0);
   // A line read by the dialect's lexer.
   void TranslateSpans(std::string_view line, std::string& out);
+  // A quoted name of such a line; `start` is the lexer's state before it.
+  void TranslateQuotedName(std::string_view line, const TLexSpan& span, const TLexState& start,
+                           std::string& out, size_t lineStart);
 
   void Emit(std::string_view word, size_t inputOffset, bool switchContext, std::string& out,
             size_t lineStart, TLexKind where = TLexKind::Code);

@@ -108,6 +108,76 @@ TEST(Dialect, CasesOfEveryDialect) {
   }
 }
 
+// Records the words of every line translated.
+struct TWordsSeen : TLineObserver {
+  std::vector<std::pair<std::string, std::string>> Words;  // input, output
+  void OnLine(const TLineResult& line) override {
+    for (const TWordResult& w : line.Words)
+      Words.emplace_back(line.Input.substr(w.InputOffset, w.InputLength),
+                         line.Output.substr(w.OutputOffset, w.OutputLength));
+  }
+};
+
+// A quoted name holding its own quote doubled is looked up as the name it
+// stands for, and an English name is written back with its quote doubled: in
+// the code page and in UTF-8, on one thread and on several, and the words an
+// observer hears cover the name as written.
+TEST(Dialect, QuotedNamesWithTheirQuoteInside) {
+  SetActiveCodePage(1250);
+  TransTestTables t;
+  t.AddTable("Lo\x9A\"Naziv", "BadName");
+  t.AddTable("Kv]adrat", "Square");
+  t.AddTable("Back`tick", "Tick");
+  t.AddTable("Kvaka", "A\"B]C`D");
+  using D = TDialect;
+  struct Case {
+    D Dialect;
+    std::string In, Out;
+  } cases[] = {
+      {D::Postgres, "select * from \"Lo\x9A\"\"Naziv\"", "select * from \"BadName\""},
+      {D::Ansi, "select * from U&\"Lo\x9A\"\"Naziv\"", "select * from U&\"BadName\""},
+      {D::Oracle, "select * from \"Lo\x9A\"\"Naziv\"", "select * from \"BadName\""},
+      {D::TSql, "select [Kv]]adrat], \"Lo\x9A\"\"Naziv\"", "select [Square], \"BadName\""},
+      {D::MySql, "select `Lo\x9A\"Naziv`, `Back``tick`", "select `BadName`, `Tick`"},
+      // An English name holding the quote.
+      {D::Postgres, "select \"Kvaka\"", "select \"A\"\"B]C`D\""},
+      {D::TSql, "select [Kvaka], \"Kvaka\"", "select [A\"B]]C`D], \"A\"\"B]C`D\""},
+      {D::MySql, "select `Kvaka`", "select `A\"B]C``D`"},
+      // Names no table holds stay byte for byte.
+      {D::Postgres, "select \"Nema\"\"x\", \"\"\"\"", "select \"Nema\"\"x\", \"\"\"\""},
+      {D::TSql, "select [a]]b], [Kv]adrat]", "select [a]]b], [Kv]adrat]"},
+      {D::MySql, "select `a``b`, \"Lo\x9A\"\"Naziv\"", "select `a``b`, \"Lo\x9A\"\"Naziv\""},
+  };
+  const TransTables refs = t.Tables();
+  const std::shared_ptr<const TNameDictionary> dictionary = TNameDictionary::Build(refs);
+  ASSERT_TRUE(dictionary);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(DialectName(c.Dialect)) + ": " + c.In);
+    EXPECT_EQ(Translate(t, c.Dialect, c.In), c.Out + "\r\n");
+    TMemoryStream in(c.In), parallelOut;
+    uint64_t bytesRead = 0;
+    TTranslateOptions options;
+    options.Jobs = 2;
+    options.Dialect = {c.Dialect, false, false};
+    TParallelTranslator parallel(refs, dictionary, options, 5);
+    parallel.Run(in, parallelOut, "", false, bytesRead);
+    EXPECT_EQ(parallelOut.Bytes(), c.Out + "\r\n");
+  }
+  // UTF-8: the name turned to the code page for its lookup.
+  TTranslateOptions s;
+  s.Dialect = {D::Postgres, false, false};
+  TWordsSeen seen;
+  std::string error;
+  EXPECT_EQ(TranslateText(refs, s, "select \"Lo\xC5\xA1\"\"Naziv\", \"Kvaka\"", &error, &seen,
+                          TTextEncoding::Utf8),
+            "select \"BadName\", \"A\"\"B]C`D\"\r\n");
+  EXPECT_EQ(error, "");
+  const std::vector<std::pair<std::string, std::string>> words = {
+      {"select", "select"}, {"Lo\xC5\xA1\"\"Naziv", "BadName"}, {"Kvaka", "A\"\"B]C`D"}};
+  EXPECT_EQ(seen.Words, words);
+  SetActiveCodePage(1252);
+}
+
 // The strings and comments of a text, in order, as the dialect's lexer cuts
 // them (a piece on each line).
 std::vector<std::string> KeptPieces(TDialect dialect, const std::string& text) {

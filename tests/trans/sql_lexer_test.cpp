@@ -206,3 +206,40 @@ TEST(SqlLexer, PropertiesOverRandomLines) {
     }
   }
 }
+
+// Asked to, the lexer stops before a dollar quote in postgres code: the
+// spans up to there are Lex's spans cut there, and the state stands in code;
+// in other dialects, and where no dollar quote opens, it is Lex.
+TEST(SqlLexer, StopsBeforeADollarQuoteWhenAsked) {
+  struct TStop {
+    TDialect Dialect;
+    std::string Line;
+    size_t Stop;
+  } cases[] = {
+      {TDialect::Postgres, "select $$a$$", 7},
+      {TDialect::Postgres, "$$", 0},
+      {TDialect::Postgres, "select a$$b$$, $1, 'x$$' \"$$\" -- $$", 35},
+      {TDialect::Postgres, "x $1a$ b$c$ $_1$ $$", 12},
+      {TDialect::Postgres, "/* $$ */ $Tag\xC5\xA1$ x", 9},
+      {TDialect::Postgres, "$" + std::string(63, 'a') + "$", 0},
+      {TDialect::Postgres, "$" + std::string(64, 'a') + "$", 66},
+      {TDialect::TSql, "select $$a$$", 12},
+      {TDialect::Ansi, "select $$a$$", 12},
+  };
+  for (const TStop& c : cases) {
+    SCOPED_TRACE(std::string(DialectName(c.Dialect)) + ": " + c.Line);
+    TSqlLexer whole(c.Dialect), stopping(c.Dialect);
+    std::vector<TLexSpan> all, some;
+    whole.Lex(c.Line, all);
+    EXPECT_EQ(stopping.LexToDollarQuote(c.Line, some), c.Stop);
+    std::vector<TLexSpan> cut;
+    for (TLexSpan s : all) {
+      if (s.Begin >= c.Stop) break;
+      s.End = std::min<uint32_t>(s.End, static_cast<uint32_t>(c.Stop));
+      if (s.Kind != TLexKind::QuotedName) s.NameEnd = s.End;
+      cut.push_back(s);
+    }
+    EXPECT_EQ(some, cut);
+    EXPECT_EQ(stopping.State(), c.Stop < c.Line.size() ? TLexState{} : whole.State());
+  }
+}

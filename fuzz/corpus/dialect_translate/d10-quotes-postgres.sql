@@ -1,0 +1,1 @@
+select "Loš""Naziv", U&"Kv]a`drat"

@@ -1,0 +1,1 @@
+select [Kv]]a`drat], "Loš""Naziv", "Kv]a`drat" from [a]]b]

@@ -1,0 +1,1 @@
+select `Kv]a``drat`, `Loš"Naziv`, "x""y"

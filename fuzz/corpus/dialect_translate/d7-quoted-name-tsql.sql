@@ -1,0 +1,2 @@
+Loš"Naziv
+select "Loš""Naziv", "Kv]a`drat"

@@ -1,0 +1,2 @@
+Kv]a`drat
+x

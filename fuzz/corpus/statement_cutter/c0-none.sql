@@ -1,0 +1,2 @@
+0select 1; select 'a;b'
+select 2

@@ -1,0 +1,3 @@
+#--; commit
+select $1,-; commit
+screa'+

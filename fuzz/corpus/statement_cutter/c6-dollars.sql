@@ -1,0 +1,3 @@
+3select $$'$$$a$;$a$ $$;$$;select (1;$$);
+3select $$'$$$a$;$a$ $$;$$;select (1;$$);
+3select $$'$$$a$;$a$ $$;$$;select (1;$$);
