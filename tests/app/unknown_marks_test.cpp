@@ -131,16 +131,18 @@ TEST_F(UnknownMarksTest, AddingBothUnknownNamesFromTheMenuTranslatesThem) {
   EXPECT_EQ(columns.Value(column, TTransTableModel::Scope), "Kupac");
   EXPECT_EQ(columns.Value(column, TTransTableModel::Local), "Rabat");
   EXPECT_EQ(at.column(), columns.ColumnOf(TTransTableModel::English));
-  if (columns.Value(column, TTransTableModel::English).empty())
+  if (columns.Value(column, TTransTableModel::English).empty()) {
     ASSERT_TRUE(columns.setData(at, QStringLiteral("Discount"), Qt::EditRole));
+  }
 
   ASSERT_TRUE(ContextAction(QStringLiteral("Isplata"), "AddToTablesAction"));
   EXPECT_EQ(w->CurrentKind(), TNameKind::Procedure);
   TTransTableModel& procedures = w->Model(TNameKind::Procedure);
   const QModelIndex p = w->View(TNameKind::Procedure).currentIndex();
   EXPECT_EQ(procedures.Value(procedures.IdOf(p.row()), TTransTableModel::Local), "Isplata");
-  if (procedures.Value(procedures.IdOf(p.row()), TTransTableModel::English).empty())
+  if (procedures.Value(procedures.IdOf(p.row()), TTransTableModel::English).empty()) {
     ASSERT_TRUE(procedures.setData(p, QStringLiteral("Payout"), Qt::EditRole));
+  }
 
   ASSERT_TRUE(w->bSaveClick()) << w->lStatus->text().toStdString();
   const std::string lower = MemoText(*main.mSQLPre);
