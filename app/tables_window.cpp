@@ -42,35 +42,24 @@ QString Quoted(const std::string& ansi) {
   return u'"' + AnsiToQString(ansi) + u'"';
 }
 
-// What a finding is, in a few words.
+// What each finding is, in a few words, in the order of TCheckKind.
+constexpr const char* kKindTexts[kCheckKindCount] = {
+    "the English name is empty: the word vanishes from the SQL",
+    "the English name holds a separator: the SQL gets more than one word",
+    "the local name again, with another English name: never used",
+    "the local name is empty: it never matches",
+    "the local name holds a separator: it matches only quoted",
+    "the local name is an SQL keyword: every such keyword is replaced",
+    "the English name is a reserved word: the SQL may not parse",
+    "another local name has the same English name",
+    "the English name is another row's local name: a second run "
+    "translates it again",
+    "the table name is in no row of the table names",
+    "the same row again: harmless, the row can go",
+};
+
 QString KindText(TCheckKind kind) {
-  switch (kind) {
-    case TCheckKind::EmptyEnglish:
-      return QStringLiteral("the English name is empty: the word vanishes from the SQL");
-    case TCheckKind::EnglishSeparator:
-      return QStringLiteral("the English name holds a separator: the SQL gets more than one word");
-    case TCheckKind::ConflictingDuplicate:
-      return QStringLiteral("the local name again, with another English name: never used");
-    case TCheckKind::UnmatchableLocal:
-      return QStringLiteral("the local name is empty: it never matches");
-    case TCheckKind::QuotedOnlyLocal:
-      return QStringLiteral("the local name holds a separator: it matches only quoted");
-    case TCheckKind::LocalIsKeyword:
-      return QStringLiteral("the local name is an SQL keyword: every such keyword is replaced");
-    case TCheckKind::ReservedEnglish:
-      return QStringLiteral("the English name is a reserved word: the SQL may not parse");
-    case TCheckKind::SharedEnglish:
-      return QStringLiteral("another local name has the same English name");
-    case TCheckKind::EnglishIsLocal:
-      return QStringLiteral(
-          "the English name is another row's local name: a second run "
-          "translates it again");
-    case TCheckKind::UnknownTable:
-      return QStringLiteral("the table name is in no row of the table names");
-    case TCheckKind::RepeatedRow:
-      return QStringLiteral("the same row again: harmless, the row can go");
-  }
-  return {};
+  return QString::fromLatin1(kKindTexts[static_cast<size_t>(kind)]);
 }
 
 QString FindingText(const TCheckFinding& f) {
