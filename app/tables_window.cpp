@@ -62,6 +62,13 @@ QString KindText(TCheckKind kind) {
   return QString::fromLatin1(kKindTexts[static_cast<size_t>(kind)]);
 }
 
+// A button of `parent` with its caption and its object name.
+QPushButton* NamedButton(const char* caption, const char* name, QWidget* parent) {
+  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+  button->setObjectName(QString::fromLatin1(name));
+  return button;
+}
+
 QString FindingText(const TCheckFinding& f) {
   const TTransRow& r = f.Row.Row;
   QString values =
@@ -117,16 +124,11 @@ void TTablesWindow::CreateControls() {
   filterLabel->setBuddy(fFilter);
   lIgnoreDiacritics = new QCheckBox(QStringLiteral("Ignore diacritics"), client);
   lIgnoreDiacritics->setObjectName(QStringLiteral("lIgnoreDiacritics"));
-  bAdd = new QPushButton(QStringLiteral("Add row"), client);
-  bAdd->setObjectName(QStringLiteral("bAdd"));
-  bDelete = new QPushButton(QStringLiteral("Delete row"), client);
-  bDelete->setObjectName(QStringLiteral("bDelete"));
-  bUndo = new QPushButton(QStringLiteral("Undo"), client);
-  bUndo->setObjectName(QStringLiteral("bUndo"));
-  bRedo = new QPushButton(QStringLiteral("Redo"), client);
-  bRedo->setObjectName(QStringLiteral("bRedo"));
-  bSave = new QPushButton(QStringLiteral("Save"), client);
-  bSave->setObjectName(QStringLiteral("bSave"));
+  bAdd = NamedButton("Add row", "bAdd", client);
+  bDelete = NamedButton("Delete row", "bDelete", client);
+  bUndo = NamedButton("Undo", "bUndo", client);
+  bRedo = NamedButton("Redo", "bRedo", client);
+  bSave = NamedButton("Save", "bSave", client);
   bar->addWidget(filterLabel);
   bar->addWidget(fFilter, 1);
   bar->addWidget(lIgnoreDiacritics);
