@@ -62,12 +62,7 @@ TTransTableModel::~TTransTableModel() = default;
 
 void TTransTableModel::Reload() {
   beginResetModel();
-  rows_.clear();
-  edits_.clear();
-  copied_.clear();
-  refusals_.clear();
-  view_.clear();
-  data_ = nullptr;
+  ForgetRows();
   fieldNo_ = {-1, -1, -1};
   const TTransTableLayout& layout = Layout();
   if (table_.FieldDefs().Count() > 0) {
@@ -117,14 +112,18 @@ void TTransTableModel::Reload() {
   endResetModel();
 }
 
-void TTransTableModel::Clear() {
-  beginResetModel();
+void TTransTableModel::ForgetRows() {
   rows_.clear();
   edits_.clear();
   copied_.clear();
   refusals_.clear();
   view_.clear();
   data_ = nullptr;
+}
+
+void TTransTableModel::Clear() {
+  beginResetModel();
+  ForgetRows();
   endResetModel();
 }
 

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "trans/trans_tables.h"
 #include "trans/trans_layout.h"
+#include "trans/trans_tables.h"
 
 class QUndoStack;
 
@@ -118,6 +118,8 @@ class TTransTableModel : public QAbstractTableModel {
   std::string_view LoadedValue(const TRow& row, TValue value) const;
   std::string_view ValueView(const TRow& row, TValue value) const;
   void ApplyOrder();
+  // Drops the rows, their edits, refusals and view, and the record store.
+  void ForgetRows();
   static QString Shown(std::string_view ansi);
 
   TNameKind kind_;

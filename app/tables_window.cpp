@@ -42,35 +42,31 @@ QString Quoted(const std::string& ansi) {
   return u'"' + AnsiToQString(ansi) + u'"';
 }
 
-// What a finding is, in a few words.
+// What each finding is, in a few words, in the order of TCheckKind.
+constexpr const char* kKindTexts[kCheckKindCount] = {
+    "the English name is empty: the word vanishes from the SQL",
+    "the English name holds a separator: the SQL gets more than one word",
+    "the local name again, with another English name: never used",
+    "the local name is empty: it never matches",
+    "the local name holds a separator: it matches only quoted",
+    "the local name is an SQL keyword: every such keyword is replaced",
+    "the English name is a reserved word: the SQL may not parse",
+    "another local name has the same English name",
+    "the English name is another row's local name: a second run "
+    "translates it again",
+    "the table name is in no row of the table names",
+    "the same row again: harmless, the row can go",
+};
+
 QString KindText(TCheckKind kind) {
-  switch (kind) {
-    case TCheckKind::EmptyEnglish:
-      return QStringLiteral("the English name is empty: the word vanishes from the SQL");
-    case TCheckKind::EnglishSeparator:
-      return QStringLiteral("the English name holds a separator: the SQL gets more than one word");
-    case TCheckKind::ConflictingDuplicate:
-      return QStringLiteral("the local name again, with another English name: never used");
-    case TCheckKind::UnmatchableLocal:
-      return QStringLiteral("the local name is empty: it never matches");
-    case TCheckKind::QuotedOnlyLocal:
-      return QStringLiteral("the local name holds a separator: it matches only quoted");
-    case TCheckKind::LocalIsKeyword:
-      return QStringLiteral("the local name is an SQL keyword: every such keyword is replaced");
-    case TCheckKind::ReservedEnglish:
-      return QStringLiteral("the English name is a reserved word: the SQL may not parse");
-    case TCheckKind::SharedEnglish:
-      return QStringLiteral("another local name has the same English name");
-    case TCheckKind::EnglishIsLocal:
-      return QStringLiteral(
-          "the English name is another row's local name: a second run "
-          "translates it again");
-    case TCheckKind::UnknownTable:
-      return QStringLiteral("the table name is in no row of the table names");
-    case TCheckKind::RepeatedRow:
-      return QStringLiteral("the same row again: harmless, the row can go");
-  }
-  return {};
+  return QString::fromLatin1(kKindTexts[static_cast<size_t>(kind)]);
+}
+
+// A button of `parent` with its caption and its object name.
+QPushButton* NamedButton(const char* caption, const char* name, QWidget* parent) {
+  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+  button->setObjectName(QString::fromLatin1(name));
+  return button;
 }
 
 QString FindingText(const TCheckFinding& f) {
@@ -128,16 +124,11 @@ void TTablesWindow::CreateControls() {
   filterLabel->setBuddy(fFilter);
   lIgnoreDiacritics = new QCheckBox(QStringLiteral("Ignore diacritics"), client);
   lIgnoreDiacritics->setObjectName(QStringLiteral("lIgnoreDiacritics"));
-  bAdd = new QPushButton(QStringLiteral("Add row"), client);
-  bAdd->setObjectName(QStringLiteral("bAdd"));
-  bDelete = new QPushButton(QStringLiteral("Delete row"), client);
-  bDelete->setObjectName(QStringLiteral("bDelete"));
-  bUndo = new QPushButton(QStringLiteral("Undo"), client);
-  bUndo->setObjectName(QStringLiteral("bUndo"));
-  bRedo = new QPushButton(QStringLiteral("Redo"), client);
-  bRedo->setObjectName(QStringLiteral("bRedo"));
-  bSave = new QPushButton(QStringLiteral("Save"), client);
-  bSave->setObjectName(QStringLiteral("bSave"));
+  bAdd = NamedButton("Add row", "bAdd", client);
+  bDelete = NamedButton("Delete row", "bDelete", client);
+  bUndo = NamedButton("Undo", "bUndo", client);
+  bRedo = NamedButton("Redo", "bRedo", client);
+  bSave = NamedButton("Save", "bSave", client);
   bar->addWidget(filterLabel);
   bar->addWidget(fFilter, 1);
   bar->addWidget(lIgnoreDiacritics);

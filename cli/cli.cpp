@@ -148,13 +148,7 @@ TCommand DeclareCommand(CLI::App& parent, const char* name, const char* descript
 TCommand DeclareTranslate(CLI::App& app) {
   return DeclareCommand<TranslateOptions>(
       app, "translate",
-      "Translate FILE (or standard input) and write the result to standard output",
-      "Exit status:\n"
-      "  0  translated (with --diff: nothing would change)\n"
-      "  1  the translation failed: the input comes back with CR LF line breaks (with --diff: "
-      "something would change)\n"
-      "  2  bad usage, unreadable input, input holding a NUL byte or broken under its "
-      "encoding, or a table that failed to load (with --diff: also a failed translation)",
+      "Translate FILE (or standard input) and write the result to standard output", kTranslateHelp,
       kTables | kComment | kEncoding | kCodePage | kQuiet | kJobs | kDialect, RunTranslate,
       [](CLI::App& cmd, TranslateOptions& o) {
         cmd.add_option("FILE", o.File, "The text to translate; standard input when absent or -");
@@ -171,16 +165,7 @@ TCommand DeclareTranslate(CLI::App& app) {
 
 TCommand DeclareFiles(CLI::App& app) {
   return DeclareCommand<FilesOptions>(
-      app, "files", "Translate in place every file of DIR whose name matches the mask",
-      "Exit status:\n"
-      "  0  every file translated (--dry-run: nothing would change; --restore: every file "
-      "restored)\n"
-      "  1  a file left untouched or failed (--dry-run: something would change; --restore: a "
-      "file without a backup, or failed)\n"
-      "  2  bad usage (a directory that does not exist is one), a table that failed to load, "
-      "or backups that differ from their files and would be overwritten (nothing is touched; "
-      "--overwrite-backups goes on) (--dry-run: also a file that would be left untouched or "
-      "that failed)",
+      app, "files", "Translate in place every file of DIR whose name matches the mask", kFilesHelp,
       kTables | kTree | kComment | kEncoding | kCodePage | kQuiet | kJobs | kDialect, RunFiles,
       [](CLI::App& cmd, FilesOptions& o) {
         cmd.add_option("DIR", o.Dir, "The directory")->required();
@@ -205,17 +190,7 @@ TCommand DeclareReport(CLI::App& app) {
       app, "report",
       "Report, changing no file, the names replaced per kind and the words that look like "
       "names but that no table knows, most frequent first, with their count and first place",
-      "A word looks like a name:\n"
-      "  when it has 3 characters or more, holds a letter, is no SQL keyword and no number, "
-      "and does not stand between single quotes\n\n"
-      "Names are printed, and written to CSV and JSON, in UTF-8 whatever the encoding of the "
-      "file they stand in.\n\n"
-      "Exit status:\n"
-      "  0  no unknown names\n"
-      "  1  unknown names found\n"
-      "  2  bad usage, a table that failed to load, or a file that could not be read or "
-      "translated (named; the report covers the others)",
-      kTables | kTree | kEncoding | kCodePage | kQuiet | kDialect, RunReport,
+      kReportHelp, kTables | kTree | kEncoding | kCodePage | kQuiet | kDialect, RunReport,
       [](CLI::App& cmd, ReportOptions& o) {
         cmd.add_option("PATH", o.Paths, "Files, and directories searched with the mask")
             ->required();
@@ -243,26 +218,7 @@ TCommand DeclareTableCheck(CLI::App& table) {
       table, "check",
       "Check the three tables of DIR as a set for the mistakes that translate silently, and "
       "report each with its table file, record, names and effect, errors first",
-      "Errors:\n"
-      "  an empty English name (its word vanishes from the SQL); an English name holding a "
-      "separator; a local name given twice with different English names (the first row "
-      "wins); an empty local name (it can never match)\n\n"
-      "Warnings:\n"
-      "  a local name holding a separator (it matches only as a quoted name, with "
-      "--dialect); a local name that is an SQL keyword; an English name that T-SQL, PL/SQL, "
-      "PostgreSQL "
-      "or MySQL reserves; two local names of one table (or two tables, or two procedures) "
-      "given one English name; an English name that is also a local name (a second run "
-      "translates it again); a column row whose table name is in no row of the table names; "
-      "a row given twice\n\n"
-      "Records:\n"
-      "  Local names are compared as the lookup compares them, letter case ignored under the "
-      "code page; record N is the Nth row that \"table dump\" writes after its header\n\n"
-      "Exit status:\n"
-      "  0  no error (warnings allowed)\n"
-      "  1  an error, or with --strict any finding\n"
-      "  2  bad usage, or a table that failed to load or lacks a field",
-      kCodePage, RunTableCheck, [](CLI::App& cmd, TableCheckOptions& o) {
+      kTableCheckHelp, kCodePage, RunTableCheck, [](CLI::App& cmd, TableCheckOptions& o) {
         cmd.add_option("DIR", o.Dir,
                        "Directory of the three table files (default: the "
                        "current one)");
@@ -276,15 +232,7 @@ TCommand DeclareTableAdd(CLI::App& table) {
       table, "add",
       "Add the rows of CSV files to a translation table file, all of them or none; a row "
       "equal to one the table holds is skipped",
-      "Refusals:\n"
-      "  A refused row is named with its file and line, and then nothing is added. String "
-      "fields grow to fit longer values. The file is replaced in one step (a temporary file "
-      "renamed over it)\n\n"
-      "Exit status:\n"
-      "  0  every row added, skipped or replaced\n"
-      "  2  a refused row, bad usage or any failure (a file that cannot be read or written, a "
-      "CSV error); the table file is then left as it was",
-      kCodePage, RunTableAdd, [](CLI::App& cmd, TableAddOptions& o) {
+      kTableAddHelp, kCodePage, RunTableAdd, [](CLI::App& cmd, TableAddOptions& o) {
         cmd.add_option("TABLEFILE", o.TableFile, "Binary translation table file to add to")
             ->required();
         cmd.add_option("CSV", o.Csv,

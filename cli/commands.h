@@ -142,6 +142,18 @@ struct TableSuggestOptions : TSharedOptions {
 /// the words the tables and glossaries know, the files written back, and
 /// review.csv and words.csv beside the first; 1 when names are left empty.
 int RunTableSuggest(const TableSuggestOptions& options, CliIo& io);
+/// The closing part of the help of "translate": the exit status.
+extern const char* const kTranslateHelp;
+/// The closing part of the help of "files": the exit status.
+extern const char* const kFilesHelp;
+/// The closing part of the help of "report": what looks like a name, the encoding of the names, and
+/// the exit status.
+extern const char* const kReportHelp;
+/// The closing part of the help of "table check": the errors and warnings, how records are counted,
+/// and the exit status.
+extern const char* const kTableCheckHelp;
+/// The closing part of the help of "table add": the refusals and the exit status.
+extern const char* const kTableAddHelp;
 /// The closing part of the help of "table suggest": how names are cut,
 /// looked up and composed, the files written, and the exit status.
 extern const char* const kTableSuggestHelp;

@@ -415,4 +415,15 @@ int RunFiles(const FilesOptions& options, CliIo& io) {
   return Summarize(counts, options.DryRun, io);
 }
 
+const char* const kFilesHelp =
+    "Exit status:\n"
+    "  0  every file translated (--dry-run: nothing would change; --restore: every file "
+    "restored)\n"
+    "  1  a file left untouched or failed (--dry-run: something would change; --restore: a "
+    "file without a backup, or failed)\n"
+    "  2  bad usage (a directory that does not exist is one), a table that failed to load, "
+    "or backups that differ from their files and would be overwritten (nothing is touched; "
+    "--overwrite-backups goes on) (--dry-run: also a file that would be left untouched or "
+    "that failed)";
+
 }  // namespace qualtren

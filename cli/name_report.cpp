@@ -20,14 +20,6 @@ namespace {
 // letter case the statement writes it in.
 constexpr size_t kKeptStatementText = 1u << 20;
 
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && static_cast<uint8_t>(s.front()) <= 32)
-    s.remove_prefix(1);
-  while (!s.empty() && static_cast<uint8_t>(s.back()) <= 32)
-    s.remove_suffix(1);
-  return s;
-}
-
 void AddTable(std::vector<std::string>& tables, const std::string& table) {
   if (table.empty()) return;
   const std::string folded = FoldName(table);

@@ -196,4 +196,16 @@ int RunReport(const ReportOptions& options, CliIo& io) {
   return report.UnknownCount().Count != 0 ? kExitFound : kExitOk;
 }
 
+const char* const kReportHelp =
+    "A word looks like a name:\n"
+    "  when it has 3 characters or more, holds a letter, is no SQL keyword and no number, "
+    "and does not stand between single quotes\n\n"
+    "Names are printed, and written to CSV and JSON, in UTF-8 whatever the encoding of the "
+    "file they stand in.\n\n"
+    "Exit status:\n"
+    "  0  no unknown names\n"
+    "  1  unknown names found\n"
+    "  2  bad usage, a table that failed to load, or a file that could not be read or "
+    "translated (named; the report covers the others)";
+
 }  // namespace qualtren

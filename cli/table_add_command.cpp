@@ -267,4 +267,14 @@ int RunTableAdd(const TableAddOptions& options, CliIo& io) {
   return kExitOk;
 }
 
+const char* const kTableAddHelp =
+    "Refusals:\n"
+    "  A refused row is named with its file and line, and then nothing is added. String "
+    "fields grow to fit longer values. The file is replaced in one step (a temporary file "
+    "renamed over it)\n\n"
+    "Exit status:\n"
+    "  0  every row added, skipped or replaced\n"
+    "  2  a refused row, bad usage or any failure (a file that cannot be read or written, a "
+    "CSV error); the table file is then left as it was";
+
 }  // namespace qualtren

@@ -153,4 +153,25 @@ int RunTableCheck(const TableCheckOptions& options, CliIo& io) {
   return errors != 0 || (options.Strict && warnings != 0) ? kExitFound : kExitOk;
 }
 
+const char* const kTableCheckHelp =
+    "Errors:\n"
+    "  an empty English name (its word vanishes from the SQL); an English name holding a "
+    "separator; a local name given twice with different English names (the first row "
+    "wins); an empty local name (it can never match)\n\n"
+    "Warnings:\n"
+    "  a local name holding a separator (it matches only as a quoted name, with "
+    "--dialect); a local name that is an SQL keyword; an English name that T-SQL, PL/SQL, "
+    "PostgreSQL "
+    "or MySQL reserves; two local names of one table (or two tables, or two procedures) "
+    "given one English name; an English name that is also a local name (a second run "
+    "translates it again); a column row whose table name is in no row of the table names; "
+    "a row given twice\n\n"
+    "Records:\n"
+    "  Local names are compared as the lookup compares them, letter case ignored under the "
+    "code page; record N is the Nth row that \"table dump\" writes after its header\n\n"
+    "Exit status:\n"
+    "  0  no error (warnings allowed)\n"
+    "  1  an error, or with --strict any finding\n"
+    "  2  bad usage, or a table that failed to load or lacks a field";
+
 }  // namespace qualtren

@@ -152,4 +152,12 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
   return kExitOk;
 }
 
+const char* const kTranslateHelp =
+    "Exit status:\n"
+    "  0  translated (with --diff: nothing would change)\n"
+    "  1  the translation failed: the input comes back with CR LF line breaks (with --diff: "
+    "something would change)\n"
+    "  2  bad usage, unreadable input, input holding a NUL byte or broken under its "
+    "encoding, or a table that failed to load (with --diff: also a failed translation)";
+
 }  // namespace qualtren

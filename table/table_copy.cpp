@@ -22,41 +22,49 @@ void TVirtualTable::CopyTable(TDataSet* source) {
   CopyDataSet(*source);
 }
 
+namespace {
+
+// Gives `defs` a definition for each stored data field of `source`, of the
+// field's type (Oracle blobs as their plain kinds), size and attributes.
+void CopyFieldDefs(TDataSet& source, TFieldDefs& defs) {
+  defs.BeginUpdate();
+  struct EndUpdate {
+    TFieldDefs& defs;
+    ~EndUpdate() { defs.EndUpdate(); }
+  } end{defs};
+  const TNameIndex sourceDefs = DefNameIndex(source.FieldDefs());
+  for (size_t i = 0; i < source.FieldCount(); ++i) {
+    TField& f = source.Field(i);
+    const int at = sourceDefs.Find(f.FieldName());
+    const TFieldDef* srcDef = at >= 0 ? &source.FieldDefs()[static_cast<size_t>(at)] : nullptr;
+    if (!srcDef) DatabaseError(Format("Field '%s' not found", {f.FieldName()}), source.Name());
+    TFieldType type = f.DataType();
+    if (type == ftOraBlob) type = ftBlob;
+    if (type == ftOraClob) type = ftMemo;
+    if (f.FieldKind() != TFieldKind::fkData) continue;
+    if (!FieldTypeRule(type).Stored()) continue;
+    TFieldDef& def = defs.Add(f.FieldName(), type, f.Size());
+    def.Attributes = 0;
+    if (f.Required()) {
+      def.Required = true;
+      def.Attributes = faRequired;
+    }
+    if (f.ReadOnly()) def.Attributes |= faReadonly;
+    if (srcDef->Attributes & faFixed) def.Attributes |= faFixed;
+    // Only a BCD field's precision is copied: a large integer given a
+    // precision of 1 to 10 would be held in 4 bytes and lose its high bits.
+    if (type == ftBCD && f.DataType() == ftBCD) def.Precision = f.Precision();
+  }
+}
+
+}  // namespace
+
 void TVirtualTable::CopyDataSet(TDataSet& source) {
   bool wasOpen = Active();
   Close();
   ClearRecords();
   ClearTable();
-  {
-    FieldDefs().BeginUpdate();
-    struct EndUpdate {
-      TFieldDefs& defs;
-      ~EndUpdate() { defs.EndUpdate(); }
-    } end{FieldDefs()};
-    const TNameIndex sourceDefs = DefNameIndex(source.FieldDefs());
-    for (size_t i = 0; i < source.FieldCount(); ++i) {
-      TField& f = source.Field(i);
-      const int at = sourceDefs.Find(f.FieldName());
-      const TFieldDef* srcDef = at >= 0 ? &source.FieldDefs()[static_cast<size_t>(at)] : nullptr;
-      if (!srcDef) DatabaseError(Format("Field '%s' not found", {f.FieldName()}), source.Name());
-      TFieldType type = f.DataType();
-      if (type == ftOraBlob) type = ftBlob;
-      if (type == ftOraClob) type = ftMemo;
-      if (f.FieldKind() != TFieldKind::fkData) continue;
-      if (!FieldTypeRule(type).Stored()) continue;
-      TFieldDef& def = FieldDefs().Add(f.FieldName(), type, f.Size());
-      def.Attributes = 0;
-      if (f.Required()) {
-        def.Required = true;
-        def.Attributes = faRequired;
-      }
-      if (f.ReadOnly()) def.Attributes |= faReadonly;
-      if (srcDef->Attributes & faFixed) def.Attributes |= faFixed;
-      // Only a BCD field's precision is copied: a large integer given a
-      // precision of 1 to 10 would be held in 4 bytes and lose its high bits.
-      if (type == ftBCD && f.DataType() == ftBCD) def.Precision = f.Precision();
-    }
-  }
+  CopyFieldDefs(source, FieldDefs());
   if (source.Active()) {
     DisableControls();
     source.DisableControls();

@@ -13,14 +13,6 @@ bool IsQuoteOrBracket(char c) {
   return c == '[' || c == ']' || c == '"' || c == '`';
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && static_cast<uint8_t>(s.front()) <= 32)
-    s.remove_prefix(1);
-  while (!s.empty() && static_cast<uint8_t>(s.back()) <= 32)
-    s.remove_suffix(1);
-  return s;
-}
-
 // The table's own name in what the automatic table name gives.
 std::string TableWord(std::string_view name) {
   size_t end = 0;
@@ -52,6 +44,14 @@ std::string_view WordBefore(std::string_view text, size_t end, size_t& start, bo
 }
 
 }  // namespace
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && static_cast<uint8_t>(s.front()) <= 32)
+    s.remove_prefix(1);
+  while (!s.empty() && static_cast<uint8_t>(s.back()) <= 32)
+    s.remove_suffix(1);
+  return s;
+}
 
 std::string StatementTableAsWritten(const std::string& lowered, const std::string& statement) {
   std::string name = lowered;

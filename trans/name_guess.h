@@ -22,6 +22,10 @@ std::string StatementTableAsWritten(const std::string& lowered, const std::strin
 /// or "/". Gives its first byte and its length.
 std::pair<size_t, size_t> StatementAround(std::string_view text, size_t offset);
 
+/// `s` without the blanks and control bytes (byte values up to 32) at its
+/// two ends.
+std::string_view TrimBlanks(std::string_view s);
+
 /// What the word at `offset` of `text` is likely to name.
 struct TNameGuess {
   /// A table after FROM, JOIN, INTO and UPDATE; a procedure after EXEC and

@@ -53,7 +53,9 @@ constexpr TRules MakeRules(TDialect dialect) {
     case TDialect::None:
       break;
     case TDialect::Ansi:
-      // Bracketed comments nest in standard SQL.
+    case TDialect::Postgres:
+      // Bracketed comments nest in standard SQL and in PostgreSQL, and both
+      // write Unicode names.
       r.NestedComments = true;
       r.UnicodeNames = true;
       break;
@@ -61,10 +63,6 @@ constexpr TRules MakeRules(TDialect dialect) {
       // SQL Server nests block comments too.
       r.Code[Byte('[')] = kBracket;
       r.NestedComments = true;
-      break;
-    case TDialect::Postgres:
-      r.NestedComments = true;
-      r.UnicodeNames = true;
       break;
     case TDialect::Oracle:
       r.QQuotes = true;

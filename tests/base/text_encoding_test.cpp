@@ -115,6 +115,10 @@ TEST(TextEncoding, RulesDecideAndRefuseWithTheOffset) {
       }
     }
   }
+}
+
+// The rules by name: every rule once under the name that gives it back.
+TEST(TextEncoding, RuleNamesGiveTheRulesBack) {
   EXPECT_EQ(EncodingRuleFromName("UTF-16le"), R::Utf16LE);
   EXPECT_EQ(EncodingRuleFromName("utf8"), std::nullopt);
   // Every rule, once each, under the name that gives it back.

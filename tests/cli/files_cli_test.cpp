@@ -225,9 +225,7 @@ TEST_F(FilesCli, RecursiveRunsSkipLinksBackupsAndTemporaryFilesAndRestoreUndoesT
   // Restore puts every file back byte for byte and removes the backups; a
   // file without a backup is named and left alone.
   Write("d/sub/new.sql", "exec Obracun");
-  r = Run("files d --mask '*.sql' --recursive --restore");
-  EXPECT_EQ(r.Status, 1);
-  EXPECT_EQ(r.Err,
+  ExpectRun("files d --mask '*.sql' --recursive --restore", 1,
             "qualtren-cli: left alone: d/sub/new.sql: no backup d/sub/new.sqlbak\n"
             "summary: 3 restored, 1 without a backup, 0 failed\n");
   EXPECT_EQ(Read("d/a.sql"), a);

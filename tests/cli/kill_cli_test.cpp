@@ -23,7 +23,70 @@
 namespace qualtren::clitest {
 namespace {
 
-using KillCli = CliTest;
+class KillCli : public CliTest {
+ protected:
+  // No more than one temporary file lies in "d", holding the whole
+  // translation of the file it was to replace; `killsLeavingOne` counts
+  // the times there is one.
+  void CheckTemporaries(const std::vector<std::string>& translated, const std::string& when,
+                        int& killsLeavingOne) {
+    int temporaries = 0;
+    for (const auto& e : fs::directory_iterator(Path("d"))) {
+      const std::string file = e.path().filename().string();
+      if (file[0] != '.') continue;
+      ++temporaries;
+      std::string target;
+      EXPECT_TRUE(IsTemporaryFileName(file, &target)) << when << file;
+      const int i = std::atoi(target.c_str() + 1) - 1000;
+      ASSERT_TRUE(i >= 0 && i < static_cast<int>(translated.size()) &&
+                  "/" + target == "/f" + std::to_string(1000 + i) + ".sql")
+          << when << file;
+      EXPECT_EQ(Read("d/" + file), translated[i]) << when << file;
+    }
+    EXPECT_LE(temporaries, 1) << when;
+    if (temporaries != 0) ++killsLeavingOne;
+  }
+};
+
+// Starts "files d" in `dir`, going on over the backups that the runs before
+// it made, and kills it after `delay`; `status` is how the run ended.
+void KillFilesRunAfter(const fs::path& dir, const std::string& cli,
+                       std::chrono::duration<double, std::nano> delay, int& status) {
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (::chdir(dir.c_str()) != 0) ::_exit(127);
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, 1);
+    ::dup2(null, 2);
+    // Each run goes on over the backups that the runs before it made.
+    ::execl(cli.c_str(), "qualtren-cli", "files", "d", "--tables", "t", "--mask", "*.sql", "--jobs",
+            "2", "--overwrite-backups", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  std::this_thread::sleep_for(delay);
+  ::kill(pid, SIGKILL);
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+}
+
+// After a run that finished: `dir` holds its `files` files and a backup of
+// each, nothing else, and no backup is another name of its file.
+void ExpectFilesAndWholeBackupsOnly(const fs::path& dir, int kFiles) {
+  size_t entries = 0;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const std::string file = e.path().filename().string();
+    EXPECT_TRUE(file.size() == 9 || (file.size() == 12 && file.substr(9) == "bak")) << file;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 2u * kFiles);
+  // Every file was replaced: no backup is another name of its file.
+  for (int i = 0; i < kFiles; ++i) {
+    const std::string name = "/f" + std::to_string(1000 + i) + ".sql";
+    struct stat st;
+    ASSERT_EQ(::stat((dir.string() + name + "bak").c_str(), &st), 0) << name;
+    EXPECT_EQ(st.st_nlink, 1u) << name;
+  }
+}
 
 TEST_F(KillCli, KilledRunsLoseNothingAndTheNextRunLeavesNothingStray) {
   MakeTables("t");
@@ -73,48 +136,21 @@ TEST_F(KillCli, KilledRunsLoseNothingAndTheNextRunLeavesNothingStray) {
     std::cout << "no O_TMPFILE in " << Path("d") << ": temporary files are checked only after the "
               << "next run\n";
   int killsLeavingOne = 0;
-  auto checkTemporaries = [&](const std::string& when) {
-    int temporaries = 0;
-    for (const auto& e : fs::directory_iterator(Path("d"))) {
-      const std::string file = e.path().filename().string();
-      if (file[0] != '.') continue;
-      ++temporaries;
-      std::string target;
-      EXPECT_TRUE(IsTemporaryFileName(file, &target)) << when << file;
-      const int i = std::atoi(target.c_str() + 1) - 1000;
-      ASSERT_TRUE(i >= 0 && i < kFiles && "/" + target == name(i)) << when << file;
-      EXPECT_EQ(Read("d/" + file), translated[i]) << when << file;
-    }
-    EXPECT_LE(temporaries, 1) << when;
-    if (temporaries != 0) ++killsLeavingOne;
-  };
 
   std::mt19937 random(20261208);
   int killedMidway = 0;
   std::string exits;  // how the runs that were not killed ended
   for (int round = 0; round < 6; ++round) {
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      if (::chdir(dir_.c_str()) != 0) ::_exit(127);
-      const int null = ::open("/dev/null", O_WRONLY);
-      ::dup2(null, 1);
-      ::dup2(null, 2);
-      // Each run goes on over the backups that the runs before it made.
-      ::execl(cli_.c_str(), "qualtren-cli", "files", "d", "--tables", "t", "--mask", "*.sql",
-              "--jobs", "2", "--overwrite-backups", static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    std::this_thread::sleep_for(length * (0.05 + 0.85 * (random() % 1000) / 1000.0));
-    ::kill(pid, SIGKILL);
     int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_NO_FATAL_FAILURE(
+        KillFilesRunAfter(dir_, cli_, length * (0.05 + 0.85 * (random() % 1000) / 1000.0), status));
     if (WIFSIGNALED(status))
       ++killedMidway;
     else
       exits += " " + std::to_string(WEXITSTATUS(status));
     checkFiles("after kill " + std::to_string(round) + ": ");
-    if (unnamedFiles) checkTemporaries("after kill " + std::to_string(round) + ": ");
+    if (unnamedFiles)
+      CheckTemporaries(translated, "after kill " + std::to_string(round) + ": ", killsLeavingOne);
   }
   EXPECT_GT(killedMidway, 0) << "exit statuses:" << exits;
   if (killsLeavingOne != 0)
@@ -126,19 +162,7 @@ TEST_F(KillCli, KilledRunsLoseNothingAndTheNextRunLeavesNothingStray) {
   checkFiles("after the last run: ");
   for (int i = 0; i < kFiles; ++i)
     EXPECT_TRUE(Read("d" + name(i)) == translated[i]) << name(i);
-  size_t entries = 0;
-  for (const auto& e : fs::directory_iterator(Path("d"))) {
-    const std::string file = e.path().filename().string();
-    EXPECT_TRUE(file.size() == 9 || (file.size() == 12 && file.substr(9) == "bak")) << file;
-    ++entries;
-  }
-  EXPECT_EQ(entries, 2u * kFiles);
-  // Every file was replaced: no backup is another name of its file.
-  for (int i = 0; i < kFiles; ++i) {
-    struct stat st;
-    ASSERT_EQ(::stat(Path("d" + name(i) + "bak").c_str(), &st), 0) << name(i);
-    EXPECT_EQ(st.st_nlink, 1u) << name(i);
-  }
+  ExpectFilesAndWholeBackupsOnly(Path("d"), kFiles);
 }
 
 TEST_F(KillCli, AFullFileSystemLosesNothingAndSaysWhy) {

@@ -54,10 +54,14 @@ TEST_F(ReportCli, CountsNamesAndFindsTheUnknownOnesWithTheirTables) {
             "\"Kupac\",\"Adresa2\",\r\n"
             ",\"Vrijednost\",\r\n"
             "\"Kupac\",\"Telefon\",\r\n");
+}
 
+TEST_F(ReportCli, JsonHoldsTheSameReportWithTheTablesOfEachName) {
+  MakeTables("t");
+  Write("r/sub/b.sql", "select Adresa from dbo.[Kupac];\nselect Telefon\nfrom Kupac\nwhere x = 1");
   // Files named on the command line are read whatever the mask; JSON holds
   // the same report, with the tables of each name.
-  r = Run("report --tables t --json r/sub/b.sql");
+  const RunResult r = Run("report --tables t --json r/sub/b.sql");
   EXPECT_EQ(r.Status, 1);
   EXPECT_EQ(r.Out, R"({
   "files": 1,
@@ -102,11 +106,14 @@ TEST_F(ReportCli, CountsNamesAndFindsTheUnknownOnesWithTheirTables) {
   "notCounted": []
 }
 )");
+}
 
+TEST_F(ReportCli, NothingUnknownIsStatusZeroAndAnUnreadableFileTwo) {
+  MakeTables("t");
   // Nothing unknown: status 0. A file that cannot be read whole is named and
   // left out, and makes the status 2.
   Write("k/a.txt", "select Ime from Kupac");
-  r = Run("report --tables t k");
+  const RunResult r = Run("report --tables t k");
   EXPECT_EQ(r.Status, 0);
   EXPECT_EQ(r.Out.substr(r.Out.find("unknown")), "unknown names: 0 (0 distinct)\n");
   Write("k/b.txt", std::string("select Popust\0", 14));

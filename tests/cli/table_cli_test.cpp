@@ -210,9 +210,9 @@ TEST_F(TableCli, ImportErrorsNameTheLineAndWriteNothing) {
   }
 
   // Files that cannot be read or written.
-  RunResult r = Run("table import missing.csv --out new.vtd");
-  EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file missing.csv (No such file or directory)\n");
+  RunResult r =
+      ExpectRun("table import missing.csv --out new.vtd", 2,
+                "qualtren-cli: Cannot open file missing.csv (No such file or directory)\n");
   Write("ok.csv", "a\n1\n");
   r = Run("table import ok.csv --out nowhere/new.vtd");
   EXPECT_EQ(r.Status, 2);

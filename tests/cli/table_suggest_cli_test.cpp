@@ -98,19 +98,15 @@ TEST_F(TableSuggestCli, WritesNothingWhenAFileCannotBeRead) {
   MakeTables("tables");
   Write("harvest.csv", kHarvest);
   const std::string before = Read("harvest.csv");
-  RunResult r = Run("table suggest harvest.csv missing.csv --tables tables");
-  EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err, "qualtren-cli: Cannot open file missing.csv (No such file or directory)\n");
+  RunResult r =
+      ExpectRun("table suggest harvest.csv missing.csv --tables tables", 2,
+                "qualtren-cli: Cannot open file missing.csv (No such file or directory)\n");
   Write("bad.csv", "TableName,Naziv\nx,y\n");
-  r = Run("table suggest harvest.csv bad.csv --tables tables");
-  EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err,
+  ExpectRun("table suggest harvest.csv bad.csv --tables tables", 2,
             "qualtren-cli: bad.csv: line 1: the header names no field TableNameAng, "
             "ProcedureNameAng or FieldNameAng\n");
   Write("g.csv", "Word,Inglish\n");
-  r = Run("table suggest harvest.csv --tables tables --glossary g.csv");
-  EXPECT_EQ(r.Status, 2);
-  EXPECT_EQ(r.Err,
+  ExpectRun("table suggest harvest.csv --tables tables --glossary g.csv", 2,
             "qualtren-cli: g.csv: line 1: the header does not name the columns Word and English\n");
   r = Run("table suggest harvest.csv --tables tables --style kebab");
   EXPECT_EQ(r.Status, 2);

@@ -20,6 +20,48 @@ namespace {
 using testing::AddRow;
 using testing::Column;
 
+// The values of the random records (nullptr for a null; a byte above 127
+// in octal, which ends after three digits).
+const std::vector<const char*> kLookupValues = {
+    "x",      "X",       "y",       "Y",        "abc",  "ABC",   "a_c", "a%c",
+    "\212ab", "\232ab",  "\350x",   "\310X",    "",     nullptr, "x ",  " x",
+    "xy",     "O'Brien", "o'brien", "\xfe\xde", "\xdf", "*",     "%"};
+
+// The constants of the random filters.
+const std::vector<std::string> kLookupConstants = {
+    "x",  "X",        "Y",        "abc",   "aBc",    "a_c",    "a%",    "%",
+    "*",  "_",        "x*",       "\x9a%", "\212AB", "\232ab", "\350X", "",
+    "x ", "O''Brien", "O''BRIEN", "\xde",  "\xfe",   "a%c",    "zzz"};
+
+// A random filter of one to three equality terms over TableName and
+// FieldName, a constant on either side, joined by and, or and not.
+std::string RandomEqualityFilter(std::mt19937& random) {
+  auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+  const std::vector<const char*> fields = {"TableName", "FieldName", "FieldNameAng"};
+  auto term = [&] {
+    std::string field = fields[pick(2)];
+    std::string c = "'" + kLookupConstants[pick(kLookupConstants.size())] + "'";
+    return pick(6) == 0 ? c + " = " + field : field + " = " + c;
+  };
+  std::string text = term();
+  switch (pick(5)) {
+    case 0:
+      break;
+    case 1:
+      text += "  and " + term();
+      break;
+    case 2:
+      text += " AND " + term() + " And " + term();
+      break;
+    case 3:
+      text += " or " + term();
+      break;
+    default:
+      text = "(" + text + ") and not " + term();
+  }
+  return text;
+}
+
 class FilterTable : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -63,6 +105,55 @@ class FilterTable : public ::testing::Test {
       out.push_back(t.FieldByName("Id").AsInteger());
     t.First();
     return out;
+  }
+  // The indexed and the scanned table stand on the same record and pass
+  // the same records.
+  static void ExpectSameLookup(TVirtualTable& indexed, TVirtualTable& scanned,
+                               const std::string& what) {
+    SCOPED_TRACE(what);
+    ASSERT_EQ(indexed.Eof(), scanned.Eof());
+    ASSERT_EQ(indexed.RecordCount(), scanned.RecordCount());
+    EXPECT_EQ(indexed.RecNo(), scanned.RecNo());
+    if (!indexed.Eof()) {
+      EXPECT_EQ(indexed.FieldByName("Id").AsInteger(), scanned.FieldByName("Id").AsInteger());
+    }
+    ASSERT_EQ(Ids(indexed), Ids(scanned));
+  }
+  // Opens two equal tables of `records` random columns, the scanned one
+  // without its equality index.
+  static void FillRandomly(TVirtualTable& indexed, TVirtualTable& scanned, int records) {
+    const int kRecords = records;
+    for (TVirtualTable* t : {&indexed, &scanned}) {
+      MakeColumns(*t);
+      t->Open();
+    }
+    scanned.Data().SetUseEqualityIndex(false);
+    std::mt19937 data(7);
+    for (int i = 1; i <= kRecords; ++i) {
+      const char* a = kLookupValues[data() % kLookupValues.size()];
+      const char* b = kLookupValues[data() % kLookupValues.size()];
+      AddColumn(indexed, i, a, b);
+      AddColumn(scanned, i, a, b);
+    }
+  }
+  // Edits, deletes and inserts records with the filter off, then turns it
+  // back on.
+  static void EditWithoutTheFilter(TVirtualTable& t) {
+    t.SetFiltered(false);
+    t.SetRecNo(17);
+    t.Edit();
+    t.FieldByName("FieldName").SetAsString("X");
+    t.FieldByName("TableName").SetAsString("y");
+    t.Post();
+    t.SetRecNo(18);
+    t.Delete();
+    t.First();
+    t.Insert();
+    t.FieldByName("FieldName").SetAsString("x");
+    t.FieldByName("TableName").SetAsString("\x8a");
+    t.FieldByName("Id").SetAsInteger(-1);
+    t.Post();
+    t.SetFiltered(true);
   }
   static std::string Error(const std::function<void()>& f) {
     try {
@@ -270,117 +361,19 @@ TEST_F(FilterTable, LookupFilterOnALargeTable) {
 // scanning, must give the same records in the same order.
 TEST_F(FilterTable, EqualityIndexAgreesWithTheScan) {
   constexpr int kRecords = 100000;
-  const std::vector<const char*> values = {"x",
-                                           "X",
-                                           "y",
-                                           "Y",
-                                           "abc",
-                                           "ABC",
-                                           "a_c",
-                                           "a%c",
-                                           "\x8a"
-                                           "ab",
-                                           "\x9a"
-                                           "ab",
-                                           "\xe8"
-                                           "x",
-                                           "\xc8"
-                                           "X",
-                                           "",
-                                           nullptr,
-                                           "x ",
-                                           " x",
-                                           "xy",
-                                           "O'Brien",
-                                           "o'brien",
-                                           "\xfe\xde",
-                                           "\xdf",
-                                           "*",
-                                           "%"};
-  const std::vector<std::string> constants = {"x",
-                                              "X",
-                                              "Y",
-                                              "abc",
-                                              "aBc",
-                                              "a_c",
-                                              "a%",
-                                              "%",
-                                              "*",
-                                              "_",
-                                              "x*",
-                                              "\x9a%",
-                                              "\x8a"
-                                              "AB",
-                                              "\x9a"
-                                              "ab",
-                                              "\xe8"
-                                              "X",
-                                              "",
-                                              "x ",
-                                              "O''Brien",
-                                              "O''BRIEN",
-                                              "\xde",
-                                              "\xfe",
-                                              "a%c",
-                                              "zzz"};
-  const std::vector<const char*> fields = {"TableName", "FieldName", "FieldNameAng"};
 
   std::mt19937 random(20240607);
   auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
   TVirtualTable indexed("indexed"), scanned("scanned");
-  for (TVirtualTable* t : {&indexed, &scanned}) {
-    MakeColumns(*t);
-    t->Open();
-  }
-  scanned.Data().SetUseEqualityIndex(false);
-  std::mt19937 data(7);
-  for (int i = 1; i <= kRecords; ++i) {
-    const char* a = values[data() % values.size()];
-    const char* b = values[data() % values.size()];
-    AddColumn(indexed, i, a, b);
-    AddColumn(scanned, i, a, b);
-  }
-  auto compare = [&](const std::string& what) {
-    SCOPED_TRACE(what);
-    ASSERT_EQ(indexed.Eof(), scanned.Eof());
-    ASSERT_EQ(indexed.RecordCount(), scanned.RecordCount());
-    EXPECT_EQ(indexed.RecNo(), scanned.RecNo());
-    if (!indexed.Eof()) {
-      EXPECT_EQ(indexed.FieldByName("Id").AsInteger(), scanned.FieldByName("Id").AsInteger());
-    }
-    ASSERT_EQ(Ids(indexed), Ids(scanned));
-  };
+  FillRandomly(indexed, scanned, kRecords);
+  auto compare = [&](const std::string& what) { ExpectSameLookup(indexed, scanned, what); };
   auto both = [&](const std::function<void(TVirtualTable&)>& f) {
     f(indexed);
     f(scanned);
   };
-  auto randomFilter = [&] {
-    auto term = [&] {
-      std::string field = fields[pick(2)];
-      std::string c = "'" + constants[pick(constants.size())] + "'";
-      return pick(6) == 0 ? c + " = " + field : field + " = " + c;
-    };
-    std::string text = term();
-    switch (pick(5)) {
-      case 0:
-        break;
-      case 1:
-        text += "  and " + term();
-        break;
-      case 2:
-        text += " AND " + term() + " And " + term();
-        break;
-      case 3:
-        text += " or " + term();
-        break;
-      default:
-        text = "(" + text + ") and not " + term();
-    }
-    return text;
-  };
   both([](TVirtualTable& t) { t.SetFiltered(true); });
   for (int round = 0; round < 100; ++round) {
-    std::string text = randomFilter();
+    std::string text = RandomEqualityFilter(random);
     TFilterOptions options = static_cast<TFilterOptions>(pick(4));
     both([&](TVirtualTable& t) {
       t.SetFilterOptions(options);
@@ -406,23 +399,7 @@ TEST_F(FilterTable, EqualityIndexAgreesWithTheScan) {
   compare("after an edit that leaves the filter");
   both([&](TVirtualTable& t) { AddColumn(t, kRecords + 1, "Y", "x"); });
   compare("after an append");
-  both([](TVirtualTable& t) {
-    t.SetFiltered(false);
-    t.SetRecNo(17);
-    t.Edit();
-    t.FieldByName("FieldName").SetAsString("X");
-    t.FieldByName("TableName").SetAsString("y");
-    t.Post();
-    t.SetRecNo(18);
-    t.Delete();
-    t.First();
-    t.Insert();
-    t.FieldByName("FieldName").SetAsString("x");
-    t.FieldByName("TableName").SetAsString("\x8a");
-    t.FieldByName("Id").SetAsInteger(-1);
-    t.Post();
-    t.SetFiltered(true);
-  });
+  both(EditWithoutTheFilter);
   compare("after edits made without the filter");
   EXPECT_NE(indexed.FieldByName("Id").AsInteger(), firstHit);
   both([](TVirtualTable& t) {
