@@ -6,6 +6,7 @@
 // under the dialect; what the catalog states structurally (a routine's name,
 // a trigger's table and timing) comes from the catalog.
 #include <cctype>
+#include <utility>
 
 #include "db/rename_internal.h"
 #include "trans/translate.h"
@@ -18,8 +19,7 @@ std::string TranslateBody(const TransTables& tables, TDialect dialect, const std
   options.AutoTableName = true;
   options.Dialect.Dialect = dialect;
   std::string error;
-  std::string out =
-      TranslateText(tables, options, text, &error, nullptr, TTextEncoding::Utf8);
+  std::string out = TranslateText(tables, options, text, &error, nullptr, TTextEncoding::Utf8);
   if (!error.empty()) throw ERenameRefused({what + ": its text does not translate: " + error});
   // The translation ends every line with CR LF: the text's own breaks back.
   if (text.find("\r\n") == std::string::npos) {
@@ -272,20 +272,15 @@ std::vector<bool> AddBodies(const TDbCatalog& catalog, const TPlan& plan, const 
                  first,
                  last,
                  std::vector<bool>(catalog.Routines.size(), false)};
-  switch (catalog.Flavor) {
-    case TDbFlavor::Postgres:
-      bodies.Postgres();
-      break;
-    case TDbFlavor::Sqlite:
-      bodies.Sqlite();
-      break;
-    case TDbFlavor::MySql:
-      bodies.MySql();
-      break;
-    case TDbFlavor::SqlServer:
-      bodies.SqlServer();
-      break;
-  }
+  // Each flavor's bodies are re-created by its own rules.
+  constexpr std::pair<TDbFlavor, void (TBodies::*)()> kAddByFlavor[] = {
+      {TDbFlavor::Postgres, &TBodies::Postgres},
+      {TDbFlavor::Sqlite, &TBodies::Sqlite},
+      {TDbFlavor::MySql, &TBodies::MySql},
+      {TDbFlavor::SqlServer, &TBodies::SqlServer},
+  };
+  for (const auto& [flavor, add] : kAddByFlavor)
+    if (flavor == catalog.Flavor) (bodies.*add)();
   return bodies.Remade;
 }
 
