@@ -85,14 +85,7 @@ void DeclareShared(CLI::App& cmd, TSharedOptions& o, unsigned which) {
         ->type_name("NAME")
         ->default_str(std::string(EncodingRuleName(TEncodingRule::Auto)));
   }
-  if (which & kCodePage) {
-    std::vector<int> pages(SupportedCodePages().begin(), SupportedCodePages().end());
-    cmd.add_option("--code-page", o.CodePage,
-                   "Code page of the tables and of ANSI text: 874 or 1250 to 1258 (default: "
-                   "the one the locale variables select)")
-        ->check(CLI::IsMember(pages))
-        ->type_name("N");
-  }
+  if (which & kCodePage) DeclareCodePage(cmd, o.CodePage, "the tables and of ANSI text");
   if (which & kJobs) {
     o.Jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     cmd.add_option("--jobs", o.Jobs,

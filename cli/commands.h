@@ -18,7 +18,8 @@
 
 namespace CLI {
 class App;
-}
+class Option;
+}  // namespace CLI
 
 namespace qualtren {
 
@@ -172,6 +173,10 @@ struct TDbCommand {
 };
 /// Declares "db harvest", "db rename" and "db verify" on `app`.
 std::vector<TDbCommand> DeclareDb(CLI::App& app);
+/// Declares --code-page on `cmd`, into `codePage`, its help naming `what`
+/// the code page is of ("the tables"), the code pages taken, and the
+/// default (db_commands.cpp).
+CLI::Option* DeclareCodePage(CLI::App& cmd, int& codePage, const std::string& what);
 
 // Parses the command line and runs the chosen subcommand; every error ends
 // up as one message on io.Err and the matching status.

@@ -37,14 +37,13 @@ std::vector<std::string> VerifyFiles(const DbOptions& options) {
 // The text of a file as UTF-8, the encoding decided by its bytes.
 std::string ScriptText(const std::string& file) {
   const std::string bytes = ReadWholeFile(file);
-  TTextForm form;
   try {
-    form = DetectTextForm(bytes, TEncodingRule::Auto);
+    const TTextForm form = DetectTextForm(bytes, TEncodingRule::Auto);
+    const std::string text = DecodeText(bytes, form);
+    return form.Utf8() ? text : AnsiToUtf8(text);
   } catch (const EEncodingError& e) {
     throw Exception(file + ": " + e.Message());
   }
-  const std::string text = DecodeText(bytes, form);
-  return form.Utf8() ? text : AnsiToUtf8(text);
 }
 
 }  // namespace

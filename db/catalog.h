@@ -77,14 +77,18 @@ TDbCatalog ReadCatalog(TDbConnection& db, const std::string& schema);
 std::vector<std::string> CatalogQueries(TDbFlavor flavor);
 
 namespace catalog_detail {
-TDbCatalog ReadSqlite(TDbConnection& db);
-TDbCatalog ReadPostgres(TDbConnection& db, const std::string& schema);
-TDbCatalog ReadMySql(TDbConnection& db);
-TDbCatalog ReadSqlServer(TDbConnection& db, const std::string& schema);
-std::vector<std::string> SqliteQueries();
-std::vector<std::string> PostgresQueries();
-std::vector<std::string> MySqlQueries();
-std::vector<std::string> SqlServerQueries();
+/// The readers of the flavors: each fills `catalog`, whose Flavor is set and
+/// whose Schema holds the schema read (PostgreSQL, SQL Server; the others
+/// name it themselves), from the rows of `queries`, its flavor's queries.
+using TQueries = std::vector<std::string>;
+void ReadSqlite(TDbConnection& db, const TQueries& queries, TDbCatalog& catalog);
+void ReadPostgres(TDbConnection& db, const TQueries& queries, TDbCatalog& catalog);
+void ReadMySql(TDbConnection& db, const TQueries& queries, TDbCatalog& catalog);
+void ReadSqlServer(TDbConnection& db, const TQueries& queries, TDbCatalog& catalog);
+TQueries SqliteQueries();
+TQueries PostgresQueries();
+TQueries MySqlQueries();
+TQueries SqlServerQueries();
 /// The text of a value, empty for NULL.
 inline std::string Text(const TDbValue& v) {
   return v ? *v : std::string();

@@ -7,7 +7,7 @@
 
 namespace qualtren::catalog_detail {
 
-std::vector<std::string> MySqlQueries() {
+TQueries MySqlQueries() {
   return {
       "SELECT VERSION(), DATABASE()",
       "SELECT TABLE_NAME, TABLE_TYPE FROM information_schema.TABLES "
@@ -28,10 +28,7 @@ std::vector<std::string> MySqlQueries() {
   };
 }
 
-TDbCatalog ReadMySql(TDbConnection& db) {
-  const std::vector<std::string> queries = MySqlQueries();
-  TDbCatalog catalog;
-  catalog.Flavor = TDbFlavor::MySql;
+void ReadMySql(TDbConnection& db, const TQueries& queries, TDbCatalog& catalog) {
   for (const TDbRow& row : db.Query(queries[0])) {
     catalog.MariaDb = Text(row[0]).find("MariaDB") != std::string::npos;
     catalog.Schema = Text(row[1]);
@@ -69,7 +66,6 @@ TDbCatalog ReadMySql(TDbConnection& db) {
   for (const TDbRow& row : db.Query(queries[6]))
     catalog.Triggers.push_back(
         {Text(row[0]), Text(row[1]), Text(row[2]), Text(row[3]), Text(row[4])});
-  return catalog;
 }
 
 }  // namespace qualtren::catalog_detail

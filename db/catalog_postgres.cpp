@@ -17,7 +17,7 @@ std::string NotOfExtension(const std::string& catalog, const std::string& oid) {
 
 }  // namespace
 
-std::vector<std::string> PostgresQueries() {
+TQueries PostgresQueries() {
   return {
       "SELECT c.relname, c.relkind FROM pg_catalog.pg_class c "
       "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = ? AND " +
@@ -43,11 +43,8 @@ std::vector<std::string> PostgresQueries() {
   };
 }
 
-TDbCatalog ReadPostgres(TDbConnection& db, const std::string& schema) {
-  const std::vector<std::string> queries = PostgresQueries();
-  TDbCatalog catalog;
-  catalog.Flavor = TDbFlavor::Postgres;
-  catalog.Schema = schema;
+void ReadPostgres(TDbConnection& db, const TQueries& queries, TDbCatalog& catalog) {
+  const std::string& schema = catalog.Schema;
   for (const TDbRow& row : db.Query(queries[0], {schema})) {
     const std::string kind = Text(row[1]);
     if (kind == "r" || kind == "p" || kind == "f" || kind == "v" || kind == "m")
@@ -68,7 +65,6 @@ TDbCatalog ReadPostgres(TDbConnection& db, const std::string& schema) {
     r.PrintedName = Text(row[4]);
     catalog.Routines.push_back(std::move(r));
   }
-  return catalog;
 }
 
 }  // namespace qualtren::catalog_detail

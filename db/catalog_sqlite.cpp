@@ -5,7 +5,7 @@
 
 namespace qualtren::catalog_detail {
 
-std::vector<std::string> SqliteQueries() {
+TQueries SqliteQueries() {
   return {
       "SELECT type, name, tbl_name, sql FROM main.sqlite_master "
       "WHERE name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid",
@@ -15,10 +15,7 @@ std::vector<std::string> SqliteQueries() {
   };
 }
 
-TDbCatalog ReadSqlite(TDbConnection& db) {
-  const std::vector<std::string> queries = SqliteQueries();
-  TDbCatalog catalog;
-  catalog.Flavor = TDbFlavor::Sqlite;
+void ReadSqlite(TDbConnection& db, const TQueries& queries, TDbCatalog& catalog) {
   catalog.Schema = "main";
   for (const TDbRow& row : db.Query(queries[0])) {
     const std::string type = Text(row[0]);
@@ -29,7 +26,6 @@ TDbCatalog ReadSqlite(TDbConnection& db) {
   }
   for (const TDbRow& row : db.Query(queries[1]))
     catalog.Columns.push_back({Text(row[0]), Text(row[1])});
-  return catalog;
 }
 
 }  // namespace qualtren::catalog_detail

@@ -5,7 +5,7 @@
 
 namespace qualtren::catalog_detail {
 
-std::vector<std::string> SqlServerQueries() {
+TQueries SqlServerQueries() {
   return {
       "SELECT o.name, o.type FROM sys.objects o JOIN sys.schemas s ON s.schema_id = o.schema_id "
       "WHERE s.name = ? AND o.is_ms_shipped = 0 AND o.parent_object_id = 0 ORDER BY o.object_id",
@@ -21,11 +21,8 @@ std::vector<std::string> SqlServerQueries() {
   };
 }
 
-TDbCatalog ReadSqlServer(TDbConnection& db, const std::string& schema) {
-  const std::vector<std::string> queries = SqlServerQueries();
-  TDbCatalog catalog;
-  catalog.Flavor = TDbFlavor::SqlServer;
-  catalog.Schema = schema;
+void ReadSqlServer(TDbConnection& db, const TQueries& queries, TDbCatalog& catalog) {
+  const std::string& schema = catalog.Schema;
   for (const TDbRow& row : db.Query(queries[0], {schema})) {
     std::string type = Text(row[1]);
     while (!type.empty() && type.back() == ' ')
@@ -54,7 +51,6 @@ TDbCatalog ReadSqlServer(TDbConnection& db, const std::string& schema) {
       catalog.Routines.push_back(std::move(r));
     }
   }
-  return catalog;
 }
 
 }  // namespace qualtren::catalog_detail

@@ -17,6 +17,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
 
 namespace qualtren {
 
@@ -193,6 +195,47 @@ std::string ErrorText(const QSqlError& e) {
   return FirstLine(U(e.text()));
 }
 
+// Raises EDbError, naming the URL, `what` and the database's reason, where a
+// transaction step was not `done`.
+void CheckStep(bool done, const TDbUrl& url, const QSqlDatabase& db, const char* what) {
+  if (!done) throw EDbError(url.Text + ": " + what + ": " + ErrorText(db.lastError()));
+}
+
+// What an engine is reached through: the Qt SQL driver, the Debian package
+// that installs it, and the flavor (none for ODBC, where --dialect tells).
+struct TEngineInfo {
+  TDbEngine Engine;
+  const char* Driver;
+  const char* Package;
+  std::optional<TDbFlavor> Flavor;
+};
+
+constexpr TEngineInfo kEngines[] = {
+    {TDbEngine::Sqlite, "QSQLITE", "libqt6sql6-sqlite", TDbFlavor::Sqlite},
+    {TDbEngine::Postgres, "QPSQL", "libqt6sql6-psql", TDbFlavor::Postgres},
+    {TDbEngine::MySql, "QMYSQL", "libqt6sql6-mysql", TDbFlavor::MySql},
+    {TDbEngine::Odbc, "QODBC", "libqt6sql6-odbc", std::nullopt},
+};
+
+const TEngineInfo& EngineInfo(TDbEngine engine) {
+  for (const TEngineInfo& e : kEngines)
+    if (e.Engine == engine) return e;
+  return kEngines[std::size(kEngines) - 1];
+}
+
+// The flavor each dialect names for an ODBC database, and the dialect of
+// each flavor; SQLite's SQL is ANSI's.
+struct TFlavorDialect {
+  TDbFlavor Flavor;
+  TDialect Dialect;
+};
+
+constexpr TFlavorDialect kFlavorDialects[] = {
+    {TDbFlavor::SqlServer, TDialect::TSql},
+    {TDbFlavor::Postgres, TDialect::Postgres},
+    {TDbFlavor::MySql, TDialect::MySql},
+};
+
 }  // namespace
 
 TDbUrl ParseDbUrl(std::string_view text) {
@@ -225,39 +268,15 @@ TDbUrl ParseDbUrl(std::string_view text) {
 }
 
 TDbFlavor FlavorOf(const TDbUrl& url, TDialect dialect) {
-  switch (url.Engine) {
-    case TDbEngine::Sqlite:
-      return TDbFlavor::Sqlite;
-    case TDbEngine::Postgres:
-      return TDbFlavor::Postgres;
-    case TDbEngine::MySql:
-      return TDbFlavor::MySql;
-    case TDbEngine::Odbc:
-      break;
-  }
-  switch (dialect) {
-    case TDialect::TSql:
-      return TDbFlavor::SqlServer;
-    case TDialect::Postgres:
-      return TDbFlavor::Postgres;
-    case TDialect::MySql:
-      return TDbFlavor::MySql;
-    default:
-      Refuse(url.Text + ": an ODBC database needs --dialect tsql, postgres or mysql (its SQL)");
-  }
+  if (const std::optional<TDbFlavor> flavor = EngineInfo(url.Engine).Flavor) return *flavor;
+  for (const TFlavorDialect& f : kFlavorDialects)
+    if (f.Dialect == dialect) return f.Flavor;
+  Refuse(url.Text + ": an ODBC database needs --dialect tsql, postgres or mysql (its SQL)");
 }
 
 TDialect DialectOf(TDbFlavor flavor) {
-  switch (flavor) {
-    case TDbFlavor::Postgres:
-      return TDialect::Postgres;
-    case TDbFlavor::MySql:
-      return TDialect::MySql;
-    case TDbFlavor::SqlServer:
-      return TDialect::TSql;
-    case TDbFlavor::Sqlite:
-      break;
-  }
+  for (const TFlavorDialect& f : kFlavorDialects)
+    if (f.Flavor == flavor) return f.Dialect;
   return TDialect::Ansi;
 }
 
@@ -275,14 +294,8 @@ TDbConnection::TDbConnection(const TDbUrl& url, const std::string& password, TDi
     : url_(url), flavor_(FlavorOf(url, dialect)) {
   EnsureQtApplication();
   static std::atomic<int> serial{0};
-  const char* driver = url.Engine == TDbEngine::Sqlite     ? "QSQLITE"
-                       : url.Engine == TDbEngine::Postgres ? "QPSQL"
-                       : url.Engine == TDbEngine::MySql    ? "QMYSQL"
-                                                           : "QODBC";
-  const char* package = url.Engine == TDbEngine::Sqlite     ? "libqt6sql6-sqlite"
-                        : url.Engine == TDbEngine::Postgres ? "libqt6sql6-psql"
-                        : url.Engine == TDbEngine::MySql    ? "libqt6sql6-mysql"
-                                                            : "libqt6sql6-odbc";
+  const char* driver = EngineInfo(url.Engine).Driver;
+  const char* package = EngineInfo(url.Engine).Package;
   if (!QSqlDatabase::isDriverAvailable(driver))
     Refuse(url.Text + ": the Qt SQL driver " + driver + " is not installed (Debian package " +
            package + ")");
@@ -377,18 +390,15 @@ void TDbConnection::Exec(std::string_view sql) {
 }
 
 void TDbConnection::Begin() {
-  if (!impl_->Db.transaction())
-    throw EDbError(url_.Text + ": cannot start a transaction: " + ErrorText(impl_->Db.lastError()));
+  CheckStep(impl_->Db.transaction(), url_, impl_->Db, "cannot start a transaction");
 }
 
 void TDbConnection::Commit() {
-  if (!impl_->Db.commit())
-    throw EDbError(url_.Text + ": the commit failed: " + ErrorText(impl_->Db.lastError()));
+  CheckStep(impl_->Db.commit(), url_, impl_->Db, "the commit failed");
 }
 
 void TDbConnection::Rollback() {
-  if (!impl_->Db.rollback())
-    throw EDbError(url_.Text + ": the rollback failed: " + ErrorText(impl_->Db.lastError()));
+  CheckStep(impl_->Db.rollback(), url_, impl_->Db, "the rollback failed");
 }
 
 std::string QuoteName(TDbFlavor flavor, std::string_view name) {

@@ -5,7 +5,9 @@
 // the rest); SQL Server's modules. Each body is translated by the engine
 // under the dialect; what the catalog states structurally (a routine's name,
 // a trigger's table and timing) comes from the catalog.
+#include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "db/rename_internal.h"
 #include "trans/translate.h"
@@ -18,8 +20,7 @@ std::string TranslateBody(const TransTables& tables, TDialect dialect, const std
   options.AutoTableName = true;
   options.Dialect.Dialect = dialect;
   std::string error;
-  std::string out =
-      TranslateText(tables, options, text, &error, nullptr, TTextEncoding::Utf8);
+  std::string out = TranslateText(tables, options, text, &error, nullptr, TTextEncoding::Utf8);
   if (!error.empty()) throw ERenameRefused({what + ": its text does not translate: " + error});
   // The translation ends every line with CR LF: the text's own breaks back.
   if (text.find("\r\n") == std::string::npos) {
@@ -45,29 +46,34 @@ bool IsWordByte(char c) {
          c == '@' || static_cast<unsigned char>(c) >= 0x80;
 }
 
+// Where `word` first stands as a whole word in the code span `s` of `line`,
+// letter case ignored; npos when nowhere.
+size_t FindWordInSpan(std::string_view line, const TLexSpan& s, std::string_view word) {
+  for (size_t i = s.Begin; i + word.size() <= s.End; ++i) {
+    if (i > s.Begin && IsWordByte(line[i - 1])) continue;
+    if (i + word.size() < s.End && IsWordByte(line[i + word.size()])) continue;
+    bool same = true;
+    for (size_t k = 0; k < word.size() && same; ++k)
+      same = std::toupper(static_cast<unsigned char>(line[i + k])) ==
+             std::toupper(static_cast<unsigned char>(word[k]));
+    if (same) return i;
+  }
+  return std::string_view::npos;
+}
+
 // Where `word` first stands in code (not in a string, comment or quoted
-// name), letter case ignored; npos when nowhere.
+// name), letter case ignored; npos when nowhere. Lines end at LF.
 size_t FindCodeWord(const std::string& text, TDialect dialect, std::string_view word) {
   TSqlLexer lexer(dialect);
   std::vector<TLexSpan> spans;
-  size_t lineStart = 0;
-  while (lineStart <= text.size()) {
-    size_t end = text.find('\n', lineStart);
-    if (end == std::string::npos) end = text.size();
+  for (size_t lineStart = 0; lineStart <= text.size();) {
+    const size_t end = std::min(text.find('\n', lineStart), text.size());
     const std::string_view line(text.data() + lineStart, end - lineStart);
     lexer.Lex(line, spans);
-    for (const TLexSpan& s : spans) {
-      if (s.Kind != TLexKind::Code) continue;
-      for (size_t i = s.Begin; i + word.size() <= s.End; ++i) {
-        if (i > s.Begin && IsWordByte(line[i - 1])) continue;
-        if (i + word.size() < s.End && IsWordByte(line[i + word.size()])) continue;
-        bool same = true;
-        for (size_t k = 0; k < word.size() && same; ++k)
-          same = std::toupper(static_cast<unsigned char>(line[i + k])) ==
-                 std::toupper(static_cast<unsigned char>(word[k]));
-        if (same) return lineStart + i;
-      }
-    }
+    for (const TLexSpan& s : spans)
+      if (s.Kind == TLexKind::Code)
+        if (const size_t at = FindWordInSpan(line, s, word); at != std::string_view::npos)
+          return lineStart + at;
     lineStart = end + 1;
   }
   return std::string::npos;
@@ -272,20 +278,15 @@ std::vector<bool> AddBodies(const TDbCatalog& catalog, const TPlan& plan, const 
                  first,
                  last,
                  std::vector<bool>(catalog.Routines.size(), false)};
-  switch (catalog.Flavor) {
-    case TDbFlavor::Postgres:
-      bodies.Postgres();
-      break;
-    case TDbFlavor::Sqlite:
-      bodies.Sqlite();
-      break;
-    case TDbFlavor::MySql:
-      bodies.MySql();
-      break;
-    case TDbFlavor::SqlServer:
-      bodies.SqlServer();
-      break;
-  }
+  // Each flavor's bodies are re-created by its own rules.
+  constexpr std::pair<TDbFlavor, void (TBodies::*)()> kAddByFlavor[] = {
+      {TDbFlavor::Postgres, &TBodies::Postgres},
+      {TDbFlavor::Sqlite, &TBodies::Sqlite},
+      {TDbFlavor::MySql, &TBodies::MySql},
+      {TDbFlavor::SqlServer, &TBodies::SqlServer},
+  };
+  for (const auto& [flavor, add] : kAddByFlavor)
+    if (flavor == catalog.Flavor) (bodies.*add)();
   return bodies.Remade;
 }
 

@@ -144,21 +144,12 @@ std::vector<std::string> Refusals(const std::vector<TNamed>& objects, TDbFlavor 
 }  // namespace
 
 const char* DbObjectKindName(TDbObjectKind kind, bool many) {
-  switch (kind) {
-    case TDbObjectKind::Table:
-      return many ? "tables" : "table";
-    case TDbObjectKind::View:
-      return many ? "views" : "view";
-    case TDbObjectKind::Column:
-      return many ? "columns" : "column";
-    case TDbObjectKind::Procedure:
-      return many ? "procedures" : "procedure";
-    case TDbObjectKind::Function:
-      return many ? "functions" : "function";
-    case TDbObjectKind::Trigger:
-      return many ? "triggers" : "trigger";
-  }
-  return "";
+  // One and many of each kind, in the order of the enumeration.
+  static constexpr const char* kNames[kDbObjectKinds][2] = {
+      {"table", "tables"},         {"view", "views"},         {"column", "columns"},
+      {"procedure", "procedures"}, {"function", "functions"}, {"trigger", "triggers"}};
+  const auto k = static_cast<size_t>(kind);
+  return k < kDbObjectKinds ? kNames[k][many ? 1 : 0] : "";
 }
 
 ERenameRefused::ERenameRefused(std::vector<std::string> reasons)

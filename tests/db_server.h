@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace qualtren::testsupport {
 
@@ -67,7 +68,70 @@ inline std::string MakeServerDir(const std::string& stem) {
   return pattern;
 }
 
-class TPostgresServer {
+/// What every server keeps: its temporary directory, removed when the
+/// server is gone (a subclass stops the server first), whether it started
+/// or why not; and SQL run through the engine's command-line client.
+class TServerBase {
+ public:
+  TServerBase(const TServerBase&) = delete;
+  TServerBase& operator=(const TServerBase&) = delete;
+
+  bool Started() const { return started_; }
+  const std::string& Error() const { return error_; }
+  /// Runs SQL with the client on a database; the exit status.
+  int Sql(const std::string& database, const std::string& sql) const {
+    return RunShell(ClientCommand(database, sql, false) + " >/dev/null");
+  }
+  /// The rows a query gives, one line each, with the client's separator
+  /// between the values ("|" for psql, a tab for mariadb).
+  std::string Rows(const std::string& database, const std::string& sql) const {
+    return ShellOutput(ClientCommand(database, sql, true) + " 2>&1");
+  }
+  /// The URL of a database of this server.
+  std::string Url(const std::string& database) const { return urlHead_ + database + urlTail_; }
+  /// A new, empty database.
+  void CreateDatabase(const std::string& name) const {
+    ASSERT_EQ(Sql("", CreateDatabaseSql(name)), 0) << name;
+  }
+  /// A new, empty database named `stem` and a number no other one took;
+  /// its name.
+  std::string NewDatabase(const std::string& stem) const {
+    static int serial = 0;
+    const std::string name = stem + std::to_string(++serial);
+    CreateDatabase(name);
+    return name;
+  }
+
+ protected:
+  TServerBase() = default;
+  ~TServerBase() {
+    if (!dir_.empty()) {
+      std::error_code ec;
+      dbfs::remove_all(dir_, ec);
+    }
+  }
+  // The client's command line that runs `sql` on `database` ("": the
+  // administration database, or none), stopping at the first error; with `rows`, printing the
+  // rows bare.
+  virtual std::string ClientCommand(const std::string& database, const std::string& sql,
+                                    bool rows) const = 0;
+  // The statement that makes the database `name`, empty, in UTF-8.
+  virtual std::string CreateDatabaseSql(const std::string& name) const = 0;
+  // Makes the temporary directory; false, with the error said, when it
+  // cannot be made.
+  bool MakeDir(const std::string& stem) {
+    dir_ = MakeServerDir(stem);
+    if (dir_.empty()) error_ = "no temporary directory";
+    return !dir_.empty();
+  }
+
+  std::string dir_, error_;
+  // A database's URL: the head, its name, the tail.
+  std::string urlHead_, urlTail_;
+  bool started_ = false;
+};
+
+class TPostgresServer final : public TServerBase {
  public:
   TPostgresServer() {
     std::string bin;
@@ -79,11 +143,9 @@ class TPostgresServer {
       return;
     }
     bin_ = bin;
-    dir_ = MakeServerDir("qualtren-pg");
-    if (dir_.empty()) {
-      error_ = "no temporary directory";
-      return;
-    }
+    if (!MakeDir("qualtren-pg")) return;
+    urlHead_ = "postgresql://postgres@/";
+    urlTail_ = "?host=" + dir_;
     // As root the server runs as postgres, which owns the directory.
     if (::geteuid() == 0) {
       if (::getpwnam("postgres") == nullptr) {
@@ -114,50 +176,29 @@ class TPostgresServer {
     if (started_)
       RunShell(as_ + ShellQuote(bin_ + "/pg_ctl") + " -D " + ShellQuote(dir_ + "/data") +
                " -m immediate -w stop >/dev/null 2>&1");
-    if (!dir_.empty()) {
-      std::error_code ec;
-      dbfs::remove_all(dir_, ec);
-    }
   }
 
-  bool Started() const { return started_; }
-  const std::string& Error() const { return error_; }
   /// The socket directory.
   const std::string& Dir() const { return dir_; }
-  /// The URL of a database of this server.
-  std::string Url(const std::string& database) const {
-    return "postgresql://postgres@/" + database + "?host=" + dir_;
-  }
-  /// Runs SQL with psql on a database; the exit status.
-  int Psql(const std::string& database, const std::string& sql) const {
-    return RunShell("LC_ALL=C psql -X -q -v ON_ERROR_STOP=1 -h " + ShellQuote(dir_) +
-                    " -U postgres -d " + ShellQuote(database) + " -c " + ShellQuote(sql) +
-                    " >/dev/null");
-  }
-  /// The rows a query gives, each value separated by "|", each row ending
-  /// in a line break.
-  std::string Rows(const std::string& database, const std::string& sql) const {
-    return ShellOutput("LC_ALL=C psql -X -q -A -t -h " + ShellQuote(dir_) + " -U postgres -d " +
-                       ShellQuote(database) + " -c " + ShellQuote(sql) + " 2>&1");
-  }
-  /// A new, empty database.
-  void CreateDatabase(const std::string& name) const {
-    ASSERT_EQ(Psql("postgres", "CREATE DATABASE \"" + name + "\""), 0) << name;
-  }
 
  private:
-  std::string bin_, dir_, as_, error_;
-  bool started_ = false;
+  std::string ClientCommand(const std::string& database, const std::string& sql,
+                            bool rows) const override {
+    const std::string options = rows ? " -A -t" : " -v ON_ERROR_STOP=1";
+    return "LC_ALL=C psql -X -q" + options + " -h " + ShellQuote(dir_) + " -U postgres -d " +
+           ShellQuote(database.empty() ? "postgres" : database) + " -c " + ShellQuote(sql);
+  }
+  std::string CreateDatabaseSql(const std::string& name) const override {
+    return "CREATE DATABASE \"" + name + "\"";
+  }
+
+  std::string bin_, as_;
 };
 
-class TMariaDbServer {
+class TMariaDbServer final : public TServerBase {
  public:
   TMariaDbServer() {
-    dir_ = MakeServerDir("qualtren-my");
-    if (dir_.empty()) {
-      error_ = "no temporary directory";
-      return;
-    }
+    if (!MakeDir("qualtren-my")) return;
     const std::string data = dir_ + "/data";
     const std::string user = ::geteuid() == 0 ? " --user=root" : "";
     if (RunShell("mariadb-install-db --no-defaults --datadir=" + ShellQuote(data) + user +
@@ -167,19 +208,26 @@ class TMariaDbServer {
       return;
     }
     socket_ = dir_ + "/mysqld.sock";
+    urlHead_ = "mysql://root@/";
+    urlTail_ = "?socket=" + socket_;
+    // The server's arguments, as root with the user it runs as.
+    std::vector<std::string> args = {"mariadbd",
+                                     "--no-defaults",
+                                     "--datadir=" + data,
+                                     "--socket=" + socket_,
+                                     "--pid-file=" + dir_ + "/mysqld.pid",
+                                     "--log-error=" + dir_ + "/error.log",
+                                     "--skip-networking",
+                                     "--innodb-buffer-pool-size=32M",
+                                     "--open-files-limit=1024"};
+    if (::geteuid() == 0) args.push_back("--user=root");
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+      argv.push_back(arg.data());
+    argv.push_back(nullptr);
     pid_ = ::fork();
     if (pid_ == 0) {
-      const std::string a1 = "--datadir=" + data, a2 = "--socket=" + socket_,
-                        a3 = "--pid-file=" + dir_ + "/mysqld.pid",
-                        a4 = "--log-error=" + dir_ + "/error.log";
-      if (::geteuid() == 0)
-        ::execlp("mariadbd", "mariadbd", "--no-defaults", a1.c_str(), a2.c_str(), a3.c_str(),
-                 a4.c_str(), "--skip-networking", "--innodb-buffer-pool-size=32M",
-                 "--open-files-limit=1024", "--user=root", static_cast<char*>(nullptr));
-      else
-        ::execlp("mariadbd", "mariadbd", "--no-defaults", a1.c_str(), a2.c_str(), a3.c_str(),
-                 a4.c_str(), "--skip-networking", "--innodb-buffer-pool-size=32M",
-                 "--open-files-limit=1024", static_cast<char*>(nullptr));
+      ::execvp("mariadbd", argv.data());
       ::_exit(127);
     }
     for (int i = 0; i < 600; ++i) {
@@ -203,36 +251,25 @@ class TMariaDbServer {
       int status = 0;
       ::waitpid(pid_, &status, 0);
     }
-    if (!dir_.empty()) {
-      std::error_code ec;
-      dbfs::remove_all(dir_, ec);
-    }
   }
 
-  bool Started() const { return started_; }
-  const std::string& Error() const { return error_; }
   const std::string& Socket() const { return socket_; }
-  std::string Url(const std::string& database) const {
-    return "mysql://root@/" + database + "?socket=" + socket_;
-  }
-  /// Runs SQL with the mariadb client on a database ("" for none).
-  int Sql(const std::string& database, const std::string& sql) const {
-    return RunShell("mariadb --no-defaults -S " + ShellQuote(socket_) + " -u root " +
-                    (database.empty() ? "" : ShellQuote(database)) + " -e " + ShellQuote(sql) +
-                    " >/dev/null");
-  }
-  std::string Rows(const std::string& database, const std::string& sql) const {
-    return ShellOutput("mariadb --no-defaults -N -B -S " + ShellQuote(socket_) + " -u root " +
-                       ShellQuote(database) + " -e " + ShellQuote(sql) + " 2>&1");
-  }
-  void CreateDatabase(const std::string& name) const {
-    ASSERT_EQ(Sql("", "CREATE DATABASE `" + name + "` CHARACTER SET utf8mb4"), 0) << name;
-  }
 
  private:
-  std::string dir_, socket_, error_;
+  std::string ClientCommand(const std::string& database, const std::string& sql,
+                            bool rows) const override {
+    std::string command = "mariadb --no-defaults";
+    if (rows) command += " -N -B";
+    command += " -S " + ShellQuote(socket_) + " -u root ";
+    if (!database.empty()) command += ShellQuote(database);
+    return command + " -e " + ShellQuote(sql);
+  }
+  std::string CreateDatabaseSql(const std::string& name) const override {
+    return "CREATE DATABASE `" + name + "` CHARACTER SET utf8mb4";
+  }
+
+  std::string socket_;
   pid_t pid_ = -1;
-  bool started_ = false;
 };
 
 /// The servers of this test program, started on first use and stopped when
@@ -248,22 +285,22 @@ class TDbServers : public ::testing::Environment {
     return *servers;
   }
   /// The PostgreSQL server; fails the calling test when it did not start.
-  const TPostgresServer* Postgres() {
-    if (!postgres_) postgres_ = std::make_unique<TPostgresServer>();
-    EXPECT_TRUE(postgres_->Started()) << postgres_->Error();
-    return postgres_->Started() ? postgres_.get() : nullptr;
-  }
-  const TMariaDbServer* MariaDb() {
-    if (!mariadb_) mariadb_ = std::make_unique<TMariaDbServer>();
-    EXPECT_TRUE(mariadb_->Started()) << mariadb_->Error();
-    return mariadb_->Started() ? mariadb_.get() : nullptr;
-  }
+  const TPostgresServer* Postgres() { return StartedOnce(postgres_); }
+  /// The MariaDB server, likewise.
+  const TMariaDbServer* MariaDb() { return StartedOnce(mariadb_); }
   void TearDown() override {
     postgres_.reset();
     mariadb_.reset();
   }
 
  private:
+  template <class TServer>
+  static const TServer* StartedOnce(std::unique_ptr<TServer>& server) {
+    if (!server) server = std::make_unique<TServer>();
+    EXPECT_TRUE(server->Started()) << server->Error();
+    return server->Started() ? server.get() : nullptr;
+  }
+
   std::unique_ptr<TPostgresServer> postgres_;
   std::unique_ptr<TMariaDbServer> mariadb_;
 };

@@ -4,14 +4,10 @@
 // through with nothing injected; refusals that leave the database whole.
 #include <gtest/gtest.h>
 
-#include "cli/cli_fixture.h"
-#include "db_server.h"
+#include "cli/db_cli_fixture.h"
 
 namespace qualtren::clitest {
 namespace {
-
-using testsupport::TDbServers;
-using testsupport::TPostgresServer;
 
 constexpr const char* kShop = R"sql(
 CREATE EXTENSION citext;
@@ -29,19 +25,9 @@ INSERT INTO racun VALUES (1, 1, 10), (2, 1, 5), (3, 1, 0);
 INSERT INTO "Stavka_računa" VALUES (1, 2), (2, 3);
 )sql";
 
-class DbPostgresCliTest : public CliTest {
+class DbPostgresCliTest : public PostgresDbTest<CliTest> {
  protected:
-  void SetUp() override {
-    CliTest::SetUp();
-    pg_ = TDbServers::Get().Postgres();
-    ASSERT_NE(pg_, nullptr);
-    static int serial = 0;
-    db_ = "shop" + std::to_string(++serial);
-    pg_->CreateDatabase(db_);
-  }
-  std::string Url() const { return Quote(pg_->Url(db_)); }
-  void Sql(const std::string& sql) const { ASSERT_EQ(pg_->Psql(db_, sql), 0) << sql; }
-  std::string Rows(const std::string& sql) const { return pg_->Rows(db_, sql); }
+  DbPostgresCliTest() : PostgresDbTest("shop") {}
   // The translation tables of the shop, with its English names, in `sub`.
   void MakeShopTables(const std::string& sub) {
     Write(sub + "/tables.csv",
@@ -67,9 +53,6 @@ class DbPostgresCliTest : public CliTest {
         "WHERE c.relnamespace = 'public'::regnamespace AND c.relkind IN ('r', 'v') "
         "GROUP BY c.relname ORDER BY 1");
   }
-
-  const TPostgresServer* pg_ = nullptr;
-  std::string db_;
 };
 
 TEST_F(DbPostgresCliTest, HarvestWritesTheUsersNamesOnly) {

@@ -16,17 +16,11 @@ using testsupport::TDbServers;
 class DbEnginesCliTest : public CliTest {
  protected:
   void MakeTables() {
-    Write("t/tables.csv",
-          "TableName,TableNameAng\nkupac,Customer\nracun,Invoice\npregled,Overview\n");
-    Write("t/columns.csv",
-          "TableName,FieldName,FieldNameAng\nkupac,ime,Name\nkupac,grad,City\n"
-          "racun,kupac,CustomerId\nracun,iznos,Amount\npregled,ime,Name\npregled,iznos,Amount\n"
-          "imena,ime,Name\n");
-    Write("t/procedures.csv", "Naziv,ProcedureNameAng\nobracun,Settle\nzatvori,CloseZero\n");
-    for (auto [csv, table] : {std::pair{"tables.csv", "Q47SifTable.vtd"},
-                              std::pair{"columns.csv", "Q47SifTableStr.vtd"},
-                              std::pair{"procedures.csv", "Q47SifSQL_SP.vtd"}})
-      ASSERT_EQ(Run(std::string("table import t/") + csv + " --out t/" + table).Status, 0);
+    ImportTables("t", "TableName,TableNameAng\nkupac,Customer\nracun,Invoice\npregled,Overview\n",
+                 "Naziv,ProcedureNameAng\nobracun,Settle\nzatvori,CloseZero\n",
+                 "TableName,FieldName,FieldNameAng\nkupac,ime,Name\nkupac,grad,City\n"
+                 "racun,kupac,CustomerId\nracun,iznos,Amount\npregled,ime,Name\n"
+                 "pregled,iznos,Amount\nimena,ime,Name\n");
   }
 };
 
@@ -167,10 +161,10 @@ TEST_F(DbEnginesCliTest, OdbcReadsWhatTheNativeDriverReads) {
   const testsupport::TPostgresServer* pg = TDbServers::Get().Postgres();
   ASSERT_NE(pg, nullptr);
   pg->CreateDatabase("odbcshop");
-  ASSERT_EQ(pg->Psql("odbcshop",
-                     "CREATE TABLE kupac (id int, ime text); CREATE VIEW pregled AS SELECT ime "
-                     "FROM kupac; CREATE FUNCTION obracun() RETURNS int LANGUAGE sql AS "
-                     "'SELECT 1'"),
+  ASSERT_EQ(pg->Sql("odbcshop",
+                    "CREATE TABLE kupac (id int, ime text); CREATE VIEW pregled AS SELECT ime "
+                    "FROM kupac; CREATE FUNCTION obracun() RETURNS int LANGUAGE sql AS "
+                    "'SELECT 1'"),
             0);
   const std::string odbc = "odbc:Driver={PostgreSQL Unicode};Server=" + pg->Dir() +
                            ";Port=5432;Database=odbcshop;Uid=postgres";

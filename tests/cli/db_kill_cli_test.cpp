@@ -8,14 +8,11 @@
 #include <functional>
 #include <thread>
 
-#include "cli/cli_fixture.h"
+#include "cli/db_cli_fixture.h"
 #include "db/connection.h"
-#include "db_server.h"
 
 namespace qualtren::clitest {
 namespace {
-
-using testsupport::TDbServers;
 
 class DbKillCliTest : public CliTest {
  protected:
@@ -39,33 +36,24 @@ class DbKillCliTest : public CliTest {
     return pid;
   }
   void MakeTables() {
-    Write("t/tables.csv", "TableName,TableNameAng\nkupac,Customer\nracun,Invoice\n");
-    Write("t/columns.csv",
-          "TableName,FieldName,FieldNameAng\nkupac,ime,Name\nracun,iznos,Amount\n");
-    Write("t/procedures.csv", "Naziv,ProcedureNameAng\nobracun,Settle\n");
-    for (auto [csv, table] : {std::pair{"tables.csv", "Q47SifTable.vtd"},
-                              std::pair{"columns.csv", "Q47SifTableStr.vtd"},
-                              std::pair{"procedures.csv", "Q47SifSQL_SP.vtd"}})
-      ASSERT_EQ(Run(std::string("table import t/") + csv + " --out t/" + table).Status, 0);
+    ImportTables("t", "TableName,TableNameAng\nkupac,Customer\nracun,Invoice\n",
+                 "Naziv,ProcedureNameAng\nobracun,Settle\n",
+                 "TableName,FieldName,FieldNameAng\nkupac,ime,Name\nracun,iznos,Amount\n");
   }
 };
 
-class DbKillPostgresTest : public DbKillCliTest {
+class DbKillPostgresTest : public PostgresDbTest<DbKillCliTest> {
  protected:
+  DbKillPostgresTest() : PostgresDbTest("kill") {}
   void SetUp() override {
-    DbKillCliTest::SetUp();
-    pg_ = TDbServers::Get().Postgres();
-    ASSERT_NE(pg_, nullptr);
-    static int serial = 0;
-    db_ = "kill" + std::to_string(++serial);
-    pg_->CreateDatabase(db_);
-    ASSERT_EQ(pg_->Psql(db_,
-                        "CREATE TABLE kupac (id int, ime text); CREATE TABLE racun (iznos int);"
-                        "INSERT INTO kupac VALUES (1, 'Ana')"),
+    PostgresDbTest::SetUp();
+    if (HasFatalFailure()) return;
+    ASSERT_EQ(pg_->Sql(db_,
+                       "CREATE TABLE kupac (id int, ime text); CREATE TABLE racun (iznos int);"
+                       "INSERT INTO kupac VALUES (1, 'Ana')"),
               0);
     MakeTables();
   }
-  std::string Rows(const std::string& sql) const { return pg_->Rows(db_, sql); }
   std::string Catalog() const {
     return Rows(
         "SELECT c.relname || '.' || a.attname FROM pg_class c JOIN pg_attribute a "
@@ -104,9 +92,6 @@ class DbKillPostgresTest : public DbKillCliTest {
         },
         "the sessions to end");
   }
-
-  const testsupport::TPostgresServer* pg_ = nullptr;
-  std::string db_;
 };
 
 TEST_F(DbKillPostgresTest, KilledApplyLeavesTheDatabaseAsItWas) {

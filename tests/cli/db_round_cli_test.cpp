@@ -52,37 +52,37 @@ class DbRoundCliTest : public CliTest {
         << out;
     return out;
   }
+  // The round on the database "round" of `server`, made with the schema and
+  // the function obracun that `function` creates; afterwards `query` gives
+  // `rows` there.
+  void RoundOnServer(const testsupport::TServerBase* server, const std::string& function,
+                     const std::string& query, const std::string& rows) {
+    ASSERT_NE(server, nullptr);
+    server->CreateDatabase("round");
+    ASSERT_EQ(server->Sql("round", std::string(kSchema) + function), 0);
+    MakeWalkTables();
+    RunRound(server->Url("round"));
+    EXPECT_EQ(server->Rows("round", query), rows);
+  }
+
+  static constexpr const char* kSchema =
+      "CREATE TABLE kupac (id int PRIMARY KEY, ime varchar(40), grad varchar(40));"
+      "CREATE TABLE racun (id int PRIMARY KEY, kupac int, iznos decimal(10, 2));"
+      "CREATE VIEW pregled AS SELECT k.ime, r.iznos FROM kupac k JOIN racun r ON r.kupac = k.id;";
 };
 
-constexpr const char* kSchema =
-    "CREATE TABLE kupac (id int PRIMARY KEY, ime varchar(40), grad varchar(40));"
-    "CREATE TABLE racun (id int PRIMARY KEY, kupac int, iznos decimal(10, 2));"
-    "CREATE VIEW pregled AS SELECT k.ime, r.iznos FROM kupac k JOIN racun r ON r.kupac = k.id;";
-
 TEST_F(DbRoundCliTest, PostgreSQL) {
-  const testsupport::TPostgresServer* pg = TDbServers::Get().Postgres();
-  ASSERT_NE(pg, nullptr);
-  pg->CreateDatabase("round");
-  ASSERT_EQ(pg->Psql("round", std::string(kSchema) +
-                                  "CREATE FUNCTION obracun(p int) RETURNS numeric LANGUAGE sql "
-                                  "AS 'SELECT sum(iznos) FROM racun WHERE kupac = p'"),
-            0);
-  MakeWalkTables();
-  RunRound(pg->Url("round"));
-  EXPECT_EQ(pg->Rows("round", "SELECT settle(1) IS NULL, count(*) FROM overview"), "t|0\n");
+  RoundOnServer(TDbServers::Get().Postgres(),
+                "CREATE FUNCTION obracun(p int) RETURNS numeric LANGUAGE sql "
+                "AS 'SELECT sum(iznos) FROM racun WHERE kupac = p'",
+                "SELECT settle(1) IS NULL, count(*) FROM overview", "t|0\n");
 }
 
 TEST_F(DbRoundCliTest, MariaDB) {
-  const testsupport::TMariaDbServer* my = TDbServers::Get().MariaDb();
-  ASSERT_NE(my, nullptr);
-  my->CreateDatabase("round");
-  ASSERT_EQ(my->Sql("round", std::string(kSchema) +
-                                 "CREATE FUNCTION obracun(p int) RETURNS decimal(10, 2) READS SQL "
-                                 "DATA RETURN (SELECT sum(iznos) FROM racun WHERE kupac = p)"),
-            0);
-  MakeWalkTables();
-  RunRound(my->Url("round"));
-  EXPECT_EQ(my->Rows("round", "SELECT Settle(1) IS NULL, count(*) FROM Overview"), "1\t0\n");
+  RoundOnServer(TDbServers::Get().MariaDb(),
+                "CREATE FUNCTION obracun(p int) RETURNS decimal(10, 2) READS SQL "
+                "DATA RETURN (SELECT sum(iznos) FROM racun WHERE kupac = p)",
+                "SELECT Settle(1) IS NULL, count(*) FROM Overview", "1\t0\n");
 }
 
 TEST_F(DbRoundCliTest, SQLite) {

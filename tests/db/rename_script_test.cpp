@@ -45,17 +45,24 @@ TDbCatalog SqlServerShop() {
   return c;
 }
 
+// The shop's rows of the translation tables (code page 1250): tables and
+// views, columns by their table, procedures, each with its English name.
+constexpr const char* kShopTableRows[][2] = {
+    {"Kupac", "Customer"}, {"Pregled", "Overview"}, {"Lo\x9A]Naziv", "Bad]Name"}};
+constexpr const char* kShopColumnRows[][3] = {{"Kupac", "Ime", "Name"},
+                                              {"Kupac", "Grad", "City"},
+                                              {"Pregled", "Ime", "Name"},
+                                              {"Lo\x9A]Naziv", "x'y", "It's"}};
+constexpr const char* kShopProcRows[][2] = {{"Obracun", "Settle"}, {"Nema", "Missing"}};
+
 struct ShopTables : transtest::TransTestTables {
   ShopTables() {
-    AddTable("Kupac", "Customer");
-    AddTable("Pregled", "Overview");
-    AddTable("Lo\x9A]Naziv", "Bad]Name");
-    AddColumn("Kupac", "Ime", "Name");
-    AddColumn("Kupac", "Grad", "City");
-    AddColumn("Pregled", "Ime", "Name");
-    AddColumn("Lo\x9A]Naziv", "x'y", "It's");
-    AddProc("Obracun", "Settle");
-    AddProc("Nema", "Missing");
+    for (const auto& [name, english] : kShopTableRows)
+      AddTable(name, english);
+    for (const auto& [table, name, english] : kShopColumnRows)
+      AddColumn(table, name, english);
+    for (const auto& [name, english] : kShopProcRows)
+      AddProc(name, english);
   }
 };
 
