@@ -6,6 +6,22 @@
 
 namespace qualtren {
 
+namespace {
+
+// The letters with diacritics that a plain letter stands for when diacritics
+// are folded: c-caron and c-acute as C, s-caron as S, z-caron as Z,
+// d-stroke as D (and DJ).
+struct TPlainLetter {
+  char32_t Upper, Lower;
+  uint8_t Plain;
+};
+constexpr TPlainLetter kPlainLetters[] = {
+    {0x010C, 0x010D, 'C'}, {0x0106, 0x0107, 'C'}, {0x0160, 0x0161, 'S'},
+    {0x017D, 0x017E, 'Z'}, {0x0110, 0x0111, 'D'},
+};
+
+}  // namespace
+
 std::optional<TNameStyle> NameStyleFromName(std::string_view name) {
   if (name == "pascal") return TNameStyle::Pascal;
   if (name == "camel") return TNameStyle::Camel;
@@ -35,28 +51,10 @@ TWordFolder::TWordFolder() {
     else
       letter_[b] =
           page.Defined[b] && (upper_[b] || lower_[b] || (cp >= 0xC0 && cp != 0xD7 && cp != 0xF7));
-    switch (cp) {
-      case 0x010C:
-      case 0x010D:
-      case 0x0106:
-      case 0x0107:
-        plain_[b] = 'C';
-        break;
-      case 0x0160:
-      case 0x0161:
-        plain_[b] = 'S';
-        break;
-      case 0x017D:
-      case 0x017E:
-        plain_[b] = 'Z';
-        break;
-      case 0x0110:
-      case 0x0111:
-        plain_[b] = 'D';
-        dStroke_[b] = true;
-        break;
-      default:
-        break;
+    for (const TPlainLetter& p : kPlainLetters) {
+      if (p.Upper != cp && p.Lower != cp) continue;
+      plain_[b] = p.Plain;
+      dStroke_[b] = p.Plain == 'D';
     }
   }
 }

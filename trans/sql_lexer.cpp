@@ -205,26 +205,13 @@ class TLinePass {
   size_t Stop() const { return stop_; }
 
   TLexState Run() {
-    while (p_ < n_) {
-      switch (st_.In) {
-        case TIn::Code:
-          Code();
-          break;
-        case TIn::QuotedName:
-        case TIn::String:
-          QuotedOrString();
-          break;
-        case TIn::EscapeString:
-          EscapeString();
-          break;
-        case TIn::QString:
-          QString();
-          break;
-        case TIn::Comment:
-          Comment();
-          break;
-      }
-    }
+    // The step that reads on from each state, in the order of TIn.
+    static constexpr void (TLinePass::*kSteps[])() = {
+        &TLinePass::Code,         &TLinePass::QuotedOrString, &TLinePass::QuotedOrString,
+        &TLinePass::EscapeString, &TLinePass::QString,        &TLinePass::Comment};
+    static_assert(std::size(kSteps) == static_cast<size_t>(TIn::Comment) + 1);
+    while (p_ < n_)
+      (this->*kSteps[static_cast<size_t>(st_.In)])();
     Finish();
     return st_;
   }

@@ -39,6 +39,16 @@ class FileTransTest : public AppTest {
   void Run() { main_->bFileTransClick(); }
   std::string Upper() { return MemoText(*main_->mSQL); }
   std::string Lower() { return MemoText(*main_->mSQLPre); }
+  // Puts the same SQL into each of the files.
+  void PutSql(std::initializer_list<const char*> names) {
+    for (const char* name : names)
+      Put(name, kSql);
+  }
+  // The run reported one error: that `name` could not be made.
+  void ExpectCannotCreate(const std::string& name) {
+    ASSERT_EQ(errors_.size(), 1);
+    EXPECT_EQ(errors_[0], FileNameToQString("Cannot create file " + In(name) + "."));
+  }
 
   std::string files_;
 };
@@ -121,13 +131,10 @@ TEST_F(FileTransTest, ListIsTakenBeforeTheFirstFileSoBackupsAreNotTranslated) {
 }
 
 TEST_F(FileTransTest, ReadOnlyFileStopsTheRunAfterItsBackup) {
-  Put("a.txt", kSql);
-  Put("b.txt", kSql);
-  Put("c.txt", kSql);
+  PutSql({"a.txt", "b.txt", "c.txt"});
   ::chmod(In("b.txt").c_str(), 0444);
   Run();
-  ASSERT_EQ(errors_.size(), 1);
-  EXPECT_EQ(errors_[0], FileNameToQString("Cannot create file " + In("b.txt") + "."));
+  ASSERT_NO_FATAL_FAILURE(ExpectCannotCreate("b.txt"));
   EXPECT_EQ(Get("a.txt"), kTranslated);
   EXPECT_EQ(Get("b.txtbak"), kSql);
   EXPECT_EQ(Get("b.txt"), kSql);
@@ -142,13 +149,10 @@ TEST_F(FileTransTest, ReadOnlyFileStopsTheRunAfterItsBackup) {
 }
 
 TEST_F(FileTransTest, FailedBackupStopsBeforeTheFileIsTouched) {
-  Put("a.txt", kSql);
-  Put("b.txt", kSql);
-  Put("c.txt", kSql);
+  PutSql({"a.txt", "b.txt", "c.txt"});
   MakeDir("files/b.txtbak");  // the copy cannot take this name
   Run();
-  ASSERT_EQ(errors_.size(), 1);
-  EXPECT_EQ(errors_[0], FileNameToQString("Cannot create file " + In("b.txtbak") + "."));
+  ASSERT_NO_FATAL_FAILURE(ExpectCannotCreate("b.txtbak"));
   EXPECT_EQ(Get("a.txt"), kTranslated);
   EXPECT_EQ(Get("b.txt"), kSql);
   EXPECT_EQ(Get("c.txt"), kSql);
@@ -159,8 +163,7 @@ TEST_F(FileTransTest, AFailureWhenItsGroupIsCommittedStopsTheRunThere) {
     Put(name, kSql);
   MakeDir("files/b.txtbak");  // found when the group is committed
   Run();
-  ASSERT_EQ(errors_.size(), 1);
-  EXPECT_EQ(errors_[0], FileNameToQString("Cannot create file " + In("b.txtbak") + "."));
+  ASSERT_NO_FATAL_FAILURE(ExpectCannotCreate("b.txtbak"));
   EXPECT_EQ(main_->lProgress->text(),
             QStringLiteral("Stopped: 1 translated, 0 left untouched, 1 failed"));
   EXPECT_EQ(Get("a.txt"), kTranslated);
