@@ -206,12 +206,14 @@ class TLinePass {
 
   TLexState Run() {
     // The step that reads on from each state, in the order of TIn.
-    static constexpr void (TLinePass::*kSteps[])() = {
-        &TLinePass::Code,         &TLinePass::QuotedOrString, &TLinePass::QuotedOrString,
-        &TLinePass::EscapeString, &TLinePass::QString,        &TLinePass::Comment};
+    using TStep = void (*)(TLinePass&);
+    static constexpr TStep kSteps[] = {
+        [](TLinePass& p) { p.Code(); },           [](TLinePass& p) { p.QuotedOrString(); },
+        [](TLinePass& p) { p.QuotedOrString(); }, [](TLinePass& p) { p.EscapeString(); },
+        [](TLinePass& p) { p.QString(); },        [](TLinePass& p) { p.Comment(); }};
     static_assert(std::size(kSteps) == static_cast<size_t>(TIn::Comment) + 1);
     while (p_ < n_)
-      (this->*kSteps[static_cast<size_t>(st_.In)])();
+      kSteps[static_cast<size_t>(st_.In)](*this);
     Finish();
     return st_;
   }
