@@ -21,6 +21,14 @@
 
 namespace qualtren {
 
+std::vector<std::string> DialectChoices() {
+  std::vector<std::string> names;
+  // Every dialect after None, in the order of the enumeration.
+  for (unsigned i = 1; !DialectName(static_cast<TDialect>(i)).empty(); ++i)
+    names.emplace_back(DialectName(static_cast<TDialect>(i)));
+  return names;
+}
+
 namespace {
 
 // The shared options, each a bit; a subcommand names those it takes.
@@ -40,13 +48,6 @@ std::vector<std::string> EncodingChoices() {
   std::vector<std::string> names;
   for (const TEncodingRule rule : kEncodingRules)
     names.emplace_back(EncodingRuleName(rule));
-  return names;
-}
-std::vector<std::string> DialectChoices() {
-  std::vector<std::string> names;
-  // Every dialect after None, in the order of the enumeration.
-  for (unsigned i = 1; !DialectName(static_cast<TDialect>(i)).empty(); ++i)
-    names.emplace_back(DialectName(static_cast<TDialect>(i)));
   return names;
 }
 

@@ -173,6 +173,8 @@ struct TDbCommand {
 };
 /// Declares "db harvest", "db rename" and "db verify" on `app`.
 std::vector<TDbCommand> DeclareDb(CLI::App& app);
+/// The names --dialect takes: every dialect but None, as DialectName gives them.
+std::vector<std::string> DialectChoices();
 /// Declares --code-page on `cmd`, into `codePage`, its help naming `what`
 /// the code page is of ("the tables"), the code pages taken, and the
 /// default (db_commands.cpp).

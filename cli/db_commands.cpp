@@ -39,7 +39,7 @@ void DeclareConnection(CLI::App& cmd, DbOptions& o) {
          "--dialect", [&o](const std::string& name) { o.Dialect.Dialect = *DialectFromName(name); },
          "The SQL of the database: tsql, postgres or mysql for an ODBC connection (default: "
          "the engine's own)")
-      ->check(CLI::IsMember({"ansi", "tsql", "postgres", "oracle", "mysql"}))
+      ->check(CLI::IsMember(DialectChoices()))
       ->type_name("NAME");
 }
 
