@@ -7,16 +7,17 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <system_error>
 
 #include "base/exception.h"
 
 namespace qualtren {
 
+// The manager's list of blocks is its vector alone: a block knows its place
+// in it, so that releasing one moves the last into that place.
 struct TBlockHeader {
   int ItemCount = 0;
   int UsedCount = 0;
-  TBlockHeader* Prev = nullptr;
-  TBlockHeader* Next = nullptr;
   size_t Index = 0;  // position in the manager's block list
 };
 
@@ -60,7 +61,15 @@ void TBlockManager::AddBlock(size_t items) {
     b.Memory = std::make_unique_for_overwrite<uint8_t[]>(bytes + kHugePage);
     const auto raw = reinterpret_cast<uintptr_t>(b.Memory.get());
     start = b.Memory.get() + ((kHugePage - raw % kHugePage) % kHugePage);
-    ::madvise(start, bytes & ~(kHugePage - 1), MADV_HUGEPAGE);
+    const size_t huge = bytes & ~(kHugePage - 1);
+    ::madvise(start, huge, MADV_HUGEPAGE);
+    // Clearing the pages is the kernel's work on first touch and the
+    // larger part of filling such a block: another processor does it
+    // meanwhile. (Where the kernel cannot, the items fault them in.)
+    try {
+      b.Populate = std::jthread([start, huge] { ::madvise(start, huge, MADV_POPULATE_WRITE); });
+    } catch (const std::system_error&) {
+    }
   } else {
     b.Memory = std::make_unique<uint8_t[]>(bytes);
     start = b.Memory.get();
@@ -69,30 +78,39 @@ void TBlockManager::AddBlock(size_t items) {
   b.Header = block;
   block->ItemCount = static_cast<int>(items);
   block->Index = blocks_.size();
-  if (!blocks_.empty()) {
-    TBlockHeader* last = blocks_.back().Header;
-    last->Next = block;
-    block->Prev = last;
-  }
-  for (size_t i = items; i-- > 0;) {
-    auto* item = new (start + kBlockHeaderSize + itemSize_ * i) TItemHeader();
-    item->Block = block;
+  // The items of an older block not yet handed out go onto the free list;
+  // this block's stay fresh.
+  while (fresh_ < freshEnd_) {
+    auto* item = new (fresh_) TItemHeader();
+    item->Block = freshBlock_;
     item->Flag = TItemHeader::kItemFree;
     item->Next = freeList_;
     if (freeList_) freeList_->Prev = item;
     freeList_ = item;
+    fresh_ += itemSize_;
   }
+  freshBlock_ = block;
+  fresh_ = start + kBlockHeaderSize;
+  freshEnd_ = fresh_ + itemSize_ * items;
   blocks_.push_back(std::move(b));
 }
 
 TItemHeader* TBlockManager::AllocItem() {
-  if (!freeList_) AddBlock(static_cast<size_t>(itemsPerBlock_));
-  TItemHeader* item = freeList_;
-  if (item->Flag != TItemHeader::kItemFree)
-    throw EAssertionFailed("Record item handed out twice", __FILE__, __LINE__);
-  freeList_ = item->Next;
-  if (freeList_) freeList_->Prev = nullptr;
-  TBlockHeader* block = item->Block;
+  if (!freeList_ && fresh_ == freshEnd_) AddBlock(static_cast<size_t>(itemsPerBlock_));
+  TItemHeader* item;
+  TBlockHeader* block;
+  if (fresh_ < freshEnd_) {
+    item = new (fresh_) TItemHeader();
+    block = freshBlock_;
+    fresh_ += itemSize_;
+  } else {
+    item = freeList_;
+    if (item->Flag != TItemHeader::kItemFree)
+      throw EAssertionFailed("Record item handed out twice", __FILE__, __LINE__);
+    freeList_ = item->Next;
+    if (freeList_) freeList_->Prev = nullptr;
+    block = item->Block;
+  }
   *item = TItemHeader();
   item->Block = block;
   item->Flag = TItemHeader::kItemUsed;
@@ -117,16 +135,21 @@ void TBlockManager::FreeItem(TItemHeader* item) {
 
 void TBlockManager::ReleaseBlock(TBlockHeader* block) {
   uint8_t* base = reinterpret_cast<uint8_t*>(block) + kBlockHeaderSize;
-  for (int i = 0; i < block->ItemCount; ++i) {
-    auto* item = reinterpret_cast<TItemHeader*>(base + itemSize_ * static_cast<size_t>(i));
+  size_t listed = static_cast<size_t>(block->ItemCount);
+  if (block == freshBlock_) {
+    // Its fresh items were never on the free list, and go with it.
+    listed = static_cast<size_t>(fresh_ - base) / itemSize_;
+    freshBlock_ = nullptr;
+    fresh_ = freshEnd_ = nullptr;
+  }
+  for (size_t i = 0; i < listed; ++i) {
+    auto* item = reinterpret_cast<TItemHeader*>(base + itemSize_ * i);
     if (item->Prev)
       item->Prev->Next = item->Next;
     else
       freeList_ = item->Next;
     if (item->Next) item->Next->Prev = item->Prev;
   }
-  if (block->Prev) block->Prev->Next = block->Next;
-  if (block->Next) block->Next->Prev = block->Prev;
   size_t index = block->Index;
   if (index + 1 != blocks_.size()) {
     std::swap(blocks_[index], blocks_.back());
@@ -138,6 +161,8 @@ void TBlockManager::ReleaseBlock(TBlockHeader* block) {
 void TBlockManager::FreeAll() {
   blocks_.clear();
   freeList_ = nullptr;
+  freshBlock_ = nullptr;
+  fresh_ = freshEnd_ = nullptr;
   used_ = 0;
 }
 
