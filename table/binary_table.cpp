@@ -244,29 +244,22 @@ void TBinaryTableReader::ReadFieldObjects(TVirtualTable& table) {
 void TBinaryTableReader::ReadTextRecords(TVirtualTable& table, TMemoryStream& memory,
                                          const std::vector<TField*>& targets) {
   TMemData& data = table.Data();
-  std::vector<uint8_t> record(data.RecordSize());
   std::string value;
   for (int32_t r = 0; r < recordCount_; ++r) {
-    data.InitRecord(record.data());
-    try {
-      for (size_t i = 0; i < fieldNames_.size(); ++i) {
-        const int64_t length = version_ >= 2 ? memory.ReadI32() : memory.ReadU16();
-        if (length < 0) throw EReadError();
-        if (length == 0) continue;
-        const std::string_view bytes = memory.ReadView(static_cast<size_t>(length));
-        // A field object with no place in the record takes no value.
-        if (!targets[i] || targets[i]->FieldNo() <= 0) continue;
-        // A text longer than its field is cut to the field's size.
-        const int size = targets[i]->Size();
-        value.assign(size > 0 ? bytes.substr(0, static_cast<size_t>(size)) : bytes);
-        data.PutField(targets[i]->FieldNo(), record.data(), &value);
-      }
-    } catch (...) {
-      // The record is kept with the values read so far.
-      data.AppendRecord(record.data());
-      throw;
+    // Filled in place; a record cut short keeps the values read so far.
+    uint8_t* record = data.AppendNullRecord()->Record();
+    for (size_t i = 0; i < fieldNames_.size(); ++i) {
+      const int64_t length = version_ >= 2 ? memory.ReadI32() : memory.ReadU16();
+      if (length < 0) throw EReadError();
+      if (length == 0) continue;
+      const std::string_view bytes = memory.ReadView(static_cast<size_t>(length));
+      // A field object with no place in the record takes no value.
+      if (!targets[i] || targets[i]->FieldNo() <= 0) continue;
+      // A text longer than its field is cut to the field's size.
+      const int size = targets[i]->Size();
+      value.assign(size > 0 ? bytes.substr(0, static_cast<size_t>(size)) : bytes);
+      data.PutField(targets[i]->FieldNo(), record, &value);
     }
-    data.AppendRecord(record.data());
   }
 }
 

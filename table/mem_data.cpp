@@ -116,7 +116,18 @@ void TMemData::RecordsChanged() {
 
 TItemHeader* TMemData::AppendRecord(const uint8_t* rec) {
   RecordsChanged();
-  TItemHeader* item = NewItem(rec);
+  return Link(NewItem(rec));
+}
+
+TItemHeader* TMemData::AppendNullRecord() {
+  RecordsChanged();
+  TItemHeader* item = blocks_.AllocItem();
+  InitRecord(item->Record());
+  ++itemCount_;
+  return Link(item);
+}
+
+TItemHeader* TMemData::Link(TItemHeader* item) {
   item->Prev = last_;
   if (last_)
     last_->Next = item;

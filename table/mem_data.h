@@ -41,6 +41,10 @@ class TMemData : public TData {
   TItemHeader* PriorRecord();
 
   TItemHeader* AppendRecord(const uint8_t* rec);
+  /// Appends a record with every field null and gives its item, whose
+  /// record the caller then fills in place (a load that builds records
+  /// field by field, without a record buffer to copy).
+  TItemHeader* AppendNullRecord();
   /// Before the current item, or at the end when there is none.
   TItemHeader* InsertRecord(const uint8_t* rec);
   void UpdateRecord(TItemHeader* item, const uint8_t* rec);
@@ -85,6 +89,8 @@ class TMemData : public TData {
   void ResetChain();
   const TEqualityIndex& IndexFor(int fieldNo, bool folded);
   TItemHeader* NewItem(const uint8_t* rec);
+  // Links a new item in after the last one.
+  TItemHeader* Link(TItemHeader* item);
 
   TBlockManager blocks_;
   TItemHeader* first_ = nullptr;
