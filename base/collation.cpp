@@ -177,9 +177,12 @@ const TTextClasses& TextClassesOf(const TCodePageTable& cp) {
         for (int b = 0; b < 256; ++b) {
           const char byte = static_cast<char>(b);
           int same = 0;
+          // Equal texts have equal upper-case bytes, the comparison's last
+          // level: only bytes of the same upper case need comparing.
           while (same < b) {
             const char other = static_cast<char>(same);
-            if (Collate(d, {&other, 1}, {&byte, 1}, true) == 0) break;
+            if (d.Upper[same] == d.Upper[b] && Collate(d, {&other, 1}, {&byte, 1}, true) == 0)
+              break;
             ++same;
           }
           classes[static_cast<size_t>(b)] = static_cast<uint8_t>(same);
