@@ -116,8 +116,12 @@ uint32_t TNameDictionary::AddRecord(const TSource& source, const TItemHeader* it
 void TNameDictionary::AddColumns(const TSource& columns) {
   // The column records: by their name, and by their table (records of one
   // table mostly stand together, so the last table's id is kept at hand).
-  std::vector<std::pair<uint32_t, TColumn>> byTable;
-  byTable.reserve(columns.Data->ItemCount());
+  // They are kept in stored order with their table's id; when each table's
+  // records stand together, that is already the order grouped by table.
+  columns_.reserve(columns.Data->ItemCount());
+  std::vector<uint32_t> ids;
+  ids.reserve(columns.Data->ItemCount());
+  bool grouped = true;
   std::string lastTable;
   uint32_t lastId = tableIds_.kMissing;
   bool isNull, added;
@@ -129,21 +133,28 @@ void TNameDictionary::AddColumns(const TSource& columns) {
     names_.Value(entry).HasColumns = true;
     if (lastId == tableIds_.kMissing || table != lastTable) {
       Fold(table, folded_);
-      lastId = tableIds_.FindOrAdd(folded_, added);
+      const uint32_t id = tableIds_.FindOrAdd(folded_, added);
+      // A table met again after another one breaks the grouping.
+      if (!added) grouped = false;
+      lastId = id;
       lastTable.assign(table);
     }
-    byTable.push_back({lastId, {entry, i}});
+    ids.push_back(lastId);
+    columns_.push_back({entry, i});
   }
-  // Grouped by table, each group in stored order.
   columnStart_.assign(tableIds_.Size() + 1, 0);
-  for (const auto& [id, column] : byTable)
+  for (const uint32_t id : ids)
     ++columnStart_[id + 1];
   for (size_t t = 1; t < columnStart_.size(); ++t)
     columnStart_[t] += columnStart_[t - 1];
-  columns_.resize(byTable.size());
-  std::vector<uint32_t> next(columnStart_.begin(), columnStart_.end() - 1);
-  for (const auto& [id, column] : byTable)
-    columns_[next[id]++] = column;
+  if (!grouped) {
+    // Grouped by table, each group in stored order.
+    std::vector<TColumn> byTable(columns_.size());
+    std::vector<uint32_t> next(columnStart_.begin(), columnStart_.end() - 1);
+    for (size_t k = 0; k < columns_.size(); ++k)
+      byTable[next[ids[k]]++] = columns_[k];
+    columns_.swap(byTable);
+  }
   columnData_ = columns.Data;
   columnEnglish_ = columns.English;
 }
