@@ -37,6 +37,10 @@ struct TChunk {
   // The front of a line too long for a few chunks, ending in a separator
   // (never with a dialect or comment lines, which need the line whole).
   bool Part = false;
+  // Lines too long to share out that cannot come in parts: the writer
+  // translates them once, in their turn, from where the text stands,
+  // rather than a worker translating the long first line for both contexts.
+  bool Here = false;
   bool Done = false;
 };
 
@@ -254,6 +258,10 @@ class TParallelTranslator::TRun {
     return owner.options_.Dialect.Dialect == TDialect::None && !comment.Add;
   }
 
+  // A chunk of whole lines this many chunks long holds a line too long to
+  // share out.
+  static constexpr size_t kLongChunk = 4;
+
   // The pieces of a part of a line (4 KiB in chunks of 256 KiB): the words
   // of the first that holds a keyword are translated for both contexts.
   size_t PieceBytes() const { return std::max<size_t>(1, owner_.chunkBytes_ / 64); }
@@ -276,6 +284,7 @@ class TParallelTranslator::TRun {
       textOver_ = true;
       return false;
     }
+    chunk.Here = !chunk.Part && chunk.Input.size() > kLongChunk * owner_.chunkBytes_;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       chunk.Done = false;
@@ -298,7 +307,7 @@ class TParallelTranslator::TRun {
           seq = taken_++;
         }
         TChunk& chunk = ring_[seq % window_];
-        TranslateChunk(own->Translator, chunk, seq == 0, PieceBytes());
+        if (!chunk.Here) TranslateChunk(own->Translator, chunk, seq == 0, PieceBytes());
         {
           std::lock_guard<std::mutex> lock(mutex_);
           chunk.Done = true;
@@ -324,7 +333,7 @@ class TParallelTranslator::TRun {
       if (failure_) std::rethrow_exception(failure_);
       next = &ring_[written_ % window_];
     }
-    if (!(lex_ == TLexState())) {
+    if (next->Here || !(lex_ == TLexState())) {
       TranslateHere(*next);
     } else {
       // The variant of the context the chunks before leave.
@@ -347,13 +356,16 @@ class TParallelTranslator::TRun {
 
   // Translates a chunk here, from where the text really stands: it starts
   // inside a string or comment of the chunk before (so there is a dialect,
-  // and no chunk is a part of a line).
+  // and no chunk is a part of a line), or it is too long to share out.
   void TranslateHere(TChunk& chunk) {
     if (!own_) own_ = MakeTranslator();
     TLineTranslator& own = own_->Translator;
     own.SetTableContext(context_);
     own.SetLexState(lex_);
     chunk.Output.clear();
+    // Room at once, not by doubling beside a copy (room not written to
+    // costs no memory).
+    chunk.Output.reserve(3 * chunk.Input.size());
     ForEachLine(chunk.Input, [&](std::string_view line) { own.TranslateLine(line, chunk.Output); });
     out_.WriteBytes(chunk.Output);
     context_ = own.TableContext();
