@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
-#include <system_error>
 
 #include "base/exception.h"
 
@@ -61,15 +60,7 @@ void TBlockManager::AddBlock(size_t items) {
     b.Memory = std::make_unique_for_overwrite<uint8_t[]>(bytes + kHugePage);
     const auto raw = reinterpret_cast<uintptr_t>(b.Memory.get());
     start = b.Memory.get() + ((kHugePage - raw % kHugePage) % kHugePage);
-    const size_t huge = bytes & ~(kHugePage - 1);
-    ::madvise(start, huge, MADV_HUGEPAGE);
-    // Clearing the pages is the kernel's work on first touch and the
-    // larger part of filling such a block: another processor does it
-    // meanwhile. (Where the kernel cannot, the items fault them in.)
-    try {
-      b.Populate = std::jthread([start, huge] { ::madvise(start, huge, MADV_POPULATE_WRITE); });
-    } catch (const std::system_error&) {
-    }
+    ::madvise(start, bytes & ~(kHugePage - 1), MADV_HUGEPAGE);
   } else {
     b.Memory = std::make_unique<uint8_t[]>(bytes);
     start = b.Memory.get();
@@ -78,39 +69,25 @@ void TBlockManager::AddBlock(size_t items) {
   b.Header = block;
   block->ItemCount = static_cast<int>(items);
   block->Index = blocks_.size();
-  // The items of an older block not yet handed out go onto the free list;
-  // this block's stay fresh.
-  while (fresh_ < freshEnd_) {
-    auto* item = new (fresh_) TItemHeader();
-    item->Block = freshBlock_;
+  for (size_t i = items; i-- > 0;) {
+    auto* item = new (start + kBlockHeaderSize + itemSize_ * i) TItemHeader();
+    item->Block = block;
     item->Flag = TItemHeader::kItemFree;
     item->Next = freeList_;
     if (freeList_) freeList_->Prev = item;
     freeList_ = item;
-    fresh_ += itemSize_;
   }
-  freshBlock_ = block;
-  fresh_ = start + kBlockHeaderSize;
-  freshEnd_ = fresh_ + itemSize_ * items;
   blocks_.push_back(std::move(b));
 }
 
 TItemHeader* TBlockManager::AllocItem() {
-  if (!freeList_ && fresh_ == freshEnd_) AddBlock(static_cast<size_t>(itemsPerBlock_));
-  TItemHeader* item;
-  TBlockHeader* block;
-  if (fresh_ < freshEnd_) {
-    item = new (fresh_) TItemHeader();
-    block = freshBlock_;
-    fresh_ += itemSize_;
-  } else {
-    item = freeList_;
-    if (item->Flag != TItemHeader::kItemFree)
-      throw EAssertionFailed("Record item handed out twice", __FILE__, __LINE__);
-    freeList_ = item->Next;
-    if (freeList_) freeList_->Prev = nullptr;
-    block = item->Block;
-  }
+  if (!freeList_) AddBlock(static_cast<size_t>(itemsPerBlock_));
+  TItemHeader* item = freeList_;
+  if (item->Flag != TItemHeader::kItemFree)
+    throw EAssertionFailed("Record item handed out twice", __FILE__, __LINE__);
+  freeList_ = item->Next;
+  if (freeList_) freeList_->Prev = nullptr;
+  TBlockHeader* block = item->Block;
   *item = TItemHeader();
   item->Block = block;
   item->Flag = TItemHeader::kItemUsed;
@@ -135,15 +112,8 @@ void TBlockManager::FreeItem(TItemHeader* item) {
 
 void TBlockManager::ReleaseBlock(TBlockHeader* block) {
   uint8_t* base = reinterpret_cast<uint8_t*>(block) + kBlockHeaderSize;
-  size_t listed = static_cast<size_t>(block->ItemCount);
-  if (block == freshBlock_) {
-    // Its fresh items were never on the free list, and go with it.
-    listed = static_cast<size_t>(fresh_ - base) / itemSize_;
-    freshBlock_ = nullptr;
-    fresh_ = freshEnd_ = nullptr;
-  }
-  for (size_t i = 0; i < listed; ++i) {
-    auto* item = reinterpret_cast<TItemHeader*>(base + itemSize_ * i);
+  for (int i = 0; i < block->ItemCount; ++i) {
+    auto* item = reinterpret_cast<TItemHeader*>(base + itemSize_ * static_cast<size_t>(i));
     if (item->Prev)
       item->Prev->Next = item->Next;
     else
@@ -161,8 +131,6 @@ void TBlockManager::ReleaseBlock(TBlockHeader* block) {
 void TBlockManager::FreeAll() {
   blocks_.clear();
   freeList_ = nullptr;
-  freshBlock_ = nullptr;
-  fresh_ = freshEnd_ = nullptr;
   used_ = 0;
 }
 

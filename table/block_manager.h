@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <thread>
 #include <vector>
 
 namespace qualtren {
@@ -36,8 +35,7 @@ struct TItemHeader {
 static_assert(sizeof(TItemHeader) <= TItemHeader::kHeaderSize);
 
 /// Hands out record items from blocks of a number of items. Free items of
-/// all blocks sit on one free list, except the newest block's items never
-/// handed out, which come first, in order; a block is released when its last used
+/// all blocks sit on one free list; a block is released when its last used
 /// item is freed. Handing out or freeing an item in the wrong state raises
 /// an assertion failure.
 class TBlockManager {
@@ -76,13 +74,10 @@ class TBlockManager {
   void AddBlock(size_t items);
   void ReleaseBlock(TBlockHeader* block);
 
-  // A block's memory, and where its header stands in it. A block of huge
-  // pages has them faulted in by a thread of its own, ahead of the items
-  // handed out, and that thread is joined before the memory goes.
+  // A block's memory, and where its header stands in it.
   struct TBlock {
     std::unique_ptr<uint8_t[]> Memory;
     TBlockHeader* Header = nullptr;
-    std::jthread Populate;
   };
 
   int defaultItems_;
@@ -90,12 +85,6 @@ class TBlockManager {
   size_t itemSize_ = TItemHeader::kHeaderSize;
   std::vector<TBlock> blocks_;
   TItemHeader* freeList_ = nullptr;
-  // The items of the newest block not yet handed out once: they are handed
-  // out in order before the free list grows, and are not on it, so that a
-  // large block's memory is touched once, as its items are used.
-  TBlockHeader* freshBlock_ = nullptr;
-  uint8_t* fresh_ = nullptr;
-  uint8_t* freshEnd_ = nullptr;
   size_t used_ = 0;
 };
 
