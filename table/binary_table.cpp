@@ -16,6 +16,10 @@ namespace {
 
 constexpr uint16_t kWrittenVersion = 3;
 
+// A load of text values tells its handler each time this many more records
+// are in.
+constexpr int32_t kRecordsTold = 2048;
+
 void CheckRemaining(TStream& stream, uint64_t needed) {
   if (static_cast<uint64_t>(std::max<int64_t>(stream.Remaining(), 0)) < needed) throw EReadError();
 }
@@ -245,7 +249,11 @@ void TBinaryTableReader::ReadTextRecords(TVirtualTable& table, TMemoryStream& me
                                          const std::vector<TField*>& targets) {
   TMemData& data = table.Data();
   std::string value;
+  const auto expected = static_cast<size_t>(recordCount_);
   for (int32_t r = 0; r < recordCount_; ++r) {
+    // The records before this one are complete and linked.
+    if (r % kRecordsTold == 0 && r > 0 && table.OnRecordsLoaded)
+      table.OnRecordsLoaded(static_cast<size_t>(r), expected);
     // Filled in place; a record cut short keeps the values read so far.
     uint8_t* record = data.AppendNullRecord()->Record();
     for (size_t i = 0; i < fieldNames_.size(); ++i) {
@@ -261,6 +269,7 @@ void TBinaryTableReader::ReadTextRecords(TVirtualTable& table, TMemoryStream& me
       data.PutField(targets[i]->FieldNo(), record, &value);
     }
   }
+  if (table.OnRecordsLoaded) table.OnRecordsLoaded(expected, expected);
 }
 
 void TBinaryTableReader::ReadRecords(TVirtualTable& table) {

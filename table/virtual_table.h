@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -47,6 +48,14 @@ class TVirtualTable : public TMemDataSet {
   void SaveTableFile(const std::string& fileName);
   void LoadTableStream(TStream& stream, bool loadDefs);
   void SaveTableStream(TStream& stream, bool storeFields);
+  /// Told on the loading thread, while a binary file of text values goes
+  /// straight into the store, each time another run of records is in: how
+  /// many of the file's records are in, each complete and linked to the one
+  /// before, and how many the file holds. Another thread may read those
+  /// records meanwhile, from the store's first item, when it learns the
+  /// count through a release store made in this handler; the last record
+  /// counted may not yet be linked to the next. Other loads tell nothing.
+  std::function<void(size_t loaded, size_t expected)> OnRecordsLoaded;
   void ClearRecords();
   void ClearTable();
   /// Copies another virtual table (through a stream) or any other dataset;
