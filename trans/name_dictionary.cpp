@@ -2,6 +2,11 @@
 // order, and probing it.
 #include "trans/name_dictionary.h"
 
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+
 #include "base/codepage.h"
 #include "base/utf.h"
 #include "table/virtual_table.h"
@@ -29,21 +34,15 @@ int TextFieldNo(const TMemData& data, const char* name) {
   return desc->FieldNo;
 }
 
-// Whether the filters of the table of `kind` compare its name fields as
-// folded 8-bit text, so that the dictionary answers exactly what they
-// answer; fills `source` when they do. Opens the table and shows it in
-// stored order, as a try would.
+// Whether the filters of the table of `kind`, open and in stored order,
+// compare its name fields as folded 8-bit text, so that the dictionary
+// answers exactly what they answer; fills `source` when they do. Changes
+// nothing in the table.
 template <class TSource>
-bool Readable(const TransTables& tables, TNameKind kind, TSource& source) {
-  TVirtualTable& table = tables.Of(kind);
+bool ReadableAsItStands(const TransTables& tables, TNameKind kind, TSource& source) {
+  const TVirtualTable& table = tables.Of(kind);
   const TTransTableLayout& layout = TransTableLayout(kind);
   if (table.FilterOptions() != kTransTableFilterOptions || table.OnFilterRecord()) return false;
-  try {
-    table.SetIndexFieldNames("");
-    table.Open();
-  } catch (...) {
-    return false;
-  }
   const TMemData& data = table.Data();
   if (data.HasCalcFields()) return false;
   source.Local = TextFieldNo(data, layout.LocalField);
@@ -64,6 +63,21 @@ bool Readable(const TransTables& tables, TNameKind kind, TSource& source) {
   return true;
 }
 
+// The same, after opening the table and showing it in stored order, as a
+// try would.
+template <class TSource>
+bool Readable(const TransTables& tables, TNameKind kind, TSource& source) {
+  TVirtualTable& table = tables.Of(kind);
+  if (table.FilterOptions() != kTransTableFilterOptions || table.OnFilterRecord()) return false;
+  try {
+    table.SetIndexFieldNames("");
+    table.Open();
+  } catch (...) {
+    return false;
+  }
+  return ReadableAsItStands(tables, kind, source);
+}
+
 // The text of a field of a record; a null value reads as the empty text.
 std::string_view Text(const TMemData& data, int fieldNo, const TItemHeader* item, bool& isNull) {
   std::string_view text;
@@ -79,23 +93,158 @@ std::shared_ptr<const TNameDictionary> TNameDictionary::Build(const TransTables&
       !Readable(tables, TNameKind::Procedure, procedures) ||
       !Readable(tables, TNameKind::Column, columns))
     return nullptr;
+  std::shared_ptr<TNameDictionary> d = Begin(names, procedures, columns.Data->ItemCount());
+  for (const TItemHeader* i = columns.Data->FirstItem(); i; i = i->Next)
+    d->AddColumn(columns, i);
+  d->EndColumns(columns);
+  return d;
+}
 
+std::shared_ptr<TNameDictionary> TNameDictionary::Begin(const TSource& names,
+                                                        const TSource& procedures,
+                                                        size_t columnRecords) {
   std::shared_ptr<TNameDictionary> d(new TNameDictionary());
   d->codePage_ = ActiveCodePage();
   d->upper_ = AnsiUpperTable();
   // Every record may bring a name: room for all of them at once, so that
   // the table never grows on the way.
-  const size_t records =
-      names.Data->ItemCount() + procedures.Data->ItemCount() + columns.Data->ItemCount();
+  const size_t records = names.Data->ItemCount() + procedures.Data->ItemCount() + columnRecords;
   d->names_.Reserve(records, records * 16);
   d->values_.reserve(records * 4);
+  d->columns_.reserve(columnRecords);
+  d->grouping_.Ids.reserve(columnRecords);
   // The first record of each name in stored order gives the answer.
   for (const TItemHeader* i = names.Data->FirstItem(); i; i = i->Next)
     d->AddRecord(names, i, &TEntry::Table);
   for (const TItemHeader* i = procedures.Data->FirstItem(); i; i = i->Next)
     d->AddRecord(procedures, i, &TEntry::Procedure);
-  d->AddColumns(columns);
   return d;
+}
+
+// The column records as the load of their table brings them in: the
+// loading thread tells how many are in, and the building thread adds them
+// meanwhile, then the rest once the load is over.
+class TNameDictionary::TLoadFeed {
+ public:
+  explicit TLoadFeed(TTransTableSet& set) : set_(set) {}
+  ~TLoadFeed() { Stop(false); }
+
+  // On the loading thread, as the column table's load tells it.
+  void Told(size_t loaded, size_t expected) {
+    if (!builder_.joinable() && !refused_) Start(expected);
+    std::lock_guard<std::mutex> lock(mutex_);
+    loaded_ = loaded;
+    told_.notify_one();
+  }
+
+  // Ends the building thread, once the load is over (`loaded`: it loaded
+  // every table), and gives the dictionary it built of the tables as they
+  // now stand, or nullptr when it built none.
+  std::shared_ptr<TNameDictionary> Stop(bool loaded) {
+    if (!builder_.joinable()) return nullptr;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      over_ = true;
+      failed_ = !loaded;
+      loaded_ = loaded ? columns_.Data->ItemCount() : loaded_;
+    }
+    told_.notify_one();
+    builder_.join();
+    if (!loaded) return nullptr;
+    if (failure_) std::rethrow_exception(failure_);
+    return dictionary_;
+  }
+  const TSource& Source(TNameKind kind) const {
+    return kind == TNameKind::Table       ? names_
+           : kind == TNameKind::Procedure ? procedures_
+                                          : columns_;
+  }
+
+ private:
+  // The two tables before it are loaded; the column table is open and
+  // stays so, with the fields it has now.
+  void Start(size_t expected) {
+    const TransTables tables = set_.Tables();
+    if (!Readable(tables, TNameKind::Table, names_) ||
+        !Readable(tables, TNameKind::Procedure, procedures_) ||
+        !ReadableAsItStands(tables, TNameKind::Column, columns_)) {
+      refused_ = true;
+      return;
+    }
+    builder_ = std::thread([this, expected] {
+      try {
+        Build(expected);
+      } catch (...) {
+        failure_ = std::current_exception();
+      }
+    });
+  }
+
+  void Build(size_t expected) {
+    dictionary_ = Begin(names_, procedures_, expected);
+    const TItemHeader* item = nullptr;
+    for (size_t added = 0;;) {
+      size_t loaded;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        told_.wait(lock, [&] { return loaded_ > added || over_; });
+        if (failed_) return;
+        loaded = loaded_;
+      }
+      // The records counted are complete, and each but the last is linked
+      // to the next.
+      for (; added < loaded; ++added) {
+        item = added == 0 ? columns_.Data->FirstItem() : item->Next;
+        dictionary_->AddColumn(columns_, item);
+      }
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (over_ && loaded_ == added) break;
+    }
+    dictionary_->EndColumns(columns_);
+  }
+
+  TTransTableSet& set_;
+  TSource names_, procedures_, columns_;
+  bool refused_ = false;  // the tables allow no dictionary
+  std::thread builder_;
+  std::exception_ptr failure_;
+  std::shared_ptr<TNameDictionary> dictionary_;
+
+  std::mutex mutex_;
+  std::condition_variable told_;
+  size_t loaded_ = 0;
+  bool over_ = false;
+  bool failed_ = false;
+};
+
+std::shared_ptr<const TNameDictionary> TNameDictionary::LoadAndBuild(TTransTableSet& set,
+                                                                     const std::string& dir) {
+  TLoadFeed feed(set);
+  set.TableStr.OnRecordsLoaded = [&feed](size_t loaded, size_t expected) {
+    feed.Told(loaded, expected);
+  };
+  std::shared_ptr<TNameDictionary> built;
+  try {
+    set.Load(dir);
+  } catch (...) {
+    set.TableStr.OnRecordsLoaded = nullptr;
+    feed.Stop(false);
+    throw;
+  }
+  set.TableStr.OnRecordsLoaded = nullptr;
+  built = feed.Stop(true);
+  // What the tables allow now decides; a dictionary built meanwhile serves
+  // when it read the fields that a build now would read.
+  const TransTables tables = set.Tables();
+  for (const TNameKind kind : {TNameKind::Table, TNameKind::Procedure, TNameKind::Column}) {
+    TSource source;
+    if (!Readable(tables, kind, source)) return nullptr;
+    const TSource& used = feed.Source(kind);
+    if (!built || source.Data != used.Data || source.Local != used.Local ||
+        source.Scope != used.Scope || source.English != used.English)
+      return Build(tables);
+  }
+  return built;
 }
 
 uint32_t TNameDictionary::AddRecord(const TSource& source, const TItemHeader* item,
@@ -113,41 +262,39 @@ uint32_t TNameDictionary::AddRecord(const TSource& source, const TItemHeader* it
   return entry;
 }
 
-void TNameDictionary::AddColumns(const TSource& columns) {
-  // The column records: by their name, and by their table (records of one
-  // table mostly stand together, so the last table's id is kept at hand).
-  // They are kept in stored order with their table's id; when each table's
-  // records stand together, that is already the order grouped by table.
-  columns_.reserve(columns.Data->ItemCount());
-  std::vector<uint32_t> ids;
-  ids.reserve(columns.Data->ItemCount());
-  bool grouped = true;
-  std::string lastTable;
-  uint32_t lastId = tableIds_.kMissing;
+void TNameDictionary::AddColumn(const TSource& columns, const TItemHeader* item) {
+  // A column record: by its name, and by its table (records of one table
+  // mostly stand together, so the last table's id is kept at hand). The
+  // records are kept in stored order with their table's id; when each
+  // table's records stand together, that is already the order grouped by
+  // table.
+  TColumnGrouping& g = grouping_;
+  const uint32_t entry = AddRecord(columns, item, &TEntry::AnyColumn);
+  if (entry == names_.kMissing) return;
   bool isNull, added;
-  for (const TItemHeader* i = columns.Data->FirstItem(); i; i = i->Next) {
-    const uint32_t entry = AddRecord(columns, i, &TEntry::AnyColumn);
-    if (entry == names_.kMissing) continue;
-    const std::string_view table = Text(*columns.Data, columns.Scope, i, isNull);
-    if (isNull) continue;
-    names_.Value(entry).HasColumns = true;
-    if (lastId == tableIds_.kMissing || table != lastTable) {
-      Fold(table, folded_);
-      const uint32_t id = tableIds_.FindOrAdd(folded_, added);
-      // A table met again after another one breaks the grouping.
-      if (!added) grouped = false;
-      lastId = id;
-      lastTable.assign(table);
-    }
-    ids.push_back(lastId);
-    columns_.push_back({entry, i});
+  const std::string_view table = Text(*columns.Data, columns.Scope, item, isNull);
+  if (isNull) return;
+  names_.Value(entry).HasColumns = true;
+  if (g.LastId == tableIds_.kMissing || table != g.LastTable) {
+    Fold(table, folded_);
+    const uint32_t id = tableIds_.FindOrAdd(folded_, added);
+    // A table met again after another one breaks the grouping.
+    if (!added) g.Grouped = false;
+    g.LastId = id;
+    g.LastTable.assign(table);
   }
+  g.Ids.push_back(g.LastId);
+  columns_.push_back({entry, item});
+}
+
+void TNameDictionary::EndColumns(const TSource& columns) {
+  const std::vector<uint32_t>& ids = grouping_.Ids;
   columnStart_.assign(tableIds_.Size() + 1, 0);
   for (const uint32_t id : ids)
     ++columnStart_[id + 1];
   for (size_t t = 1; t < columnStart_.size(); ++t)
     columnStart_[t] += columnStart_[t - 1];
-  if (!grouped) {
+  if (!grouping_.Grouped) {
     // Grouped by table, each group in stored order.
     std::vector<TColumn> byTable(columns_.size());
     std::vector<uint32_t> next(columnStart_.begin(), columnStart_.end() - 1);
@@ -155,6 +302,7 @@ void TNameDictionary::AddColumns(const TSource& columns) {
       byTable[next[ids[k]]++] = columns_[k];
     columns_.swap(byTable);
   }
+  grouping_ = TColumnGrouping();
   columnData_ = columns.Data;
   columnEnglish_ = columns.English;
 }

@@ -43,6 +43,13 @@ class TNameDictionary {
   /// The tables are left open, unfiltered and in stored order.
   static std::shared_ptr<const TNameDictionary> Build(const TransTables& tables);
 
+  /// Loads the three tables of `dir` as TTransTableSet::Load does and
+  /// builds their dictionary meanwhile on another thread, reading the
+  /// column records as their load brings them in. Gives what Build gives
+  /// of the loaded tables; a failed load raises what Load raises.
+  static std::shared_ptr<const TNameDictionary> LoadAndBuild(TTransTableSet& set,
+                                                             const std::string& dir);
+
   /// The code page whose case folding the dictionary holds.
   int CodePage() const { return codePage_; }
   /// The number of records the dictionary was built from.
@@ -70,13 +77,28 @@ class TNameDictionary {
     const TItemHeader* Item;
   };
 
+  // The column records met so far, while they are being added.
+  struct TColumnGrouping {
+    std::vector<uint32_t> Ids;  // each kept column record's table id
+    bool Grouped = true;        // each table's records stand together
+    std::string LastTable;
+    uint32_t LastId = UINT32_MAX;
+  };
+  class TLoadFeed;
+
   TNameDictionary() = default;
 
+  // A dictionary of the table and procedure names, with room for the
+  // column records to come.
+  static std::shared_ptr<TNameDictionary> Begin(const TSource& names, const TSource& procedures,
+                                                size_t columnRecords);
+  // Adds the column records, one by one in stored order, then groups them.
+  void AddColumn(const TSource& columns, const TItemHeader* item);
+  void EndColumns(const TSource& columns);
   const TEntry* FindFolded(std::string_view folded) const;
   // The entry of the record's local name, added when new, with `answer`
   // set to its English name when unset; kMissing for a null name.
   uint32_t AddRecord(const TSource& source, const TItemHeader* item, int32_t TEntry::*answer);
-  void AddColumns(const TSource& source);
   int32_t AddValue(std::string_view english);
   // Folds a text with the code page's upper-case mapping into `out`.
   void Fold(std::string_view text, std::string& out) const;
@@ -95,6 +117,7 @@ class TNameDictionary {
   // records of table t are columns_[columnStart_[t], columnStart_[t + 1]).
   std::vector<TColumn> columns_;
   std::vector<uint32_t> columnStart_;
+  TColumnGrouping grouping_;
   const TMemData* columnData_ = nullptr;
   int columnEnglish_ = 0;
 };
