@@ -14,6 +14,7 @@
 #include "base/codepage.h"
 #include "cli/argument_text.h"
 #include "cli/commands.h"
+#include "trans/name_dictionary.h"
 
 #ifndef QUALTREN_VERSION
 #define QUALTREN_VERSION "unknown"
@@ -416,9 +417,13 @@ TTranslateOptions TSharedOptions::Translation() const {
   return options;
 }
 
-void LoadTables(TTransTableSet& tables, const std::string& dir) {
+void LoadTables(TTransTableSet& tables, const std::string& dir,
+                std::shared_ptr<const TNameDictionary>* dictionary) {
   try {
-    tables.Load(dir);
+    if (dictionary)
+      *dictionary = TNameDictionary::LoadAndBuild(tables, dir);
+    else
+      tables.Load(dir);
   } catch (const std::exception& e) {
     const std::string& file = tables.FailedFile();
     const std::string message = MessageWithReason(e);

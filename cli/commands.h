@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -162,8 +163,11 @@ extern const char* const kTableSuggestHelp;
 /// Loads the translation tables from `dir` as TTransTableSet::Load does; a
 /// failure is raised with the file that failed named in front of the
 /// message, unless the message names it already
-/// ("tables/Q47SifTableStr.vtd: Stream read error").
-void LoadTables(TTransTableSet& tables, const std::string& dir);
+/// ("tables/Q47SifTableStr.vtd: Stream read error"). With `dictionary`,
+/// the tables' name dictionary is built meanwhile and given there (nullptr
+/// when the tables allow none).
+void LoadTables(TTransTableSet& tables, const std::string& dir,
+                std::shared_ptr<const TNameDictionary>* dictionary = nullptr);
 
 /// A "db" subcommand (db_commands.cpp): its parser, its options and its run.
 struct TDbCommand {

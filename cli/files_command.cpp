@@ -363,9 +363,8 @@ int RunFiles(const FilesOptions& options, CliIo& io) {
   // the workers share it and the tables; else each loads tables of its own.
   const size_t jobs = std::max<size_t>(1, std::min<size_t>(options.Jobs, fileNames.size()));
   TTransTableSet tables;
-  LoadTables(tables, options.TablesDir);
-  const std::shared_ptr<const TNameDictionary> dictionary =
-      jobs > 1 ? TNameDictionary::Build(tables.Tables()) : nullptr;
+  std::shared_ptr<const TNameDictionary> dictionary;
+  LoadTables(tables, options.TablesDir, jobs > 1 ? &dictionary : nullptr);
   TWorkerTableLoads moreTables(dictionary ? 0 : jobs - 1, options.TablesDir);
 
   TProgress progress(io.Err, io.ErrIsTerminal && !options.Quiet);

@@ -99,16 +99,18 @@ int RunTranslate(const TranslateOptions& options, CliIo& io) {
   std::future<TStreamOutcome> examining = std::async(
       std::launch::async, [&] { return TStreamTranslator::Examine(watched, options.Encoding); });
   TTransTableSet tables;
+  std::shared_ptr<const TNameDictionary> dictionary;
   try {
-    LoadTables(tables, options.TablesDir);
+    LoadTables(tables, options.TablesDir, &dictionary);
   } catch (...) {
     examining.wait();
     throw;
   }
   // A diff hears every line, which keeps its translation on one thread.
   TStreamTranslator translator(tables.Tables(), options.Translation());
-  // Whether the translation can fail: the tables are read into their name
-  // dictionary meanwhile.
+  // Whether the translation can fail: the tables were read into their name
+  // dictionary as they loaded.
+  translator.ShareDictionary(dictionary);
   const bool canFail = translator.CanFail();
   const TStreamOutcome examined = examining.get();
   if (examined.status == TStreamOutcome::Status::HoldsNul) {
