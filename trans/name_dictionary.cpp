@@ -303,6 +303,7 @@ void TNameDictionary::EndColumns(const TSource& columns) {
     columns_.swap(byTable);
   }
   grouping_ = TColumnGrouping();
+  BuildFilter();
   columnData_ = columns.Data;
   columnEnglish_ = columns.English;
 }
@@ -331,8 +332,29 @@ int32_t TNameDictionary::AddValue(std::string_view english) {
 }
 
 const TNameDictionary::TEntry* TNameDictionary::FindFolded(std::string_view folded) const {
-  const uint32_t entry = names_.Find(folded);
+  const uint32_t hash = names_.Hash(folded);
+  // Most words that no table holds are turned away by the filter, without
+  // a probe of the names' table, which is too large to stay in the cache.
+  if (!filter_.empty()) {
+    const uint64_t bits = FilterBits(hash);
+    if ((filter_[FilterWord(hash)] & bits) != bits) return nullptr;
+  }
+  const uint32_t entry = names_.Find(folded, hash);
   return entry == names_.kMissing ? nullptr : &names_.Value(entry);
+}
+
+void TNameDictionary::BuildFilter() {
+  // At least 16 bits a name, in 64-bit words: a name sets three bits of
+  // one word, so that a word not held is answered by one read, and let
+  // through to the probe at most about once in a hundred.
+  size_t words = 64;
+  while (words * 64 < 16 * names_.Size())
+    words *= 2;
+  filter_.assign(words, 0);
+  for (uint32_t entry = 0; entry < names_.Size(); ++entry) {
+    const uint32_t hash = names_.Hash(names_.Key(entry));
+    filter_[FilterWord(hash)] |= FilterBits(hash);
+  }
 }
 
 const TNameDictionary::TEntry* TNameDictionary::Find(std::string_view word,

@@ -96,6 +96,19 @@ class TNameDictionary {
   void AddColumn(const TSource& columns, const TItemHeader* item);
   void EndColumns(const TSource& columns);
   const TEntry* FindFolded(std::string_view folded) const;
+  // The filter of the folded names: which bits of which of its words a
+  // name of that hash sets (a word is picked by the hash's bits above
+  // those of the names' table's slots).
+  size_t FilterWord(uint32_t hash) const {
+    return static_cast<size_t>((uint64_t{hash} * 0x9E3779B97F4A7C15ull) >> 32) &
+           (filter_.size() - 1);
+  }
+  static uint64_t FilterBits(uint32_t hash) {
+    const uint64_t mixed = uint64_t{hash} * 0xD6E8FEB86659FD93ull;
+    return (uint64_t{1} << (mixed >> 58)) | (uint64_t{1} << ((mixed >> 52) & 63)) |
+           (uint64_t{1} << ((mixed >> 46) & 63));
+  }
+  void BuildFilter();
   // The entry of the record's local name, added when new, with `answer`
   // set to its English name when unset; kMissing for a null name.
   uint32_t AddRecord(const TSource& source, const TItemHeader* item, int32_t TEntry::*answer);
@@ -118,6 +131,7 @@ class TNameDictionary {
   std::vector<TColumn> columns_;
   std::vector<uint32_t> columnStart_;
   TColumnGrouping grouping_;
+  std::vector<uint64_t> filter_;
   const TMemData* columnData_ = nullptr;
   int columnEnglish_ = 0;
 };
