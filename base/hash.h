@@ -1,4 +1,5 @@
-// A fast hash of short byte strings (words, names), eight bytes at a time.
+// A fast hash of short byte strings (words, names), eight bytes at a time,
+// and a fast test of two such strings for equality.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +37,28 @@ inline uint64_t HashBytes(std::string_view bytes) {
   h ^= h >> 32;
   h *= 0xD6E8FEB86659FD93ull;
   return h ^ (h >> 32);
+}
+
+namespace detail {
+// Whether the first and the last word of two texts of `n` bytes (at least
+// a word, at most two) are equal.
+template <class TWord>
+inline bool SameEnds(const char* a, const char* b, size_t n) {
+  TWord a1, b1, a2, b2;
+  std::memcpy(&a1, a, sizeof a1);
+  std::memcpy(&b1, b, sizeof b1);
+  std::memcpy(&a2, a + n - sizeof a2, sizeof a2);
+  std::memcpy(&b2, b + n - sizeof b2, sizeof b2);
+  return ((a1 ^ b1) | (a2 ^ b2)) == 0;
+}
+}  // namespace detail
+
+/// Whether the `n` bytes at `a` and at `b` are equal: texts of 4 to 16
+/// bytes are compared by their first and last words, without a call.
+inline bool SameBytes(const char* a, const char* b, size_t n) {
+  if (n >= 8 && n <= 16) return detail::SameEnds<uint64_t>(a, b, n);
+  if (n >= 4 && n < 8) return detail::SameEnds<uint32_t>(a, b, n);
+  return std::memcmp(a, b, n) == 0;
 }
 
 }  // namespace qualtren

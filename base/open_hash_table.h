@@ -102,28 +102,6 @@ class TOpenHashTable {
     TValue Value;
   };
 
-  // Whether two keys of `n` bytes are equal: a key of up to 16 bytes is
-  // compared in two overlapping words, without a call.
-  static bool SameBytes(const char* a, const char* b, size_t n) {
-    if (n >= 8 && n <= 16) {
-      uint64_t a1, b1, a2, b2;
-      std::memcpy(&a1, a, 8);
-      std::memcpy(&b1, b, 8);
-      std::memcpy(&a2, a + n - 8, 8);
-      std::memcpy(&b2, b + n - 8, 8);
-      return ((a1 ^ b1) | (a2 ^ b2)) == 0;
-    }
-    if (n >= 4 && n < 8) {
-      uint32_t a1, b1, a2, b2;
-      std::memcpy(&a1, a, 4);
-      std::memcpy(&b1, b, 4);
-      std::memcpy(&a2, a + n - 4, 4);
-      std::memcpy(&b2, b + n - 4, 4);
-      return ((a1 ^ b1) | (a2 ^ b2)) == 0;
-    }
-    return std::memcmp(a, b, n) == 0;
-  }
-
   static void Place(std::vector<TSlot>& into, TSlot slot) {
     const size_t mask = into.size() - 1;
     size_t i = slot.Hash & mask;

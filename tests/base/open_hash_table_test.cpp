@@ -12,9 +12,10 @@ namespace qualtren {
 namespace {
 
 // Random keys from a small alphabet, so that many repeat and many share
-// their first bytes; the empty key among them.
+// their first or last bytes; the empty key among them, and keys of every
+// length up to 20 (compared in words up to 16).
 std::string RandomKey(std::mt19937& random) {
-  const size_t length = random() % 12;
+  const size_t length = random() % 3 == 0 ? random() % 21 : random() % 6;
   std::string key;
   for (size_t i = 0; i < length; ++i)
     key += static_cast<char>("ab\0\xE8Z"[random() % 5]);
