@@ -121,8 +121,9 @@ TItemHeader* TMemData::AppendRecord(const uint8_t* rec) {
 
 TItemHeader* TMemData::AppendNullRecord() {
   RecordsChanged();
+  // A new item's record is all zero.
   TItemHeader* item = blocks_.AllocItem();
-  InitRecord(item->Record());
+  MarkAllNull(item->Record());
   ++itemCount_;
   return Link(item);
 }

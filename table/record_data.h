@@ -111,6 +111,9 @@ class TData {
 
   /// Prepares an empty record (every field null, no references).
   void InitRecord(uint8_t* rec) const;
+  /// Marks every data field of an all-zero record null, which makes it
+  /// what InitRecord makes.
+  void MarkAllNull(uint8_t* rec) const;
   /// Empties one data field of a record as InitRecord leaves it; a
   /// reference it holds is dropped, not released.
   void ResetField(int fieldNo, uint8_t* rec) const;

@@ -105,6 +105,10 @@ void TData::SetNull(int fieldNo, uint8_t* rec, bool isNull) const {
 
 void TData::InitRecord(uint8_t* rec) const {
   std::memset(rec, 0, recordSize_);
+  MarkAllNull(rec);
+}
+
+void TData::MarkAllNull(uint8_t* rec) const {
   for (size_t i = 0; i < fields_.Count(); ++i)
     if (fields_[i].Kind == TFieldDescKind::Data) rec[fields_[i].NullOffset] = 1;
 }

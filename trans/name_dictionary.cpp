@@ -68,7 +68,6 @@ bool ReadableAsItStands(const TransTables& tables, TNameKind kind, TSource& sour
 template <class TSource>
 bool Readable(const TransTables& tables, TNameKind kind, TSource& source) {
   TVirtualTable& table = tables.Of(kind);
-  if (table.FilterOptions() != kTransTableFilterOptions || table.OnFilterRecord()) return false;
   try {
     table.SetIndexFieldNames("");
     table.Open();
@@ -223,7 +222,6 @@ std::shared_ptr<const TNameDictionary> TNameDictionary::LoadAndBuild(TTransTable
   set.TableStr.OnRecordsLoaded = [&feed](size_t loaded, size_t expected) {
     feed.Told(loaded, expected);
   };
-  std::shared_ptr<TNameDictionary> built;
   try {
     set.Load(dir);
   } catch (...) {
@@ -232,7 +230,7 @@ std::shared_ptr<const TNameDictionary> TNameDictionary::LoadAndBuild(TTransTable
     throw;
   }
   set.TableStr.OnRecordsLoaded = nullptr;
-  built = feed.Stop(true);
+  const std::shared_ptr<TNameDictionary> built = feed.Stop(true);
   // What the tables allow now decides; a dictionary built meanwhile serves
   // when it read the fields that a build now would read.
   const TransTables tables = set.Tables();
@@ -335,10 +333,8 @@ const TNameDictionary::TEntry* TNameDictionary::FindFolded(std::string_view fold
   const uint32_t hash = names_.Hash(folded);
   // Most words that no table holds are turned away by the filter, without
   // a probe of the names' table, which is too large to stay in the cache.
-  if (!filter_.empty()) {
-    const uint64_t bits = FilterBits(hash);
-    if ((filter_[FilterWord(hash)] & bits) != bits) return nullptr;
-  }
+  const uint64_t bits = FilterBits(hash);
+  if ((filter_[FilterWord(hash)] & bits) != bits) return nullptr;
   const uint32_t entry = names_.Find(folded, hash);
   return entry == names_.kMissing ? nullptr : &names_.Value(entry);
 }

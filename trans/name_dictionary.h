@@ -82,7 +82,7 @@ class TNameDictionary {
     std::vector<uint32_t> Ids;  // each kept column record's table id
     bool Grouped = true;        // each table's records stand together
     std::string LastTable;
-    uint32_t LastId = UINT32_MAX;
+    uint32_t LastId = TOpenHashTable<char>::kMissing;
   };
   class TLoadFeed;
 

@@ -37,10 +37,6 @@ struct TChunk {
   // The front of a line too long for a few chunks, ending in a separator
   // (never with a dialect or comment lines, which need the line whole).
   bool Part = false;
-  // Lines too long to share out that cannot come in parts: the writer
-  // translates them once, in their turn, from where the text stands,
-  // rather than a worker translating the long first line for both contexts.
-  bool Here = false;
   bool Done = false;
 };
 
@@ -262,6 +258,14 @@ class TParallelTranslator::TRun {
   // share out.
   static constexpr size_t kLongChunk = 4;
 
+  // Whether the chunk holds lines too long to share out that could not
+  // come in parts: the writer translates them once, in their turn, from
+  // where the text stands, rather than a worker translating the long first
+  // line for both contexts.
+  bool WrittenHere(const TChunk& chunk) const {
+    return !chunk.Part && chunk.Input.size() > kLongChunk * owner_.chunkBytes_;
+  }
+
   // The pieces of a part of a line (4 KiB in chunks of 256 KiB): the words
   // of the first that holds a keyword are translated for both contexts.
   size_t PieceBytes() const { return std::max<size_t>(1, owner_.chunkBytes_ / 64); }
@@ -284,7 +288,6 @@ class TParallelTranslator::TRun {
       textOver_ = true;
       return false;
     }
-    chunk.Here = !chunk.Part && chunk.Input.size() > kLongChunk * owner_.chunkBytes_;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       chunk.Done = false;
@@ -307,7 +310,7 @@ class TParallelTranslator::TRun {
           seq = taken_++;
         }
         TChunk& chunk = ring_[seq % window_];
-        if (!chunk.Here) TranslateChunk(own->Translator, chunk, seq == 0, PieceBytes());
+        if (!WrittenHere(chunk)) TranslateChunk(own->Translator, chunk, seq == 0, PieceBytes());
         {
           std::lock_guard<std::mutex> lock(mutex_);
           chunk.Done = true;
@@ -333,7 +336,7 @@ class TParallelTranslator::TRun {
       if (failure_) std::rethrow_exception(failure_);
       next = &ring_[written_ % window_];
     }
-    if (next->Here || !(lex_ == TLexState())) {
+    if (WrittenHere(*next) || !(lex_ == TLexState())) {
       TranslateHere(*next);
     } else {
       // The variant of the context the chunks before leave.
