@@ -2,6 +2,7 @@
 // order, and probing it.
 #include "trans/name_dictionary.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -347,14 +348,22 @@ void TNameDictionary::BuildFilter() {
   while (words * 64 < 16 * names_.Size())
     words *= 2;
   filter_.assign(words, 0);
+  std::array<bool, 256> foldedStarts{};
   for (uint32_t entry = 0; entry < names_.Size(); ++entry) {
-    const uint32_t hash = names_.Hash(names_.Key(entry));
+    const std::string_view key = names_.Key(entry);
+    const uint32_t hash = names_.Hash(key);
     filter_[FilterWord(hash)] |= FilterBits(hash);
+    shortest_ = std::min(shortest_, key.size());
+    longest_ = std::max(longest_, key.size());
+    if (!key.empty()) foldedStarts[static_cast<uint8_t>(key[0])] = true;
   }
+  for (size_t b = 0; b < 256; ++b)
+    starts_[b] = foldedStarts[upper_[b]];
 }
 
 const TNameDictionary::TEntry* TNameDictionary::Find(std::string_view word,
                                                      std::string& folded) const {
+  if (!MayHold(word)) return nullptr;
   // Most words are short: folded on the stack.
   char buffer[64];
   if (word.size() <= sizeof buffer) {

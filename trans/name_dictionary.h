@@ -6,6 +6,7 @@
 // words), and several threads may read it at once.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -55,6 +56,14 @@ class TNameDictionary {
   /// The number of records the dictionary was built from.
   size_t Records() const { return records_; }
 
+  /// Whether a table may hold the word (8-bit text of the code page), by
+  /// its length and first byte alone: most words that no table holds
+  /// (aliases, numbers, keywords) are turned away here, before they are
+  /// folded and looked up.
+  bool MayHold(std::string_view word) const {
+    return word.size() >= shortest_ && word.size() <= longest_ &&
+           (word.empty() || starts_[static_cast<uint8_t>(word[0])]);
+  }
   /// The entry of a word (8-bit text of the code page), or nullptr when no
   /// table holds it. `folded` is a buffer for a long word's folded form.
   const TEntry* Find(std::string_view word, std::string& folded) const;
@@ -132,6 +141,11 @@ class TNameDictionary {
   std::vector<uint32_t> columnStart_;
   TColumnGrouping grouping_;
   std::vector<uint64_t> filter_;
+  // The lengths of the shortest and the longest name, and the bytes that a
+  // name may start with (before folding).
+  size_t shortest_ = SIZE_MAX;
+  size_t longest_ = 0;
+  std::array<bool, 256> starts_{};
   const TMemData* columnData_ = nullptr;
   int columnEnglish_ = 0;
 };

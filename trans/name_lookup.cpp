@@ -123,12 +123,6 @@ TNameLookup::Entry& TNameLookup::FindOrAdd(std::string_view word) {
   return words_.Value(words_.FindOrAdd(word, added));
 }
 
-bool TNameLookup::Translate(std::string_view word, bool tableContext, std::string_view& english,
-                            TNameKind* kind) {
-  if (dictionary_) return FromDictionary(word, tableContext, english, kind);
-  return FromTries(word, tableContext, english, kind);
-}
-
 bool TNameLookup::ChooseDictionary() {
   // The one place where the way of answering changes: once enough words
   // needed tries, the dictionary answers the rest, where the tables allow

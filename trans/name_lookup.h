@@ -15,11 +15,10 @@
 #include <utility>
 
 #include "base/open_hash_table.h"
+#include "trans/name_dictionary.h"
 #include "trans/trans_tables.h"
 
 namespace qualtren {
-
-class TNameDictionary;
 
 /// Looks words up through the three tables. The first words are looked up
 /// by filtered tries on the tables, and the outcome of every try is
@@ -61,7 +60,12 @@ class TNameLookup {
   /// come first. `kind`, when given, is set to the table that holds it.
   /// Raises what the tries raise.
   bool Translate(std::string_view word, bool tableContext, std::string_view& english,
-                 TNameKind* kind = nullptr);
+                 TNameKind* kind = nullptr) {
+    if (!dictionary_) return FromTries(word, tableContext, english, kind);
+    // Most words of the code page that no table holds are answered here.
+    if (!utf8_ && !dictionary_->MayHold(word)) return false;
+    return FromDictionary(word, tableContext, english, kind);
+  }
   /// Whether the words are answered from a dictionary now.
   bool UsesDictionary() const { return dictionary_ != nullptr; }
 

@@ -142,18 +142,16 @@ void TLineTranslator::TranslateLinePart(std::string_view part, std::string& out)
   TranslateStretch(part, 0, part.size(), out, out.size(), TLexKind::Code);
 }
 
-void TLineTranslator::Keep(std::string_view word, size_t inputOffset, std::string& out,
-                           size_t lineStart, TLexKind where) {
+void TLineTranslator::Keep(std::string_view word, size_t inputOffset, size_t outputOffset,
+                           TLexKind where) {
   if (observer_ != nullptr)
-    result_.Words.push_back({inputOffset, word.size(), out.size() - lineStart, word.size(),
-                             TWordResult::Outcome::Kept, where});
-  out += word;
+    result_.Words.push_back(
+        {inputOffset, word.size(), outputOffset, word.size(), TWordResult::Outcome::Kept, where});
 }
 
-void TLineTranslator::Emit(std::string_view word, size_t inputOffset, bool switchContext,
-                           std::string& out, size_t lineStart, TLexKind where) {
+bool TLineTranslator::Look(std::string_view word, size_t inputOffset, size_t outputOffset,
+                           TLexKind where, std::string_view& english) {
   TNameKind kind = TNameKind::Column;
-  std::string_view english;
   bool found;
   try {
     found = lookup_.Translate(word, tableContext_, english, observer_ != nullptr ? &kind : nullptr);
@@ -161,13 +159,12 @@ void TLineTranslator::Emit(std::string_view word, size_t inputOffset, bool switc
     if (observer_ != nullptr) observer_->OnLookupFailed(word, lookup_.FailedTable());
     throw;
   }
-  const std::string_view written = found ? english : word;
   if (observer_ != nullptr) {
     TWordResult w;
     w.InputOffset = inputOffset;
     w.InputLength = word.size();
-    w.OutputOffset = out.size() - lineStart;
-    w.OutputLength = written.size();
+    w.OutputOffset = outputOffset;
+    w.OutputLength = found ? english.size() : word.size();
     w.Where = where;
     if (found)
       w.Result = kind == TNameKind::Table       ? TWordResult::Outcome::Table
@@ -175,8 +172,14 @@ void TLineTranslator::Emit(std::string_view word, size_t inputOffset, bool switc
                                                 : TWordResult::Outcome::Column;
     result_.Words.push_back(w);
   }
-  out += written;
-  if (switchContext && SwitchContext(word, tableContext_)) ++keywords_;
+  return found;
+}
+
+void TLineTranslator::Emit(std::string_view word, size_t inputOffset, std::string& out,
+                           size_t lineStart, TLexKind where) {
+  std::string_view english;
+  const bool found = Look(word, inputOffset, out.size() - lineStart, where, english);
+  out += found ? english : word;
 }
 
 void TLineTranslator::TranslateWords(std::string_view line, std::string& out) {
@@ -193,6 +196,10 @@ void TLineTranslator::TranslateStretch(std::string_view line, size_t begin, size
   const char* p = line.data() + begin;
   const char* const stop = line.data() + end;
   const bool endsLine = end == line.size();
+  // The bytes from `run` on are written as they stand; they are copied out
+  // in one piece when a found word takes the place of its bytes, and at the
+  // end of the stretch.
+  const char* run = p;
   while (p < stop) {
     const char* q = p;
     if (cutsToo == 0) {
@@ -202,23 +209,29 @@ void TLineTranslator::TranslateStretch(std::string_view line, size_t begin, size
       while (q < stop && !IsSeparatorByte(*q) && *q != cutsToo)
         ++q;
     }
-    std::string_view word(p, static_cast<size_t>(q - p));
-    const size_t offset = static_cast<size_t>(p - line.data());
-    if (q == stop) {
-      // The last word of a line is translated but does not switch the
-      // context; one that a quote or a comment ends does.
-      if (!word.empty()) Emit(word, offset, !endsLine, out, lineStart, where);
-      break;
-    }
-    // A function call written sqlExp( keeps its name untranslated.
-    if (*q == '(' && EqualsNoCase(word, "sqlExp")) {
-      Keep(word, offset, out, lineStart, where);
-      word = {};
-    }
-    if (!word.empty()) Emit(word, offset, true, out, lineStart, where);
-    out += *q;
+    const std::string_view word(p, static_cast<size_t>(q - p));
     p = q + 1;
+    if (word.empty()) continue;
+    const size_t offset = static_cast<size_t>(word.data() - line.data());
+    const size_t outputOffset = out.size() + static_cast<size_t>(word.data() - run) - lineStart;
+    // A function call written sqlExp( keeps its name untranslated.
+    if (q < stop && *q == '(' && EqualsNoCase(word, "sqlExp")) {
+      Keep(word, offset, outputOffset, where);
+      continue;
+    }
+    std::string_view english;
+    const bool found = observer_ == nullptr ? lookup_.Translate(word, tableContext_, english)
+                                            : Look(word, offset, outputOffset, where, english);
+    if (found) {
+      out.append(run, static_cast<size_t>(word.data() - run));
+      out += english;
+      run = q;
+    }
+    // The last word of a line does not switch the context; one that a
+    // quote or a comment ends does.
+    if ((q < stop || !endsLine) && SwitchContext(word, tableContext_)) ++keywords_;
   }
+  out.append(run, static_cast<size_t>(stop - run));
 }
 
 void TLineTranslator::TranslateSpans(std::string_view line, std::string& out) {
@@ -281,8 +294,7 @@ void TLineTranslator::TranslateQuotedName(std::string_view line, const TLexSpan&
     const std::string_view raw = line.substr(span.NameBegin, span.NameEnd - span.NameBegin);
     std::string buffer;
     const size_t from = out.size();
-    Emit(Undoubled(raw, quote, buffer), span.NameBegin, false, out, lineStart,
-         TLexKind::QuotedName);
+    Emit(Undoubled(raw, quote, buffer), span.NameBegin, out, lineStart, TLexKind::QuotedName);
     DoubleQuotes(out, from, quote);
     if (observer_ != nullptr) {
       TWordResult& word = result_.Words.back();

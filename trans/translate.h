@@ -113,10 +113,15 @@ class TLineTranslator {
   void TranslateQuotedName(std::string_view line, const TLexSpan& span, const TLexState& start,
                            std::string& out, size_t lineStart);
 
-  void Emit(std::string_view word, size_t inputOffset, bool switchContext, std::string& out,
-            size_t lineStart, TLexKind where = TLexKind::Code);
-  void Keep(std::string_view word, size_t inputOffset, std::string& out, size_t lineStart,
+  // Looks a word up, sets `english` when a table holds it, and tells the
+  // observer where the word stands in the input and in the output.
+  bool Look(std::string_view word, size_t inputOffset, size_t outputOffset, TLexKind where,
+            std::string_view& english);
+  // Looks a word up and appends what takes its place to `out`.
+  void Emit(std::string_view word, size_t inputOffset, std::string& out, size_t lineStart,
             TLexKind where);
+  // Tells the observer of a word kept as it stands.
+  void Keep(std::string_view word, size_t inputOffset, size_t outputOffset, TLexKind where);
 
   TNameLookup& lookup_;
   TCommentOptions comment_;
