@@ -250,6 +250,19 @@ void TData::PutField(int fieldNo, uint8_t* rec, const std::string* value) {
   SetNull(fieldNo, rec, false);
 }
 
+void TData::PutNewText(int fieldNo, uint8_t* rec, std::string_view text) {
+  const TFieldDesc& d = fields_[static_cast<size_t>(fieldNo - 1)];
+  if (!IsTextType(d.DataType) || TextUnitBytes(d.DataType) != 1) {
+    const std::string value(text);
+    PutField(fieldNo, rec, &value);
+    return;
+  }
+  const auto* src = reinterpret_cast<const uint8_t*>(text.data());
+  const size_t n = TextUnits(src, std::min(text.size(), static_cast<size_t>(d.Length)), 1);
+  std::memcpy(rec + d.Offset, src, n);
+  SetNull(fieldNo, rec, false);
+}
+
 Variant TData::GetFieldVariant(int fieldNo, const uint8_t* rec) const {
   const TFieldDesc& d = fields_[static_cast<size_t>(fieldNo - 1)];
   if (d.DataType == dtVariant) return GetVariantValue(fieldNo, rec);
