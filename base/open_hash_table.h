@@ -1,8 +1,10 @@
 // An open-addressing hash table of byte-string keys, each with a value: the
-// keys stand one after another in one string, each value beside its key's
-// place in it, and the slots hold each key's hash beside its entry, so that
-// a probe that misses reads no entry. Entries are numbered from 0 in the
-// order they were added and keep their numbers until Clear.
+// slots hold each key's hash beside its entry, so that a probe that misses
+// reads no entry, and an entry holds its value beside its key (a short key
+// in the entry itself, a longer one in one string of all such keys), so
+// that a probe that finds its key reads one place more. Entries are
+// numbered from 0 in the order they were added and keep their numbers until
+// Clear.
 #pragma once
 
 #include <cstdint>
@@ -50,8 +52,7 @@ class TOpenHashTable {
       if (slot.Entry == 0) return kMissing;
       if (slot.Hash != hash) continue;
       const TItem& item = items_[slot.Entry - 1];
-      if (item.KeyLength == key.size() &&
-          SameBytes(keys_.data() + item.KeyOffset, key.data(), key.size()))
+      if (item.KeyLength == key.size() && SameBytes(KeyBytes(item), key.data(), key.size()))
         return slot.Entry - 1;
     }
   }
@@ -67,9 +68,14 @@ class TOpenHashTable {
     added = true;
     if (2 * (items_.size() + 1) > slots_.size())
       Rehash(slots_.empty() ? kFirstSlots : 2 * slots_.size());
-    items_.push_back(
-        TItem{static_cast<uint32_t>(keys_.size()), static_cast<uint32_t>(key.size()), TValue()});
-    keys_.append(key);
+    TItem& item = items_.emplace_back();
+    item.KeyLength = static_cast<uint32_t>(key.size());
+    if (key.size() <= kInlineKey) {
+      std::memcpy(item.Key.Inline, key.data(), key.size());
+    } else {
+      item.Key.Offset = static_cast<uint32_t>(keys_.size());
+      keys_.append(key);
+    }
     const uint32_t entry = static_cast<uint32_t>(items_.size());
     Place(slots_, TSlot{hash, entry});
     return entry - 1;
@@ -79,7 +85,7 @@ class TOpenHashTable {
   const TValue& Value(uint32_t entry) const { return items_[entry].Value; }
   std::string_view Key(uint32_t entry) const {
     const TItem& item = items_[entry];
-    return std::string_view(keys_).substr(item.KeyOffset, item.KeyLength);
+    return std::string_view(KeyBytes(item), item.KeyLength);
   }
   size_t Size() const { return items_.size(); }
 
@@ -96,11 +102,19 @@ class TOpenHashTable {
     uint32_t Hash = 0;
     uint32_t Entry = 0;  // 1 + the number of the entry; 0 for a free slot
   };
+  // Keys of up to this many bytes are held in their entry.
+  static constexpr size_t kInlineKey = 20;
   struct TItem {
-    uint32_t KeyOffset;  // in keys_
-    uint32_t KeyLength;
-    TValue Value;
+    TValue Value{};
+    uint32_t KeyLength = 0;
+    union {
+      char Inline[kInlineKey];
+      uint32_t Offset;  // in keys_, for a longer key
+    } Key{};
   };
+  const char* KeyBytes(const TItem& item) const {
+    return item.KeyLength <= kInlineKey ? item.Key.Inline : keys_.data() + item.Key.Offset;
+  }
 
   static void Place(std::vector<TSlot>& into, TSlot slot) {
     const size_t mask = into.size() - 1;
@@ -121,7 +135,7 @@ class TOpenHashTable {
 
   std::vector<TSlot> slots_;  // a power of two, at most half of them used
   std::vector<TItem> items_;
-  std::string keys_;
+  std::string keys_;  // the keys too long for their entry, one after another
 };
 
 }  // namespace qualtren

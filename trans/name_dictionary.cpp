@@ -110,7 +110,6 @@ std::shared_ptr<TNameDictionary> TNameDictionary::Begin(const TSource& names,
   // the table never grows on the way.
   const size_t records = names.Data->ItemCount() + procedures.Data->ItemCount() + columnRecords;
   d->names_.Reserve(records, records * 16);
-  d->values_.reserve(records * 4);
   d->columns_.reserve(columnRecords);
   d->grouping_.Ids.reserve(columnRecords);
   // The first record of each name in stored order gives the answer.
@@ -314,19 +313,15 @@ void TNameDictionary::Fold(std::string_view text, std::string& out) const {
 }
 
 int32_t TNameDictionary::AddValue(std::string_view english) {
-  const int32_t id = static_cast<int32_t>(values_.size() / 4);
-  values_.push_back(static_cast<uint32_t>(valueText_.size()));
-  values_.push_back(static_cast<uint32_t>(english.size()));
-  valueText_.append(english);
-  if (IsAscii(english)) {
-    values_.push_back(values_[values_.size() - 2]);
-    values_.push_back(static_cast<uint32_t>(english.size()));
-  } else {
-    const std::string utf8 = AnsiToUtf8(english);
-    values_.push_back(static_cast<uint32_t>(valueText_.size()));
-    values_.push_back(static_cast<uint32_t>(utf8.size()));
-    valueText_.append(utf8);
-  }
+  // A value is its length and bytes in the code page, then the length and
+  // bytes of its UTF-8 form unless that is the same, so that the value of a
+  // word of the code page is read in one place.
+  const auto id = static_cast<int32_t>(valueText_.size());
+  AppendValueText(english);
+  if (IsAscii(english))
+    AppendLength(kSameInUtf8);
+  else
+    AppendValueText(AnsiToUtf8(english));
   return id;
 }
 
@@ -394,8 +389,12 @@ void TNameDictionary::ForEachColumnOf(
 }
 
 std::string_view TNameDictionary::Value(int32_t id, bool utf8) const {
-  const size_t at = static_cast<size_t>(id) * 4 + (utf8 ? 2 : 0);
-  return std::string_view(valueText_).substr(values_[at], values_[at + 1]);
+  const char* p = valueText_.data() + id;
+  const uint32_t length = LengthAt(p);
+  if (utf8)
+    if (const uint32_t utf8Length = LengthAt(p + 4 + length); utf8Length != kSameInUtf8)
+      return std::string_view(p + 4 + length + 4, utf8Length);
+  return std::string_view(p + 4, length);
 }
 
 }  // namespace qualtren

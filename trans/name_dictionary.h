@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -130,9 +131,25 @@ class TNameDictionary {
   size_t records_ = 0;
   std::string folded_;  // the name being added, folded
   TOpenHashTable<TEntry> names_;
-  // Values: offset and length of the code-page form, then of the UTF-8 form.
-  std::vector<uint32_t> values_;
+  // The English names, each its value id's place in valueText_: the length
+  // (4 bytes) and the bytes of the code-page form, then the length and the
+  // bytes of the UTF-8 form, or kSameInUtf8 when it is the same.
   std::string valueText_;
+  static constexpr uint32_t kSameInUtf8 = UINT32_MAX;
+  void AppendLength(uint32_t length) {
+    char bytes[4];
+    std::memcpy(bytes, &length, 4);
+    valueText_.append(bytes, 4);
+  }
+  void AppendValueText(std::string_view text) {
+    AppendLength(static_cast<uint32_t>(text.size()));
+    valueText_.append(text);
+  }
+  static uint32_t LengthAt(const char* p) {
+    uint32_t length;
+    std::memcpy(&length, p, 4);
+    return length;
+  }
   // The folded table names of the column records, numbered by their ids.
   TOpenHashTable<char> tableIds_;
   // The column records grouped by table id, each group in stored order:

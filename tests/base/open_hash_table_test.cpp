@@ -13,9 +13,10 @@ namespace {
 
 // Random keys from a small alphabet, so that many repeat and many share
 // their first or last bytes; the empty key among them, and keys of every
-// length up to 20 (compared in words up to 16).
+// length up to 30 (compared in words up to 16, held in their entry up to
+// 20).
 std::string RandomKey(std::mt19937& random) {
-  const size_t length = random() % 3 == 0 ? random() % 21 : random() % 6;
+  const size_t length = random() % 3 == 0 ? random() % 31 : random() % 6;
   std::string key;
   for (size_t i = 0; i < length; ++i)
     key += static_cast<char>("ab\0\xE8Z"[random() % 5]);
@@ -28,6 +29,7 @@ TEST(OpenHashTableTest, AgreesWithAStandardMap) {
     TOpenHashTable<int> table;
     table.Reserve(reserve, reserve * 4);
     std::unordered_map<std::string, uint32_t> expected;
+    std::unordered_map<std::string, int> values;
     for (int step = 0; step < 20000; ++step) {
       const std::string key = RandomKey(random);
       if (random() % 3 == 0) {
@@ -43,13 +45,18 @@ TEST(OpenHashTableTest, AgreesWithAStandardMap) {
       if (added) {
         EXPECT_EQ(table.Value(entry), 0);  // value-initialised
         table.Value(entry) = step;
+        values[key] = step;
       }
       ASSERT_EQ(table.Key(entry), key);
     }
     EXPECT_EQ(table.Size(), expected.size());
-    // Entries are numbered in the order they were added.
-    for (const auto& [key, entry] : expected)
+    // Entries are numbered in the order they were added, and keep their
+    // keys and values through the table's growth.
+    for (const auto& [key, entry] : expected) {
       EXPECT_EQ(table.Key(entry), key);
+      EXPECT_EQ(table.Find(key), entry);
+      EXPECT_EQ(values.at(key), table.Value(entry));
+    }
 
     table.Clear();
     EXPECT_EQ(table.Size(), 0u);

@@ -34,7 +34,7 @@ inline const TWords& BasicWords() {
       {"Kupac",   "kupac",   "KUPAC",  "Racun",  "Ime", "Grad",   "Iznos", "Obracun",
        "from",    "Ime_1",   "ImeX1",  "Kup%",   "a%b", "x_y",    "on",    "sqlExp",
        "\xC8ime", "\xE8ime", "Mjesto", "MJESTO", "t",   "Select", "order", "%"},
-      {"Customer", "Invoice", "", "Name", "CITY", "x y"},
+      {"Customer", "Invoice", "", "Name", "CITY", "x y", "\xC8lan\x9A"},
       {"", "Kupac", "kupac", "Racun", "O'Brien", "kupac\r\nwhere", "Nema"},
       {" ",        "  ",    "\t",      ",",      ".",     "(",      ")",         "'",
        "=",        "<>",    "*",       "[",      "]",     ";",      "@",         ":",
