@@ -14,9 +14,13 @@ namespace qualtren {
 
 // The manager's list of blocks is its vector alone: a block knows its place
 // in it, so that releasing one moves the last into that place.
+// Its items are handed out in turn before any is put on the free list: those
+// from `Fresh` on were never touched, so that a large block's memory is
+// touched as its records are filled, not all at once when it is added.
 struct TBlockHeader {
   int ItemCount = 0;
   int UsedCount = 0;
+  int Fresh = 0;     // the items before this one have been handed out
   size_t Index = 0;  // position in the manager's block list
 };
 
@@ -52,6 +56,16 @@ void TBlockManager::Reserve(size_t items) {
 }
 
 void TBlockManager::AddBlock(size_t items) {
+  // The untouched items of the block before are not lost to a block added
+  // while they remain (a reserve): they go on the free list.
+  while (fresh_ && fresh_->Fresh < fresh_->ItemCount) {
+    auto* item = new (ItemAt(fresh_, fresh_->Fresh++)) TItemHeader();
+    item->Block = fresh_;
+    item->Flag = TItemHeader::kItemFree;
+    item->Next = freeList_;
+    if (freeList_) freeList_->Prev = item;
+    freeList_ = item;
+  }
   const size_t bytes = kBlockHeaderSize + itemSize_ * items;
   TBlock b;
   uint8_t* start;
@@ -69,25 +83,31 @@ void TBlockManager::AddBlock(size_t items) {
   b.Header = block;
   block->ItemCount = static_cast<int>(items);
   block->Index = blocks_.size();
-  for (size_t i = items; i-- > 0;) {
-    auto* item = new (start + kBlockHeaderSize + itemSize_ * i) TItemHeader();
-    item->Block = block;
-    item->Flag = TItemHeader::kItemFree;
-    item->Next = freeList_;
-    if (freeList_) freeList_->Prev = item;
-    freeList_ = item;
-  }
   blocks_.push_back(std::move(b));
+  fresh_ = block;
+}
+
+TItemHeader* TBlockManager::ItemAt(TBlockHeader* block, int i) const {
+  return reinterpret_cast<TItemHeader*>(reinterpret_cast<uint8_t*>(block) + kBlockHeaderSize +
+                                        itemSize_ * static_cast<size_t>(i));
 }
 
 TItemHeader* TBlockManager::AllocItem() {
-  if (!freeList_) AddBlock(static_cast<size_t>(itemsPerBlock_));
-  TItemHeader* item = freeList_;
-  if (item->Flag != TItemHeader::kItemFree)
-    throw EAssertionFailed("Record item handed out twice", __FILE__, __LINE__);
-  freeList_ = item->Next;
-  if (freeList_) freeList_->Prev = nullptr;
-  TBlockHeader* block = item->Block;
+  TItemHeader* item;
+  TBlockHeader* block;
+  if (freeList_) {
+    item = freeList_;
+    if (item->Flag != TItemHeader::kItemFree)
+      throw EAssertionFailed("Record item handed out twice", __FILE__, __LINE__);
+    freeList_ = item->Next;
+    if (freeList_) freeList_->Prev = nullptr;
+    block = item->Block;
+  } else {
+    if (!fresh_ || fresh_->Fresh == fresh_->ItemCount)
+      AddBlock(static_cast<size_t>(itemsPerBlock_));
+    block = fresh_;
+    item = new (ItemAt(block, block->Fresh++)) TItemHeader();
+  }
   *item = TItemHeader();
   item->Block = block;
   item->Flag = TItemHeader::kItemUsed;
@@ -111,15 +131,16 @@ void TBlockManager::FreeItem(TItemHeader* item) {
 }
 
 void TBlockManager::ReleaseBlock(TBlockHeader* block) {
-  uint8_t* base = reinterpret_cast<uint8_t*>(block) + kBlockHeaderSize;
-  for (int i = 0; i < block->ItemCount; ++i) {
-    auto* item = reinterpret_cast<TItemHeader*>(base + itemSize_ * static_cast<size_t>(i));
+  // Only the items handed out before stand on the free list.
+  for (int i = 0; i < block->Fresh; ++i) {
+    TItemHeader* item = ItemAt(block, i);
     if (item->Prev)
       item->Prev->Next = item->Next;
     else
       freeList_ = item->Next;
     if (item->Next) item->Next->Prev = item->Prev;
   }
+  if (fresh_ == block) fresh_ = nullptr;
   size_t index = block->Index;
   if (index + 1 != blocks_.size()) {
     std::swap(blocks_[index], blocks_.back());
@@ -131,6 +152,7 @@ void TBlockManager::ReleaseBlock(TBlockHeader* block) {
 void TBlockManager::FreeAll() {
   blocks_.clear();
   freeList_ = nullptr;
+  fresh_ = nullptr;
   used_ = 0;
 }
 

@@ -73,6 +73,7 @@ class TBlockManager {
  private:
   void AddBlock(size_t items);
   void ReleaseBlock(TBlockHeader* block);
+  TItemHeader* ItemAt(TBlockHeader* block, int i) const;
 
   // A block's memory, and where its header stands in it.
   struct TBlock {
@@ -85,6 +86,7 @@ class TBlockManager {
   size_t itemSize_ = TItemHeader::kHeaderSize;
   std::vector<TBlock> blocks_;
   TItemHeader* freeList_ = nullptr;
+  TBlockHeader* fresh_ = nullptr;  // the block whose untouched items come next
   size_t used_ = 0;
 };
 
