@@ -103,7 +103,7 @@ std::shared_ptr<const TNameDictionary> TNameDictionary::Build(const TransTables&
 std::shared_ptr<TNameDictionary> TNameDictionary::Begin(const TSource& names,
                                                         const TSource& procedures,
                                                         size_t columnRecords) {
-  std::shared_ptr<TNameDictionary> d(new TNameDictionary());
+  auto d = std::make_shared<TNameDictionary>(TKey{});
   d->codePage_ = ActiveCodePage();
   d->upper_ = AnsiUpperTable();
   // Every record may bring a name: room for all of them at once, so that

@@ -96,8 +96,17 @@ class TNameDictionary {
   };
   class TLoadFeed;
 
-  TNameDictionary() = default;
+  // Made only by Begin: only the dictionary can make the key that the
+  // constructor make_shared calls takes.
+  class TKey {
+    friend class TNameDictionary;
+    TKey() = default;
+  };
 
+ public:
+  explicit TNameDictionary(TKey) {}
+
+ private:
   // A dictionary of the table and procedure names, with room for the
   // column records to come.
   static std::shared_ptr<TNameDictionary> Begin(const TSource& names, const TSource& procedures,
