@@ -97,7 +97,7 @@ std::shared_ptr<const TNameDictionary> TNameDictionary::Build(const TransTables&
   for (const TItemHeader* i = columns.Data->FirstItem(); i; i = i->Next)
     d->AddColumn(columns, i);
   d->EndColumns(columns);
-  return d;
+  return d->tooLarge_ ? nullptr : d;
 }
 
 std::shared_ptr<TNameDictionary> TNameDictionary::Begin(const TSource& names,
@@ -242,7 +242,7 @@ std::shared_ptr<const TNameDictionary> TNameDictionary::LoadAndBuild(TTransTable
         source.Scope != used.Scope || source.English != used.English)
       return Build(tables);
   }
-  return built;
+  return built && built->tooLarge_ ? nullptr : built;
 }
 
 uint32_t TNameDictionary::AddRecord(const TSource& source, const TItemHeader* item,
@@ -316,6 +316,12 @@ int32_t TNameDictionary::AddValue(std::string_view english) {
   // A value is its length and bytes in the code page, then the length and
   // bytes of its UTF-8 form unless that is the same, so that the value of a
   // word of the code page is read in one place.
+  // A value id is an int32_t: tables whose English names take more than
+  // that get no dictionary, and the tries answer.
+  if (valueText_.size() + 8 + 4 * english.size() > static_cast<size_t>(INT32_MAX)) {
+    tooLarge_ = true;
+    return kNone;
+  }
   const auto id = static_cast<int32_t>(valueText_.size());
   AppendValueText(english);
   if (IsAscii(english))

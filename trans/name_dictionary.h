@@ -145,6 +145,7 @@ class TNameDictionary {
   // bytes of the UTF-8 form, or kSameInUtf8 when it is the same.
   std::string valueText_;
   static constexpr uint32_t kSameInUtf8 = UINT32_MAX;
+  bool tooLarge_ = false;  // the English names take more than a value id can reach
   void AppendLength(uint32_t length) {
     char bytes[4];
     std::memcpy(bytes, &length, 4);
