@@ -84,13 +84,20 @@ class TChunkReader {
       atEnd_ = true;
       sawNul_ = true;
     }
-    // A CR ends a line known whole once the byte behind it is read.
+    // A CR ends a line known whole once the byte behind it is read. The
+    // last break among the bytes not searched before is found by memrchr,
+    // not a byte at a time: a long line is searched chunk after chunk.
     const size_t end = atEnd_ ? carry_.size() : carry_.size() - (carry_.size() > 0);
-    for (size_t i = end; i > (old > 0 ? old - 1 : 0); --i)
-      if (carry_[i - 1] == '\n' || carry_[i - 1] == '\r') {
-        cut_ = i + (carry_[i - 1] == '\r' && i < carry_.size() && carry_[i] == '\n');
-        break;
+    const size_t from = old > 0 ? old - 1 : 0;
+    if (end > from) {
+      const char* const base = carry_.data() + from;
+      const auto* lf = static_cast<const char*>(::memrchr(base, '\n', end - from));
+      const auto* cr = static_cast<const char*>(::memrchr(base, '\r', end - from));
+      if (const char* last = !lf ? cr : !cr ? lf : std::max(lf, cr); last != nullptr) {
+        const auto i = static_cast<size_t>(last - carry_.data()) + 1;
+        cut_ = i + (*last == '\r' && i < carry_.size() && carry_[i] == '\n');
       }
+    }
   }
 
   // Where a carry without a line break may be cut: behind its last cut
