@@ -210,7 +210,7 @@ void TLineTranslator::TranslateStretch(std::string_view line, size_t begin, size
         ++q;
     }
     const std::string_view word(p, static_cast<size_t>(q - p));
-    p = q + 1;
+    p = q < stop ? q + 1 : stop;
     if (word.empty()) continue;
     const size_t offset = static_cast<size_t>(word.data() - line.data());
     const size_t outputOffset = out.size() + static_cast<size_t>(word.data() - run) - lineStart;
