@@ -47,17 +47,15 @@ uint8_t TStream::ReadU8() {
 }
 
 uint16_t TStream::ReadU16() {
-  uint8_t b[2];
+  char b[2];
   ReadBuffer(b, 2);
-  return static_cast<uint16_t>(b[0] | (b[1] << 8));
+  return DecodeU16(b);
 }
 
 int32_t TStream::ReadI32() {
-  uint8_t b[4];
+  char b[4];
   ReadBuffer(b, 4);
-  return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-                              (static_cast<uint32_t>(b[2]) << 16) |
-                              (static_cast<uint32_t>(b[3]) << 24));
+  return DecodeI32(b);
 }
 
 std::string TStream::ReadBytes(size_t count) {

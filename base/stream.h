@@ -44,6 +44,18 @@ class TStream {
   uint8_t ReadU8();
   uint16_t ReadU16();
   int32_t ReadI32();
+  /// The little-endian numbers that ReadU16 and ReadI32 read, decoded from
+  /// bytes already in memory.
+  static uint16_t DecodeU16(const char* bytes) {
+    const auto* b = reinterpret_cast<const uint8_t*>(bytes);
+    return static_cast<uint16_t>(b[0] | (b[1] << 8));
+  }
+  static int32_t DecodeI32(const char* bytes) {
+    const auto* b = reinterpret_cast<const uint8_t*>(bytes);
+    return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+                                (static_cast<uint32_t>(b[2]) << 16) |
+                                (static_cast<uint32_t>(b[3]) << 24));
+  }
   // Reads count bytes after checking that the stream still holds them, so a
   // lying length never allocates more than the stream could deliver.
   std::string ReadBytes(size_t count);

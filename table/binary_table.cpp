@@ -249,22 +249,6 @@ void TBinaryTableReader::ReadTextRecords(TVirtualTable& table, TMemoryStream& me
                                          const std::vector<TField*>& targets) {
   TMemData& data = table.Data();
   const auto expected = static_cast<size_t>(recordCount_);
-  // A field that the image names twice takes its second value over the
-  // first, which PutField clears; every other value goes into a field that
-  // holds none yet.
-  std::vector<char> again(targets.size(), 0);
-  for (size_t i = 0; i < targets.size(); ++i)
-    for (size_t k = 0; k < i && targets[i]; ++k)
-      if (targets[k] == targets[i]) again[i] = 1;
-  std::string value;
-  // A value's length, read in place: four bytes (two before version 2).
-  const auto readLength = [&memory, wide = version_ >= 2]() -> int64_t {
-    const auto* b = reinterpret_cast<const uint8_t*>(memory.ReadView(wide ? 4 : 2).data());
-    if (!wide) return b[0] | b[1] << 8;
-    return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                                static_cast<uint32_t>(b[2]) << 16 |
-                                static_cast<uint32_t>(b[3]) << 24);
-  };
   for (int32_t r = 0; r < recordCount_; ++r) {
     // The records before this one are complete and linked.
     if (r % kRecordsTold == 0 && r > 0 && table.OnRecordsLoaded)
@@ -272,7 +256,9 @@ void TBinaryTableReader::ReadTextRecords(TVirtualTable& table, TMemoryStream& me
     // Filled in place; a record cut short keeps the values read so far.
     uint8_t* record = data.AppendNullRecord()->Record();
     for (size_t i = 0; i < fieldNames_.size(); ++i) {
-      const int64_t length = readLength();
+      // The length read in place, not through the stream's Read.
+      const int64_t length = version_ >= 2 ? TStream::DecodeI32(memory.ReadView(4).data())
+                                           : TStream::DecodeU16(memory.ReadView(2).data());
       if (length < 0) throw EReadError();
       if (length == 0) continue;
       const std::string_view bytes = memory.ReadView(static_cast<size_t>(length));
@@ -280,13 +266,8 @@ void TBinaryTableReader::ReadTextRecords(TVirtualTable& table, TMemoryStream& me
       if (!targets[i] || targets[i]->FieldNo() <= 0) continue;
       // A text longer than its field is cut to the field's size.
       const int size = targets[i]->Size();
-      const std::string_view text = size > 0 ? bytes.substr(0, static_cast<size_t>(size)) : bytes;
-      if (again[i]) {
-        value.assign(text);
-        data.PutField(targets[i]->FieldNo(), record, &value);
-      } else {
-        data.PutNewText(targets[i]->FieldNo(), record, text);
-      }
+      data.PutFieldText(targets[i]->FieldNo(), record,
+                        size > 0 ? bytes.substr(0, static_cast<size_t>(size)) : bytes);
     }
   }
   if (table.OnRecordsLoaded) table.OnRecordsLoaded(expected, expected);

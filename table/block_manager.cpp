@@ -61,10 +61,7 @@ void TBlockManager::AddBlock(size_t items) {
   while (fresh_ && fresh_->Fresh < fresh_->ItemCount) {
     auto* item = new (ItemAt(fresh_, fresh_->Fresh++)) TItemHeader();
     item->Block = fresh_;
-    item->Flag = TItemHeader::kItemFree;
-    item->Next = freeList_;
-    if (freeList_) freeList_->Prev = item;
-    freeList_ = item;
+    PushFree(item);
   }
   const size_t bytes = kBlockHeaderSize + itemSize_ * items;
   TBlock b;
@@ -85,6 +82,14 @@ void TBlockManager::AddBlock(size_t items) {
   block->Index = blocks_.size();
   blocks_.push_back(std::move(b));
   fresh_ = block;
+}
+
+void TBlockManager::PushFree(TItemHeader* item) {
+  item->Flag = TItemHeader::kItemFree;
+  item->Prev = nullptr;
+  item->Next = freeList_;
+  if (freeList_) freeList_->Prev = item;
+  freeList_ = item;
 }
 
 TItemHeader* TBlockManager::ItemAt(TBlockHeader* block, int i) const {
@@ -120,11 +125,7 @@ TItemHeader* TBlockManager::AllocItem() {
 void TBlockManager::FreeItem(TItemHeader* item) {
   if (!item || item->Flag != TItemHeader::kItemUsed)
     throw EAssertionFailed("Record item freed twice", __FILE__, __LINE__);
-  item->Flag = TItemHeader::kItemFree;
-  item->Prev = nullptr;
-  item->Next = freeList_;
-  if (freeList_) freeList_->Prev = item;
-  freeList_ = item;
+  PushFree(item);
   --used_;
   TBlockHeader* block = item->Block;
   if (--block->UsedCount == 0) ReleaseBlock(block);

@@ -74,6 +74,8 @@ class TBlockManager {
   void AddBlock(size_t items);
   void ReleaseBlock(TBlockHeader* block);
   TItemHeader* ItemAt(TBlockHeader* block, int i) const;
+  // Puts a free item at the front of the free list.
+  void PushFree(TItemHeader* item);
 
   // A block's memory, and where its header stands in it.
   struct TBlock {

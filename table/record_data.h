@@ -102,10 +102,9 @@ class TData {
   /// record holds them, up to the zero byte; false for a null value.
   bool GetFieldText(int fieldNo, const uint8_t* rec, std::string_view& text) const;
   void PutField(int fieldNo, uint8_t* rec, const std::string* native);
-  /// PutField of a text value into a field that holds none yet (its bytes
-  /// all zero, as in a new record): without the copy into a string, and for
-  /// an 8-bit string field without clearing what an old value took.
-  void PutNewText(int fieldNo, uint8_t* rec, std::string_view text);
+  /// PutField of a value given as bytes, without their copy into a string
+  /// for a text field.
+  void PutFieldText(int fieldNo, uint8_t* rec, std::string_view text);
   Variant GetFieldVariant(int fieldNo, const uint8_t* rec) const;
   /// ftVariant fields hold their value in a holder referenced from the record.
   Variant GetVariantValue(int fieldNo, const uint8_t* rec) const;

@@ -62,7 +62,7 @@ void ClearText(uint8_t* p, const TFieldDesc& d) {
 
 // Stores a text cut to the field's length and before any zero unit in it
 // (which a reader would stop at anyway).
-void PutText(uint8_t* p, const TFieldDesc& d, const std::string& v) {
+void PutText(uint8_t* p, const TFieldDesc& d, std::string_view v) {
   const size_t unit = TextUnitBytes(d.DataType);
   const size_t max = static_cast<size_t>(d.Length);
   const auto* src = reinterpret_cast<const uint8_t*>(v.data());
@@ -250,16 +250,14 @@ void TData::PutField(int fieldNo, uint8_t* rec, const std::string* value) {
   SetNull(fieldNo, rec, false);
 }
 
-void TData::PutNewText(int fieldNo, uint8_t* rec, std::string_view text) {
+void TData::PutFieldText(int fieldNo, uint8_t* rec, std::string_view text) {
   const TFieldDesc& d = fields_[static_cast<size_t>(fieldNo - 1)];
-  if (!IsTextType(d.DataType) || TextUnitBytes(d.DataType) != 1) {
+  if (!IsTextType(d.DataType)) {
     const std::string value(text);
     PutField(fieldNo, rec, &value);
     return;
   }
-  const auto* src = reinterpret_cast<const uint8_t*>(text.data());
-  const size_t n = TextUnits(src, std::min(text.size(), static_cast<size_t>(d.Length)), 1);
-  std::memcpy(rec + d.Offset, src, n);
+  PutText(rec + d.Offset, d, text);
   SetNull(fieldNo, rec, false);
 }
 

@@ -364,7 +364,6 @@ void TNameDictionary::BuildFilter() {
 
 const TNameDictionary::TEntry* TNameDictionary::Find(std::string_view word,
                                                      std::string& folded) const {
-  if (!MayHold(word)) return nullptr;
   // Most words are short: folded on the stack.
   char buffer[64];
   if (word.size() <= sizeof buffer) {

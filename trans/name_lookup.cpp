@@ -83,9 +83,14 @@ void TNameLookup::UseDictionary(std::shared_ptr<const TNameDictionary> dictionar
 
 bool TNameLookup::FromDictionary(std::string_view word, bool tableContext,
                                  std::string_view& english, TNameKind* kind) {
-  if (utf8_ && !IsAscii(word)) {
-    if (!Utf8ToAnsiExact(word, ansiWord_)) return false;
-    word = ansiWord_;
+  // A word of the code page was held against MayHold in Translate; a UTF-8
+  // one is, once in the code page.
+  if (utf8_) {
+    if (!IsAscii(word)) {
+      if (!Utf8ToAnsiExact(word, ansiWord_)) return false;
+      word = ansiWord_;
+    }
+    if (!dictionary_->MayHold(word)) return false;
   }
   const TNameDictionary::TEntry* e = dictionary_->Find(word, folded_);
   if (!e) return false;
