@@ -1,26 +1,11 @@
 // The line reader: a block buffer over a stream, scanned for line breaks.
 #include "trans/line_reader.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "trans/lines.h"
 
 namespace qualtren {
-
-TLineReader::TBuffer::TBuffer(size_t size)
-    : bytes(static_cast<char*>(std::malloc(size)), std::free), capacity(size) {
-  if (!bytes) throw std::bad_alloc();
-}
-
-void TLineReader::TBuffer::Grow() {
-  char* grown = static_cast<char*>(std::realloc(bytes.get(), 2 * capacity));
-  if (grown == nullptr) throw std::bad_alloc();
-  (void)bytes.release();
-  bytes.reset(grown);
-  capacity *= 2;
-}
 
 TLineReader::TLineReader(TStream& in, size_t blockSize)
     : in_(in), buffer_(blockSize < 2 ? 2 : blockSize) {}
@@ -28,13 +13,13 @@ TLineReader::TLineReader(TStream& in, size_t blockSize)
 bool TLineReader::Fill() {
   if (atEnd_) return false;
   if (begin_ > 0) {
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    std::memmove(buffer_.Data(), buffer_.Data() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
   }
   // A line longer than the buffer makes the buffer grow.
-  if (end_ == buffer_.size()) buffer_.Grow();
-  const size_t n = in_.Read(buffer_.data() + end_, buffer_.size() - end_);
+  if (end_ == buffer_.Capacity()) buffer_.Reserve(2 * buffer_.Capacity());
+  const size_t n = in_.Read(buffer_.Data() + end_, buffer_.Capacity() - end_);
   bytesRead_ += n;
   end_ += n;
   if (n == 0) atEnd_ = true;
@@ -42,10 +27,10 @@ bool TLineReader::Fill() {
 }
 
 bool TLineReader::CutPart(std::string_view& line) {
-  if (cutAfter_ == nullptr || begin_ != 0 || end_ != buffer_.size()) return false;
+  if (cutAfter_ == nullptr || begin_ != 0 || end_ != buffer_.Capacity()) return false;
   for (size_t i = end_; i > begin_; --i)
-    if (cutAfter_(buffer_.data()[i - 1])) {
-      line = std::string_view(buffer_.data() + begin_, i - begin_);
+    if (cutAfter_(buffer_.Data()[i - 1])) {
+      line = std::string_view(buffer_.Data() + begin_, i - begin_);
       begin_ = i;
       inLine_ = true;
       return true;
@@ -63,7 +48,7 @@ bool TLineReader::Next(std::string_view& line, bool& ends) {
   ends = true;
   size_t scanned = 0;  // bytes of the line already searched for its end
   for (;;) {
-    const char* data = buffer_.data();
+    const char* data = buffer_.Data();
     size_t i = static_cast<size_t>(FindLineEnd(data + begin_ + scanned, data + end_) - data);
     scanned = i - begin_;
     // The line's end is not read yet, or a CR is, and an LF may follow it.
@@ -73,7 +58,7 @@ bool TLineReader::Next(std::string_view& line, bool& ends) {
         return true;
       }
       if (Fill()) continue;
-      data = buffer_.data();
+      data = buffer_.Data();
       i = begin_ + scanned;
       if (i == end_) {
         // A line whose parts ran up to the end still ends, if empty.

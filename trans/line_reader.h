@@ -2,9 +2,9 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string_view>
 
+#include "base/byte_buffer.h"
 #include "base/stream.h"
 
 namespace qualtren {
@@ -41,20 +41,10 @@ class TLineReader {
   // false where it has none.
   bool CutPart(std::string_view& line);
 
-  // Bytes from malloc, so that a long line's buffer grows by realloc: in
-  // place or remapped, never copied beside itself, and its pages are only
-  // touched as they are read.
-  struct TBuffer {
-    explicit TBuffer(size_t size);
-    char* data() const { return bytes.get(); }
-    size_t size() const { return capacity; }
-    void Grow();  // twice the size, the bytes kept
-    std::unique_ptr<char, void (*)(void*)> bytes;
-    size_t capacity;
-  };
-
   TStream& in_;
-  TBuffer buffer_;
+  // Its room is the block: a line longer than that makes the room grow,
+  // by realloc rather than beside a copy.
+  TByteBuffer buffer_;
   size_t begin_ = 0;  // the first byte not yet consumed
   size_t end_ = 0;    // behind the last byte read
   bool atEnd_ = false;

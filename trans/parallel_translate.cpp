@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/byte_buffer.h"
 #include "trans/lines.h"
 #include "trans/name_dictionary.h"
 #include "trans/name_lookup.h"
@@ -24,7 +25,7 @@ namespace qualtren {
 namespace {
 
 struct TChunk {
-  std::string Input;   // whole lines with their breaks, or a part of one line
+  TByteBuffer Input;   // whole lines with their breaks, or a part of one line
   std::string Output;  // translated from the context "F"
   // Up to the end of the first line with a keyword (the whole chunk when
   // none has one): the lines translated from the context "T", and where
@@ -43,6 +44,8 @@ struct TChunk {
 // Reads the text a chunk at a time, up to its end or a NUL byte. Each byte
 // is searched for a line break once, and the buffers are swapped rather
 // than copied: a chunk's buffer becomes the carry for the bytes behind it.
+// The carry grows by realloc and is never cleared before it is read into,
+// so that a line held whole costs what the one-thread reader's does.
 class TChunkReader {
  public:
   // `cutAfter` (nullptr: never) says behind which bytes a line too long for
@@ -52,13 +55,13 @@ class TChunkReader {
 
   /// The next chunk into `chunk`, reusing its buffer: whole lines, or with
   /// `part` the front of a long line; false when the text is over.
-  bool Next(std::string& chunk, bool& part) {
+  bool Next(TByteBuffer& chunk, bool& part) {
     for (;;) {
       part = false;
-      if (cut_ > 0 && (carry_.size() >= chunkBytes_ || atEnd_)) return Hand(chunk, cut_);
-      if (atEnd_) return !carry_.empty() && Hand(chunk, carry_.size());
+      if (cut_ > 0 && (carry_.Size() >= chunkBytes_ || atEnd_)) return Hand(chunk, cut_);
+      if (atEnd_) return !carry_.Empty() && Hand(chunk, carry_.Size());
       // A line of a few chunks still goes to a worker whole.
-      if (cut_ == 0 && carry_.size() >= kPartAfter * chunkBytes_ && cutAfter_ != nullptr)
+      if (cut_ == 0 && carry_.Size() >= kPartAfter * chunkBytes_ && cutAfter_ != nullptr)
         if (const size_t at = PartCut(); at > 0) {
           part = true;
           return Hand(chunk, at);
@@ -73,29 +76,29 @@ class TChunkReader {
   // Appends up to a chunk's worth of bytes to the carry and finds the last
   // line break known whole among them.
   void Read() {
-    const size_t old = carry_.size();
-    carry_.resize(old + chunkBytes_);
-    const size_t n = in_.Read(carry_.data() + old, chunkBytes_);
-    carry_.resize(old + n);
+    const size_t old = carry_.Size();
+    carry_.Resize(old + chunkBytes_);
+    const size_t n = in_.Read(carry_.Data() + old, chunkBytes_);
+    carry_.Resize(old + n);
     bytesRead_ += n;
     if (n == 0) atEnd_ = true;
-    if (const void* nul = std::memchr(carry_.data() + old, 0, n)) {
-      carry_.resize(static_cast<size_t>(static_cast<const char*>(nul) - carry_.data()));
+    if (const void* nul = std::memchr(carry_.Data() + old, 0, n)) {
+      carry_.Resize(static_cast<size_t>(static_cast<const char*>(nul) - carry_.Data()));
       atEnd_ = true;
       sawNul_ = true;
     }
     // A CR ends a line known whole once the byte behind it is read. The
     // last break among the bytes not searched before is found by memrchr,
     // not a byte at a time: a long line is searched chunk after chunk.
-    const size_t end = atEnd_ ? carry_.size() : carry_.size() - (carry_.size() > 0);
+    const size_t end = atEnd_ ? carry_.Size() : carry_.Size() - (carry_.Size() > 0);
     const size_t from = old > 0 ? old - 1 : 0;
     if (end > from) {
-      const char* const base = carry_.data() + from;
+      const char* const base = carry_.Data() + from;
       const auto* lf = static_cast<const char*>(::memrchr(base, '\n', end - from));
       const auto* cr = static_cast<const char*>(::memrchr(base, '\r', end - from));
       if (const char* last = !lf ? cr : !cr ? lf : std::max(lf, cr); last != nullptr) {
-        const auto i = static_cast<size_t>(last - carry_.data()) + 1;
-        cut_ = i + (*last == '\r' && i < carry_.size() && carry_[i] == '\n');
+        const auto i = static_cast<size_t>(last - carry_.Data()) + 1;
+        cut_ = i + (*last == '\r' && i < carry_.Size() && carry_.Data()[i] == '\n');
       }
     }
   }
@@ -104,17 +107,18 @@ class TChunkReader {
   // byte but the very last (so that the line's rest, which ends it, is
   // never empty), searching each byte once; 0 where there is none.
   size_t PartCut() {
-    for (size_t i = carry_.size() - 1; i > searched_; --i)
-      if (carry_[i - 1] != '\r' && carry_[i - 1] != '\n' && cutAfter_(carry_[i - 1])) return i;
-    searched_ = carry_.size() - 1;
+    const char* const bytes = carry_.Data();
+    for (size_t i = carry_.Size() - 1; i > searched_; --i)
+      if (bytes[i - 1] != '\r' && bytes[i - 1] != '\n' && cutAfter_(bytes[i - 1])) return i;
+    searched_ = carry_.Size() - 1;
     return 0;
   }
 
   // Hands the carry's first `bytes` to `chunk`; the rest stays.
-  bool Hand(std::string& chunk, size_t bytes) {
-    chunk.assign(carry_, bytes);
-    carry_.resize(bytes);
-    chunk.swap(carry_);
+  bool Hand(TByteBuffer& chunk, size_t bytes) {
+    chunk.Assign(carry_.View().substr(bytes));
+    carry_.Resize(bytes);
+    chunk.Swap(carry_);
     cut_ = 0;
     searched_ = 0;
     return true;
@@ -125,7 +129,7 @@ class TChunkReader {
   TStream& in_;
   size_t chunkBytes_;
   bool (*cutAfter_)(char);
-  std::string carry_;
+  TByteBuffer carry_;
   size_t cut_ = 0;       // behind the carry's last line break known whole; 0: none
   size_t searched_ = 0;  // the carry's first bytes hold no cut byte
   bool atEnd_ = false;
@@ -155,7 +159,7 @@ void TranslateChunk(TLineTranslator& translator, TChunk& chunk, bool startKnown,
   chunk.Output.clear();
   // Room for comment lines too: room not written to costs no memory, and
   // a chunk of one long line then never grows by doubling beside a copy.
-  chunk.Output.reserve(3 * chunk.Input.size());
+  chunk.Output.reserve(3 * chunk.Input.Size());
   chunk.HeadFromTable.clear();
   chunk.HasKeyword = false;
   translator.SetTableContext(false);
@@ -169,26 +173,25 @@ void TranslateChunk(TLineTranslator& translator, TChunk& chunk, bool startKnown,
       translator.TranslateLine(text, chunk.Output);
     if (chunk.HasKeyword) return;
     ++headLines;
-    headBytes = static_cast<size_t>(text.data() + text.size() - chunk.Input.data());
+    headBytes = static_cast<size_t>(text.data() + text.size() - chunk.Input.Data());
     chunk.HeadEnd = chunk.Output.size();
     chunk.HasKeyword = translator.KeywordsSeen() != keywords;
   };
   if (chunk.Part)
-    ForEachPiece(chunk.Input, pieceBytes, translate);
+    ForEachPiece(chunk.Input.View(), pieceBytes, translate);
   else
-    ForEachLine(chunk.Input, translate);
+    ForEachLine(chunk.Input.View(), translate);
   chunk.EndContext = translator.TableContext();
   chunk.EndLex = translator.LexState();
   if (startKnown) return;
   translator.SetTableContext(true);
   translator.SetLexState({});
   if (chunk.Part) {
-    translator.TranslateLinePart(std::string_view(chunk.Input).substr(0, headBytes),
-                                 chunk.HeadFromTable);
+    translator.TranslateLinePart(chunk.Input.View().substr(0, headBytes), chunk.HeadFromTable);
     return;
   }
   size_t line = 0;
-  ForEachLine(chunk.Input, [&](std::string_view text) {
+  ForEachLine(chunk.Input.View(), [&](std::string_view text) {
     if (line++ == headLines) return false;
     translator.TranslateLine(text, chunk.HeadFromTable);
     return true;
@@ -270,7 +273,7 @@ class TParallelTranslator::TRun {
   // where the text stands, rather than a worker translating the long first
   // line for both contexts.
   bool WrittenHere(const TChunk& chunk) const {
-    return !chunk.Part && chunk.Input.size() > kLongChunk * owner_.chunkBytes_;
+    return !chunk.Part && chunk.Input.Size() > kLongChunk * owner_.chunkBytes_;
   }
 
   // The pieces of a part of a line (4 KiB in chunks of 256 KiB): the words
@@ -375,8 +378,9 @@ class TParallelTranslator::TRun {
     chunk.Output.clear();
     // Room at once, not by doubling beside a copy (room not written to
     // costs no memory).
-    chunk.Output.reserve(3 * chunk.Input.size());
-    ForEachLine(chunk.Input, [&](std::string_view line) { own.TranslateLine(line, chunk.Output); });
+    chunk.Output.reserve(3 * chunk.Input.Size());
+    ForEachLine(chunk.Input.View(),
+                [&](std::string_view line) { own.TranslateLine(line, chunk.Output); });
     out_.WriteBytes(chunk.Output);
     context_ = own.TableContext();
     lex_ = own.LexState();
