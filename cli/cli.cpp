@@ -353,7 +353,16 @@ class TCodePageScope {
 
 }  // namespace
 
+namespace {
+std::vector<std::string> cliArguments;
+}  // namespace
+
+const std::vector<std::string>& CliArguments() {
+  return cliArguments;
+}
+
 int RunCli(int argc, const char* const* argv, CliIo& io) {
+  cliArguments.assign(argv, argv + argc);
   CLI::App app{
       "Translates the local-language names in SQL text to English through three "
       "translation tables, and builds and inspects table files.",

@@ -187,5 +187,8 @@ CLI::Option* DeclareCodePage(CLI::App& cmd, int& codePage, const std::string& wh
 // Parses the command line and runs the chosen subcommand; every error ends
 // up as one message on io.Err and the matching status.
 int RunCli(int argc, const char* const* argv, CliIo& io);
+/// The arguments of the RunCli under way, the program's name first, as it
+/// was given them: for a command that hands the command line on whole.
+const std::vector<std::string>& CliArguments();
 
 }  // namespace qualtren
