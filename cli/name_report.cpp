@@ -84,9 +84,9 @@ void TNameReport::TFileObserver::OnLine(const TLineResult& line) {
       ++s;
     return s < spans->size() ? (*spans)[s].Kind : TLexKind::Code;
   };
-  const bool startsInCode = spans ? spans->empty() || (*spans)[0].Kind == TLexKind::Code ||
-                                        (*spans)[0].Begin > 0
-                                  : !inQuotes_;
+  const bool startsInCode =
+      spans ? spans->empty() || (*spans)[0].Kind == TLexKind::Code || (*spans)[0].Begin > 0
+            : !inQuotes_;
   const bool batchLine = startsInCode && (EqualsNoCase(trimmed, "go") || trimmed == "/");
   size_t w = 0, statementStart = 0;
   for (size_t c = 0; c < in.size();) {
