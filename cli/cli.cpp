@@ -351,10 +351,9 @@ class TCodePageScope {
   int previous_;
 };
 
-}  // namespace
-
-namespace {
+// The arguments of the RunCli under way.
 std::vector<std::string> cliArguments;
+
 }  // namespace
 
 const std::vector<std::string>& CliArguments() {

@@ -157,6 +157,21 @@ TEST_F(DbEnginesCliTest, SqliteRecreatesARenamedViewAndVerifiesWithoutQuotedStri
   EXPECT_EQ(r.Err, "qualtren-cli: sqlite:missing.db: no such file\n");
 }
 
+// qualtren-cli hands a db command to the program that runs it; copied
+// without that program, it names where it looked, and runs the rest alone.
+TEST_F(DbEnginesCliTest, WithoutItsDbProgramTheCommandLineNamesIt) {
+  ASSERT_EQ(Shell("mkdir -p alone/bin && cp " + Quote(cli_) + " alone/bin/ && touch shop.db"), 0);
+  EXPECT_EQ(Shell("alone/bin/qualtren-cli db harvest --db sqlite:shop.db >out 2>err"), 2);
+  const std::string err = Read("err");
+  EXPECT_EQ(err, "qualtren-cli: the program that runs the db commands is missing: " +
+                     (fs::canonical(Path("alone")) / "libexec/qualtren/qualtren-cli-db").string() +
+                     "\n");
+  MakeTables();
+  Write("q.sql", "select Ime from Kupac\n");
+  EXPECT_EQ(Shell("alone/bin/qualtren-cli translate --tables t q.sql >out"), 0);
+  EXPECT_EQ(Read("out"), "select Name from Customer\r\n");
+}
+
 TEST_F(DbEnginesCliTest, OdbcReadsWhatTheNativeDriverReads) {
   const testsupport::TPostgresServer* pg = TDbServers::Get().Postgres();
   ASSERT_NE(pg, nullptr);
