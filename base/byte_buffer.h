@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 namespace qualtren {
 
