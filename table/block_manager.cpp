@@ -111,9 +111,9 @@ TItemHeader* TBlockManager::AllocItem() {
     if (!fresh_ || fresh_->Fresh == fresh_->ItemCount)
       AddBlock(static_cast<size_t>(itemsPerBlock_));
     block = fresh_;
-    item = new (ItemAt(block, block->Fresh++)) TItemHeader();
+    item = ItemAt(block, block->Fresh++);
   }
-  *item = TItemHeader();
+  item = new (item) TItemHeader();
   item->Block = block;
   item->Flag = TItemHeader::kItemUsed;
   std::memset(item->Record(), 0, itemSize_ - TItemHeader::kHeaderSize);

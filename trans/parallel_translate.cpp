@@ -150,16 +150,21 @@ void ForEachPiece(std::string_view part, size_t pieceBytes, OnPiece&& onPiece) {
   }
 }
 
+// Empties a chunk's output, with room for its translation at once: room
+// for comment lines too costs no memory while it is not written to, and a
+// chunk of one long line then never grows by doubling beside a copy.
+void ClearOutput(TChunk& chunk) {
+  chunk.Output.clear();
+  chunk.Output.reserve(3 * chunk.Input.Size());
+}
+
 // Translates a chunk from the context "F", and its head again from "T"
 // (unless it is known to start in "F"). The head ends with the first line
 // that holds a keyword, or in a part of a line with the first piece that
 // holds one.
 void TranslateChunk(TLineTranslator& translator, TChunk& chunk, bool startKnown,
                     size_t pieceBytes) {
-  chunk.Output.clear();
-  // Room for comment lines too: room not written to costs no memory, and
-  // a chunk of one long line then never grows by doubling beside a copy.
-  chunk.Output.reserve(3 * chunk.Input.Size());
+  ClearOutput(chunk);
   chunk.HeadFromTable.clear();
   chunk.HasKeyword = false;
   translator.SetTableContext(false);
@@ -375,10 +380,7 @@ class TParallelTranslator::TRun {
     TLineTranslator& own = own_->Translator;
     own.SetTableContext(context_);
     own.SetLexState(lex_);
-    chunk.Output.clear();
-    // Room at once, not by doubling beside a copy (room not written to
-    // costs no memory).
-    chunk.Output.reserve(3 * chunk.Input.Size());
+    ClearOutput(chunk);
     ForEachLine(chunk.Input.View(),
                 [&](std::string_view line) { own.TranslateLine(line, chunk.Output); });
     out_.WriteBytes(chunk.Output);
